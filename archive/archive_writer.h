@@ -1,0 +1,97 @@
+// The pack engine: turns one PackRequest into one complete kzf archive.
+//
+// The size of the table area and of the directory follows from the names
+// alone, so one run reads and (when asked) deflates every source file once,
+// streaming its held bytes into the data region while learning its packed
+// size and CRC, and then writes the directory in front of the data. Input and
+// output pass through fixed-size buffers: memory does not grow with file size.
+//
+// The archive is written to a temporary file in the target's folder and
+// renamed over the target only once it is complete and synced to disk. A
+// failed or cancelled run removes its temporary file; an existing archive of
+// the same name is left untouched.
+//
+// The engine shows nothing itself. Pack returns a Status whose message is one
+// of the texts below and whose detail, where the failure concerns one file,
+// is that file's path.
+
+#ifndef VARNOK_ARCHIVE_ARCHIVE_WRITER_H_
+#define VARNOK_ARCHIVE_ARCHIVE_WRITER_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/status.h"
+
+namespace varnok {
+
+// The messages of a failed run, exactly as a user sees them.
+namespace pack_messages {
+inline constexpr char kNoFiles[] = "No files to pack";
+inline constexpr char kEmptyBasePath[] = "Please enter all values";
+inline constexpr char kBasePathNotFound[] = "Base path not found in file path";
+inline constexpr char kPathTooLong[] = "Path too long";
+inline constexpr char kTooManyFiles[] = "Too many files (at most 65535)";
+inline constexpr char kTooLarge[] = "Archive too large (over 4 GiB)";
+inline constexpr char kCantOpenFile[] = "Can't open file";
+inline constexpr char kCantReadFile[] = "Can't read file";
+inline constexpr char kCantWriteFile[] = "Can't write file";
+inline constexpr char kZlibError[] = "Zlib compression error!";
+inline constexpr char kCancelled[] = "Cancelled";
+}  // namespace pack_messages
+
+// The inputs of one pack run.
+struct PackRequest {
+  // Source files in archive order. Each is a byte string used exactly as
+  // given to open the file; the engine never rewrites it.
+  std::vector<std::string> paths;
+  // Where the archive is created: a full path, or one relative to the
+  // process's current directory.
+  std::string archiveName;
+  // Each stored name is the tail of its path from the first occurrence of
+  // this text (searched after backslashes became '/'). Non-empty.
+  std::string basePath;
+  // Deflate every file (method 5) or store every file (method 4).
+  bool compress = false;
+};
+
+// How far a run has come. Totals are known before the first byte is read.
+struct PackProgress {
+  uint32_t entriesDone = 0;
+  uint32_t entriesTotal = 0;
+  uint64_t bytesDone = 0;  // source bytes read so far
+  uint64_t bytesTotal = 0;
+};
+
+// Receives progress from a running pack, on the thread that runs Pack.
+class PackObserver {
+ public:
+  virtual ~PackObserver() = default;
+  // Called often (after every buffer of input); must be cheap. Returning
+  // false cancels the run, which then fails with "Cancelled".
+  virtual bool OnProgress(const PackProgress& progress) = 0;
+};
+
+// The name under which path is stored with basePath: the tail of path, with
+// every backslash turned into '/', from the first occurrence of basePath.
+// Empty when basePath does not occur in it.
+std::optional<std::string> StoredName(std::string_view path,
+                                      std::string_view basePath);
+
+// Serves one pack run; construct one for each run.
+class CArchiveWriter {
+ public:
+  CArchiveWriter() = default;
+  CArchiveWriter(const CArchiveWriter&) = delete;
+  CArchiveWriter& operator=(const CArchiveWriter&) = delete;
+
+  // Checks the request, then writes the archive. observer may be null.
+  Status Pack(const PackRequest& request, PackObserver* observer = nullptr);
+};
+
+}  // namespace varnok
+
+#endif  // VARNOK_ARCHIVE_ARCHIVE_WRITER_H_

@@ -1,0 +1,77 @@
+// Finds the entries beneath a root folder.
+//
+// A scan is two walks. SetRoot collects the root and every folder beneath it
+// into `folders`, each folder after all the folders beneath it and the root
+// last. FindFiles then enumerates each listed folder again and appends a
+// FoundFile for every wanted entry, folder by folder in that order and, within
+// one folder, in the order the file system delivers the entries.
+//
+// Both operations only append: a second SetRoot without ClearFolders lists a
+// second tree after the first, and a second FindFiles without ClearFoundFiles
+// reports every entry again.
+//
+// A folder that can't be opened counts as empty. Symbolic links to folders
+// are neither entered nor listed, so the walk always ends. Only regular files
+// and links to regular files are files: FIFOs, sockets, devices and broken
+// links are left out. Paths are byte strings, joined with one '/'.
+
+#ifndef VARNOK_SCAN_FOLDER_SCANNER_H_
+#define VARNOK_SCAN_FOLDER_SCANNER_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace varnok {
+
+// One result of a scan.
+struct FoundFile {
+  std::string path;  // the searched folder, one '/', the entry's name
+  bool isFolder = false;
+  uint32_t attributes = 0;     // attribute bits, see folder_enumerator.h
+  uint64_t creationTime = 0;   // 100 ns intervals since 1601-01-01 UTC
+  uint64_t lastWriteTime = 0;  // same form
+  uint64_t size = 0;
+};
+
+class CFolderScanner {
+ public:
+  CFolderScanner() = default;
+  virtual ~CFolderScanner() = default;
+
+  // Empties the folder list. Always true.
+  bool ClearFolders();
+  // Stores path, stripped of trailing separators, as the root; collects the
+  // folders beneath it when recurse is set; then appends the root to the
+  // folder list. Always true.
+  bool SetRoot(const std::string& path, bool recurse);
+  // Empties the results. Always true.
+  bool ClearFoundFiles();
+  // Searches every listed folder for entries whose names match pattern
+  // ("*.*" matches every name) and appends the wanted ones to the results.
+  bool FindFiles(const std::string& pattern, bool includeFiles,
+                 bool includeFolders);
+
+  const std::string& root() const { return root_; }
+  const std::vector<std::string>& folders() const { return folders_; }
+  const std::vector<FoundFile>& foundFiles() const { return foundFiles_; }
+
+  // Removes trailing separators from s, with any white space before each
+  // one. The root "/" stays "/".
+  static void StripTrailingSeparators(std::string& s);
+
+ private:
+  // Appends every folder beneath folder to list, deepest first.
+  bool CollectSubfolders(std::vector<std::string>& list,
+                         const std::string& folder);
+  bool SearchFolder(const std::string& folder, const std::string& pattern,
+                    bool includeFiles, bool includeFolders);
+
+  std::string root_;
+  std::vector<std::string> folders_;
+  std::vector<FoundFile> foundFiles_;
+};
+
+}  // namespace varnok
+
+#endif  // VARNOK_SCAN_FOLDER_SCANNER_H_

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Varnok needs to build and test, when any is
+# missing. Runs as root (or through sudo when it is at hand).
+set -euo pipefail
+
+packages=(g++ cmake make qt6-base-dev zlib1g-dev libgtest-dev libcli11-dev)
+packages+=("$@")
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
