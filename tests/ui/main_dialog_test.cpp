@@ -1,0 +1,602 @@
+// The main dialog, driven as a user would, with scripted answers to its
+// questions and the real scanner and pack engine behind it.
+
+#include <condition_variable>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QDir>
+#include <QFile>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
+#include <QtTest>
+
+#include "archive/archive_format.h"
+#include "archive/archive_writer.h"
+#include "ui/file_list.h"
+#include "ui/main_dialog.h"
+#include "ui/manual_check_box.h"
+#include "ui/prompts.h"
+
+using namespace varnok;
+
+namespace {
+
+// Answers the dialog's questions from a script and records what was asked.
+class ScriptedPrompts : public Prompts {
+ public:
+  struct Message {
+    QString text;
+    QString informative;
+  };
+
+  bool ChooseFolder(QWidget*, QString* folderPath) override {
+    log.append(QStringLiteral("folder"));
+    if (!folder) return false;
+    *folderPath = *folder;
+    return true;
+  }
+  std::optional<QString> ChooseArchiveName(QWidget*) override {
+    log.append(QStringLiteral("save"));
+    return archiveName;
+  }
+  void ShowMessage(QWidget*, const QString& text,
+                   const QString& informative) override {
+    log.append(QStringLiteral("message"));
+    messages.push_back({text, informative});
+    if (onMessage) onMessage(text);
+  }
+
+  QStringList texts() const {
+    QStringList result;
+    for (const Message& message : messages) result.append(message.text);
+    return result;
+  }
+
+  std::optional<QString> folder;       // the picker's answer; none = Cancel
+  std::optional<QString> archiveName;  // the save dialog's; none = Cancel
+  std::function<void(const QString&)> onMessage;
+  QStringList log;
+  std::vector<Message> messages;
+};
+
+// Holds a pack run at its first progress report until Open() is called.
+class GatedPack {
+ public:
+  ~GatedPack() { Open(); }
+
+  Status operator()(const PackRequest& request, PackObserver* observer) {
+    Relay relay(this, observer);
+    return CArchiveWriter().Pack(request, &relay);
+  }
+
+  void Open() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  class Relay : public PackObserver {
+   public:
+    Relay(GatedPack* gate, PackObserver* inner) : gate_(gate), inner_(inner) {}
+    bool OnProgress(const PackProgress& progress) override {
+      std::unique_lock<std::mutex> lock(gate_->mutex_);
+      gate_->changed_.wait(lock, [this] { return gate_->open_; });
+      lock.unlock();
+      return inner_->OnProgress(progress);
+    }
+
+   private:
+    GatedPack* gate_;
+    PackObserver* inner_;
+  };
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool open_ = false;
+};
+
+// Writes content to the file at path, given as bytes.
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary);
+  out << content;
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+// The stored names of an archive's entries, in directory order.
+std::vector<std::string> ArchiveNames(const QString& path) {
+  const QByteArray data = ReadFile(path);
+  std::vector<std::string> names;
+  if (static_cast<size_t>(data.size()) < kHeaderSize) return names;
+  const ArchiveHeader header = DecodeHeader(data.constData());
+  uint64_t at = DirectoryOffset(header.entryCount);
+  for (uint32_t i = 0; i < header.entryCount; ++i) {
+    if (at + kEntryRecordSize > static_cast<uint64_t>(data.size())) break;
+    const EntryRecord record = DecodeEntryRecord(data.constData() + at);
+    names.emplace_back(data.constData() + at + kEntryRecordSize,
+                       record.nameLength);
+    at += DirectoryEntrySize(record.nameLength);
+  }
+  return names;
+}
+
+QStringList Rows(const CFileList* list) {
+  QStringList rows;
+  for (int row = 0; row < list->count(); ++row) {
+    rows.append(list->item(row)->text());
+  }
+  return rows;
+}
+
+}  // namespace
+
+class MainDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void opensWithItsStartValues();
+  void controlsFollowTheTabOrderAndFit();
+  void compressTogglesOnlyThroughItsCommand();
+  void selectionListsFilesInPathOrderAndPacksThem();
+  void cancelledPickerKeepsTheList();
+  void folderWithoutFilesEmptiesTheListSilently();
+  void emptyBasePathIsRefusedAfterTheSaveDialog();
+  void cancelledSaveDialogDoesNothing();
+  void blankBasePathReachesTheEngine();
+  void packingTwiceGivesIdenticalArchives();
+  void emptyListShowsTheEnginesMessage();
+  void failingPackShowsTheEnginesMessage();
+  void cancelDuringPackLeavesNothingBehind();
+  void nameThatIsNotUtf8PacksAsSpelled();
+  void escapeAndEnterEndTheDialog();
+  void enterOnAPushButtonPressesIt();
+  void droppedFolderIsASelection();
+  void hoverShowsTheStoredName();
+
+ private:
+  // A folder "data" in the temporary folder holding the given files.
+  QString MakeFolder(const QStringList& files);
+  void Select(const QString& folder);
+  void Pack(const QString& archiveName);
+
+  std::unique_ptr<QTemporaryDir> temp_;
+  std::unique_ptr<ScriptedPrompts> prompts_;
+  std::unique_ptr<CVarnokDlg> dialog_;
+};
+
+void MainDialogTest::init() {
+  temp_ = std::make_unique<QTemporaryDir>();
+  QVERIFY(temp_->isValid());
+  prompts_ = std::make_unique<ScriptedPrompts>();
+  dialog_ = std::make_unique<CVarnokDlg>(prompts_.get());
+}
+
+void MainDialogTest::cleanup() {
+  dialog_.reset();
+  prompts_.reset();
+  temp_.reset();
+}
+
+QString MainDialogTest::MakeFolder(const QStringList& files) {
+  const QString folder = temp_->filePath(QStringLiteral("data"));
+  QDir().mkpath(folder);
+  for (const QString& file : files) {
+    const QString path = folder + QLatin1Char('/') + file;
+    QDir().mkpath(QFileInfo(path).path());
+    WriteFile(QFile::encodeName(path).toStdString(),
+              "content of " + file.toStdString());
+  }
+  return folder;
+}
+
+void MainDialogTest::Select(const QString& folder) {
+  prompts_->folder = folder;
+  dialog_->selectButton()->click();
+}
+
+void MainDialogTest::Pack(const QString& archiveName) {
+  prompts_->archiveName = archiveName;
+  dialog_->packButton()->click();
+}
+
+void MainDialogTest::opensWithItsStartValues() {
+  dialog_->show();
+  QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+
+  QCOMPARE(dialog_->windowTitle(), QStringLiteral("Varnok V0.6"));
+  QCOMPARE(dialog_->focusWidget(), dialog_->packButton());
+  QCOMPARE(dialog_->basePathEdit()->text(), QStringLiteral("data/"));
+  QVERIFY(!dialog_->compressBox()->isChecked());
+  QCOMPARE(dialog_->fileList()->count(), 0);
+
+  // Not resizable; a close box but no minimise or maximise box.
+  QCOMPARE(dialog_->minimumSize(), dialog_->maximumSize());
+  const Qt::WindowFlags flags = dialog_->windowFlags();
+  QVERIFY(flags & Qt::WindowCloseButtonHint);
+  QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+  QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+
+  // No default button.
+  for (QPushButton* button : dialog_->findChildren<QPushButton*>()) {
+    QVERIFY2(!button->isDefault() && !button->autoDefault(),
+             qPrintable(button->objectName()));
+  }
+
+  // The icon has both images.
+  const QList<QSize> sizes = dialog_->windowIcon().availableSizes();
+  QVERIFY(sizes.contains(QSize(16, 16)));
+  QVERIFY(sizes.contains(QSize(32, 32)));
+}
+
+void MainDialogTest::controlsFollowTheTabOrderAndFit() {
+  dialog_->show();
+  QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+
+  const QStringList expected = {"IDC_FILE_LIST", "IDC_SELECT_FILES",
+                                "IDC_BASE_PATH", "IDC_COMPRESS", "IDC_PACK"};
+  for (const QString& id : expected) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), id);
+  }
+
+  // Every control lies inside the window, none overlaps another, and every
+  // text fits its control.
+  QList<QWidget*> controls = dialog_->findChildren<QWidget*>(
+      QString(), Qt::FindDirectChildrenOnly);
+  QCOMPARE(controls.size(), 6);
+  for (int i = 0; i < controls.size(); ++i) {
+    const QRect rect = controls[i]->geometry();
+    QVERIFY(dialog_->rect().contains(rect));
+    for (int j = i + 1; j < controls.size(); ++j) {
+      QVERIFY2(!rect.intersects(controls[j]->geometry()),
+               qPrintable(controls[i]->objectName() + " overlaps " +
+                          controls[j]->objectName()));
+    }
+  }
+  // The style's room for the text of each button and of the label.
+  const auto textFits = [](QWidget* control, const QRect& room,
+                           const QString& text) {
+    const int width = control->fontMetrics().horizontalAdvance(
+        QString(text).remove(QLatin1Char('&')));
+    return width <= room.width();
+  };
+  for (QPushButton* button : dialog_->findChildren<QPushButton*>()) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QRect room = button->style()->subElementRect(
+        QStyle::SE_PushButtonContents, &option, button);
+    QVERIFY2(textFits(button, room, button->text()),
+             qPrintable(button->text() + " is cut off"));
+  }
+  QCheckBox* box = dialog_->compressBox();
+  QStyleOptionButton boxOption;
+  boxOption.initFrom(box);
+  boxOption.text = box->text();
+  const QRect boxRoom =
+      box->style()->subElementRect(QStyle::SE_CheckBoxContents, &boxOption, box);
+  QVERIFY2(textFits(box, boxRoom, box->text()), "the check box's text is cut off");
+  for (QLabel* label : dialog_->findChildren<QLabel*>()) {
+    QVERIFY2(textFits(label, label->contentsRect(), label->text()),
+             qPrintable(label->text() + " is cut off"));
+  }
+}
+
+void MainDialogTest::compressTogglesOnlyThroughItsCommand() {
+  CManualCheckBox* box = dialog_->compressBox();
+  // The box's state when each message appeared.
+  std::vector<bool> checkedAtMessage;
+  prompts_->onMessage = [&](const QString&) {
+    checkedAtMessage.push_back(box->isChecked());
+  };
+  const QString warning = QString::fromLatin1(CVarnokDlg::kCompressWarning);
+  dialog_->show();
+  QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+
+  const std::function<void()> clicks[] = {
+      [box] { QTest::mouseClick(box, Qt::LeftButton); },
+      [box] { QTest::keyClick(box, Qt::Key_Space); },
+  };
+  for (const auto& click : clicks) {
+    prompts_->messages.clear();
+    checkedAtMessage.clear();
+    click();
+    QVERIFY(box->isChecked());
+    QCOMPARE(prompts_->texts(), QStringList{warning});
+    click();
+    QVERIFY(!box->isChecked());
+    QCOMPARE(prompts_->texts().size(), 1);
+    click();
+    QVERIFY(box->isChecked());
+    QCOMPARE(prompts_->texts(), (QStringList{warning, warning}));
+    // The warning comes before the box is checked.
+    QCOMPARE(checkedAtMessage, (std::vector<bool>{false, false}));
+    click();
+    QVERIFY(!box->isChecked());
+  }
+}
+
+void MainDialogTest::selectionListsFilesInPathOrderAndPacksThem() {
+  const QString folder =
+      MakeFolder({"b.txt", "A.txt", "c.txt", "sub/a.txt", "Sub2/0.txt"});
+  Select(folder);
+
+  const QStringList expected = {folder + "/A.txt", folder + "/b.txt",
+                                folder + "/c.txt", folder + "/sub/a.txt",
+                                folder + "/Sub2/0.txt"};
+  QCOMPARE(Rows(dialog_->fileList()), expected);
+  QVERIFY(prompts_->messages.empty());
+
+  const QString archive = temp_->filePath("out.kzf");
+  Pack(archive);
+  QCOMPARE(prompts_->texts(), QStringList{CVarnokDlg::kDoneMessage});
+  QCOMPARE(ArchiveNames(archive),
+           (std::vector<std::string>{"data/A.txt", "data/b.txt", "data/c.txt",
+                                     "data/sub/a.txt", "data/Sub2/0.txt"}));
+}
+
+void MainDialogTest::cancelledPickerKeepsTheList() {
+  Select(MakeFolder({"one.txt", "two.txt"}));
+  const QStringList before = Rows(dialog_->fileList());
+  QCOMPARE(before.size(), 2);
+
+  prompts_->folder.reset();
+  dialog_->selectButton()->click();
+  QCOMPARE(prompts_->log, (QStringList{"folder", "folder"}));
+  QCOMPARE(Rows(dialog_->fileList()), before);
+  QVERIFY(prompts_->messages.empty());
+}
+
+void MainDialogTest::folderWithoutFilesEmptiesTheListSilently() {
+  Select(MakeFolder({"one.txt"}));
+  QCOMPARE(dialog_->fileList()->count(), 1);
+
+  const QString empty = temp_->filePath("empty");
+  QDir().mkpath(empty + "/only/folders");
+  Select(empty);
+  QCOMPARE(dialog_->fileList()->count(), 0);
+  QVERIFY(prompts_->messages.empty());
+}
+
+void MainDialogTest::emptyBasePathIsRefusedAfterTheSaveDialog() {
+  Select(MakeFolder({"one.txt"}));
+  dialog_->basePathEdit()->clear();
+  const QString archive = temp_->filePath("out.kzf");
+  Pack(archive);
+
+  QCOMPARE(prompts_->log, (QStringList{"folder", "save", "message"}));
+  QCOMPARE(prompts_->texts(),
+           QStringList{QString::fromLatin1(pack_messages::kEmptyBasePath)});
+  QVERIFY(!QFile::exists(archive));
+  QCOMPARE(dialog_->fileList()->count(), 1);
+}
+
+void MainDialogTest::cancelledSaveDialogDoesNothing() {
+  Select(MakeFolder({"one.txt"}));
+  bool packed = false;
+  dialog_->SetPackFunction([&](const PackRequest&, PackObserver*) {
+    packed = true;
+    return Status::Ok();
+  });
+  prompts_->archiveName.reset();
+  dialog_->packButton()->click();
+  QCOMPARE(prompts_->log, (QStringList{"folder", "save"}));
+  QVERIFY(!packed);
+}
+
+void MainDialogTest::blankBasePathReachesTheEngine() {
+  Select(MakeFolder({"my file.txt"}));
+  dialog_->basePathEdit()->setText(" ");
+  const QString archive = temp_->filePath("out.kzf");
+  Pack(archive);
+
+  QCOMPARE(prompts_->texts(), QStringList{CVarnokDlg::kDoneMessage});
+  QCOMPARE(ArchiveNames(archive), std::vector<std::string>{" file.txt"});
+}
+
+void MainDialogTest::packingTwiceGivesIdenticalArchives() {
+  Select(MakeFolder({"a.txt", "sub/b.txt"}));
+  const QStringList rows = Rows(dialog_->fileList());
+  const QString first = temp_->filePath("first.kzf");
+  const QString second = temp_->filePath("second.kzf");
+  Pack(first);
+  Pack(second);
+
+  QCOMPARE(prompts_->texts(),
+           (QStringList{CVarnokDlg::kDoneMessage, CVarnokDlg::kDoneMessage}));
+  QVERIFY(!ReadFile(first).isEmpty());
+  QCOMPARE(ReadFile(second), ReadFile(first));
+  QCOMPARE(Rows(dialog_->fileList()), rows);
+}
+
+void MainDialogTest::emptyListShowsTheEnginesMessage() {
+  const QString archive = temp_->filePath("out.kzf");
+  Pack(archive);
+  QCOMPARE(prompts_->log, (QStringList{"save", "message"}));
+  QCOMPARE(prompts_->texts(),
+           QStringList{QString::fromLatin1(pack_messages::kNoFiles)});
+  QVERIFY(!QFile::exists(archive));
+}
+
+void MainDialogTest::failingPackShowsTheEnginesMessage() {
+  const QString folder = MakeFolder({"a.txt", "gone.txt"});
+  Select(folder);
+  const QString gone = folder + "/gone.txt";
+  QVERIFY(QFile::remove(gone));
+
+  const QString archive = temp_->filePath("out.kzf");
+  Pack(archive);
+  QCOMPARE(prompts_->messages.size(), size_t{1});
+  QCOMPARE(prompts_->messages[0].text,
+           QString::fromLatin1(pack_messages::kCantReadFile));
+  QCOMPARE(prompts_->messages[0].informative, gone);
+  QVERIFY(!QFile::exists(archive));
+  QCOMPARE(dialog_->fileList()->count(), 2);
+}
+
+void MainDialogTest::cancelDuringPackLeavesNothingBehind() {
+  Select(MakeFolder({"a.txt", "b.txt"}));
+  const QString archive = temp_->filePath("out.kzf");
+  WriteFile(QFile::encodeName(archive).toStdString(), "old archive");
+
+  GatedPack gate;
+  dialog_->SetPackFunction(std::ref(gate));
+  dialog_->show();
+  QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+
+  // Presses Cancel once the progress shows, then lets the run go on.
+  bool cancelled = false;
+  QTimer watch;
+  connect(&watch, &QTimer::timeout, [&] {
+    auto* progress = dialog_->findChild<QProgressDialog*>();
+    if (cancelled || progress == nullptr || !progress->isVisible()) return;
+    auto* cancel = progress->findChild<QPushButton*>();
+    QVERIFY(cancel != nullptr);
+    cancel->click();
+    cancelled = true;
+    gate.Open();
+  });
+  watch.start(20);
+  // Should the progress never show, the run goes on all the same.
+  QTimer::singleShot(10000, [&gate] { gate.Open(); });
+  Pack(archive);
+  watch.stop();
+
+  QVERIFY(cancelled);
+  QVERIFY(prompts_->messages.empty());
+  QCOMPARE(ReadFile(archive), QByteArray("old archive"));
+  QCOMPARE(QDir(temp_->path()).entryList(QDir::Files),
+           QStringList{"out.kzf"});
+  QCOMPARE(dialog_->fileList()->count(), 2);
+  QVERIFY(dialog_->findChild<QProgressDialog*>() == nullptr);
+}
+
+void MainDialogTest::nameThatIsNotUtf8PacksAsSpelled() {
+  const QString folder = MakeFolder({});
+  const std::string name = "caf\xe9.txt";  // Latin-1, not UTF-8
+  const std::string path = QFile::encodeName(folder).toStdString() + "/" + name;
+  WriteFile(path, "bytes");
+  Select(folder);
+
+  QCOMPARE(dialog_->fileList()->count(), 1);
+  QCOMPARE(dialog_->fileList()->PathAt(0), path);
+  QVERIFY(dialog_->fileList()->item(0)->text().endsWith(
+      QStringLiteral("/caf\uFFFD.txt")));
+
+  const QString archive = temp_->filePath("out.kzf");
+  Pack(archive);
+  QCOMPARE(prompts_->texts(), QStringList{CVarnokDlg::kDoneMessage});
+  QCOMPARE(ArchiveNames(archive), std::vector<std::string>{"data/" + name});
+}
+
+void MainDialogTest::escapeAndEnterEndTheDialog() {
+  dialog_->show();
+  QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+  QTest::keyClick(dialog_->packButton(), Qt::Key_Escape);
+  QVERIFY(!dialog_->isVisible());
+
+  for (QWidget* focus : std::initializer_list<QWidget*>{
+           dialog_->fileList(), dialog_->basePathEdit(),
+           dialog_->compressBox()}) {
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+    focus->setFocus();
+    QTest::keyClick(focus, Qt::Key_Return);
+    QVERIFY2(!dialog_->isVisible(), qPrintable(focus->objectName()));
+  }
+
+  dialog_->show();
+  QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+  dialog_->close();
+  QVERIFY(!dialog_->isVisible());
+  QVERIFY(prompts_->log.isEmpty());
+}
+
+void MainDialogTest::enterOnAPushButtonPressesIt() {
+  dialog_->show();
+  QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+  prompts_->archiveName.reset();
+  QTest::keyClick(dialog_->packButton(), Qt::Key_Return);
+  dialog_->selectButton()->setFocus();
+  QTest::keyClick(dialog_->selectButton(), Qt::Key_Enter, Qt::KeypadModifier);
+  QCOMPARE(prompts_->log, (QStringList{"save", "folder"}));
+  QVERIFY(dialog_->isVisible());
+}
+
+void MainDialogTest::droppedFolderIsASelection() {
+  const QString folder = MakeFolder({"a.txt", "b.txt"});
+  QWidget* viewport = dialog_->fileList()->viewport();
+  dialog_->show();
+  QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+
+  const auto drop = [viewport](const QString& path) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    const QPoint at = viewport->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton,
+                       Qt::NoModifier);
+    QApplication::sendEvent(viewport, &dropped);
+    return dropped.isAccepted();
+  };
+
+  QVERIFY(!drop(folder + "/a.txt"));  // a file is not taken
+  QCOMPARE(dialog_->fileList()->count(), 0);
+  QVERIFY(drop(folder));
+  QCOMPARE(Rows(dialog_->fileList()),
+           (QStringList{folder + "/a.txt", folder + "/b.txt"}));
+  QVERIFY(prompts_->log.isEmpty());
+}
+
+void MainDialogTest::hoverShowsTheStoredName() {
+  Select(MakeFolder({"sub/a.txt"}));
+  dialog_->show();
+  QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+  CFileList* list = dialog_->fileList();
+
+  const auto hint = [list] {
+    const QRect row = list->visualItemRect(list->item(0));
+    QHelpEvent help(QEvent::ToolTip, row.center(),
+                    list->viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(list->viewport(), &help);
+    return QToolTip::text();
+  };
+  QCOMPARE(hint(), QStringLiteral("Stored as data/sub/a.txt"));
+  dialog_->basePathEdit()->setText("sub/");
+  QCOMPARE(hint(), QStringLiteral("Stored as sub/a.txt"));
+  dialog_->basePathEdit()->setText("elsewhere/");
+  QCOMPARE(hint(), QString::fromLatin1(pack_messages::kBasePathNotFound));
+}
+
+QTEST_MAIN(MainDialogTest)
+#include "main_dialog_test.moc"
