@@ -114,18 +114,18 @@ Status CArchiveWriter::CheckRequest() {
   }
 
   // Then each file must be there, and fit the format's 32-bit sizes.
-  for (Entry& entry : entries_) {
+  for (const Entry& entry : entries_) {
     const std::string& path = *entry.path;
     struct stat info;
     if (path.find('\0') != std::string::npos ||
         ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
       return Status::Error(pack_messages::kCantReadFile, path);
     }
-    entry.sourceSize = static_cast<uint64_t>(info.st_size);
-    if (entry.sourceSize > std::numeric_limits<uint32_t>::max()) {
+    const uint64_t size = static_cast<uint64_t>(info.st_size);
+    if (size > std::numeric_limits<uint32_t>::max()) {
       return Status::Error(pack_messages::kTooLarge, path);
     }
-    progress_.bytesTotal += entry.sourceSize;
+    progress_.bytesTotal += size;
   }
   progress_.entriesTotal = static_cast<uint32_t>(entries_.size());
 

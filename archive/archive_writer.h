@@ -99,7 +99,6 @@ class CArchiveWriter {
   struct Entry {
     const std::string* path = nullptr;  // the request's own string
     std::string name;                   // stored name
-    uint64_t sourceSize = 0;            // as found before packing
     EntryRecord record;
   };
 
