@@ -1,0 +1,47 @@
+#include "scan/path_order.h"
+
+#include <algorithm>
+
+namespace varnok {
+namespace {
+
+unsigned char Fold(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A'))
+                                : c;
+}
+
+}  // namespace
+
+bool PathLess(std::string_view a, std::string_view b) {
+  // Up to the first differing byte both orders agree, so skip that prefix
+  // at full speed.
+  const size_t common = std::min(a.size(), b.size());
+  size_t i = static_cast<size_t>(
+      std::mismatch(a.begin(), a.begin() + common, b.begin()).first -
+      a.begin());
+
+  // From there, the first folded difference decides; failing that, the
+  // shorter path; failing that, the first raw difference (an upper-case
+  // letter before its lower case).
+  int rawOrder = 0;
+  for (; i < common; ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (x == y) continue;
+    const unsigned char fx = Fold(x);
+    const unsigned char fy = Fold(y);
+    if (fx != fy) return fx < fy;
+    if (rawOrder == 0) rawOrder = x < y ? -1 : 1;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return rawOrder < 0;
+}
+
+void SortPaths(std::vector<std::string>& paths) {
+  std::sort(paths.begin(), paths.end(),
+            [](const std::string& a, const std::string& b) {
+              return PathLess(a, b);
+            });
+}
+
+}  // namespace varnok

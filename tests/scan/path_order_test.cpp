@@ -1,0 +1,72 @@
+#include "scan/path_order.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace varnok {
+namespace {
+
+using Paths = std::vector<std::string>;
+
+Paths SortedPaths(Paths paths) {
+  SortPaths(paths);
+  return paths;
+}
+
+TEST(PathOrderTest, IgnoresCaseOfAsciiLetters) {
+  EXPECT_EQ(SortedPaths({"b.txt", "A.txt", "c.txt"}),
+            (Paths{"A.txt", "b.txt", "c.txt"}));
+  EXPECT_EQ(SortedPaths({"/x/Textures/b.dds", "/x/sounds/A.wav",
+                         "/x/textures/a.dds", "/x/MODELS/z.obj"}),
+            (Paths{"/x/MODELS/z.obj", "/x/sounds/A.wav", "/x/textures/a.dds",
+                   "/x/Textures/b.dds"}));
+}
+
+TEST(PathOrderTest, BreaksTiesByRawBytesUpperCaseFirst) {
+  EXPECT_TRUE(PathLess("A.txt", "a.txt"));
+  EXPECT_FALSE(PathLess("a.txt", "A.txt"));
+  EXPECT_TRUE(PathLess("a.txt", "b.txt"));
+  EXPECT_TRUE(PathLess("A.txt", "b.txt"));
+  EXPECT_TRUE(PathLess("B.txt", "b.txt"));
+  EXPECT_FALSE(PathLess("a.txt", "a.txt"));
+  // The first case difference decides, not a later one.
+  EXPECT_TRUE(PathLess("Ab", "aB"));
+  EXPECT_FALSE(PathLess("aB", "Ab"));
+  EXPECT_EQ(SortedPaths({"a.txt", "b.txt", "A.txt", "a.TXT", "A.TXT"}),
+            (Paths{"A.TXT", "A.txt", "a.TXT", "a.txt", "b.txt"}));
+}
+
+TEST(PathOrderTest, LettersFoldToLowerCase) {
+  // '_' (0x5F) lies between 'Z' and 'a': folding to lower case puts it
+  // before every letter.
+  EXPECT_TRUE(PathLess("_x", "Ax"));
+  EXPECT_TRUE(PathLess("_x", "ax"));
+  EXPECT_TRUE(PathLess("Z[", "z_"));  // '[' 0x5B before '_'
+  EXPECT_TRUE(PathLess("z_", "z{"));
+}
+
+TEST(PathOrderTest, ComparesHighBytesUnsignedWithoutFolding) {
+  EXPECT_TRUE(PathLess("z", "\x80"));
+  EXPECT_TRUE(PathLess("a\x7F", "a\x80"));
+  EXPECT_TRUE(PathLess("\xC3\x89", "\xC3\xA9"));  // É, é in UTF-8
+  EXPECT_TRUE(PathLess("\xC9", "\xE9"));          // É, é in Latin-1
+  EXPECT_FALSE(PathLess("\xE9", "\xC9"));
+  EXPECT_EQ(SortedPaths({"\xFF", "a", "\x80", "Z"}),
+            (Paths{"a", "Z", "\x80", "\xFF"}));
+}
+
+TEST(PathOrderTest, PrefixComesFirst) {
+  EXPECT_TRUE(PathLess("data", "data/x"));
+  EXPECT_TRUE(PathLess("DATA", "data/x"));
+  EXPECT_FALSE(PathLess("data/x", "DATA"));
+  EXPECT_TRUE(PathLess("", "a"));
+  EXPECT_FALSE(PathLess("", ""));
+  // No special rank for the separator: '.' (0x2E) comes before '/' (0x2F).
+  EXPECT_EQ(SortedPaths({"A/c", "a/b", "a.b", "a"}),
+            (Paths{"a", "a.b", "a/b", "A/c"}));
+}
+
+}  // namespace
+}  // namespace varnok
