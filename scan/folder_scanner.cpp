@@ -119,7 +119,9 @@ bool CFolderScanner::SearchFolder(const std::string& folder,
                                   const std::string& pattern,
                                   bool includeFiles, bool includeFolders) {
   const std::string base = WithSeparator(folder);
-  FolderEnumerator entries(folder, FolderEnumerator::kFull);
+  FolderEnumerator entries(folder, details_ == Details::kFull
+                                       ? FolderEnumerator::kFull
+                                       : FolderEnumerator::kTypeOnly);
   if (!entries.IsOpen()) return true;
   try {
     const NamePattern names(pattern);

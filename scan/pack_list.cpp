@@ -6,17 +6,17 @@
 namespace varnok {
 
 std::vector<std::string> ListFilesToPack(const std::string& folder) {
-  CFolderScanner scanner;
+  // Only the paths are needed, so no file is asked for its status.
+  CFolderScanner scanner(CFolderScanner::Details::kPathsOnly);
   scanner.ClearFolders();
   scanner.SetRoot(folder, true);
   scanner.ClearFoundFiles();
   scanner.FindFiles("*.*", true, false);
 
+  std::vector<FoundFile> found = scanner.TakeFoundFiles();
   std::vector<std::string> paths;
-  paths.reserve(scanner.foundFiles().size());
-  for (const FoundFile& found : scanner.foundFiles()) {
-    paths.push_back(found.path);
-  }
+  paths.reserve(found.size());
+  for (FoundFile& file : found) paths.push_back(std::move(file.path));
   SortPaths(paths);
   return paths;
 }

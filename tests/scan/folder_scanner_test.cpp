@@ -158,6 +158,30 @@ TEST_F(ScannerOrderTest, ReportsFoldersWhenAsked) {
   }
 }
 
+// Leaving out the details must not change which entries are found, nor
+// their order.
+TEST_F(ScannerOrderTest, PathsOnlyScanFindsTheSameEntries) {
+  tree_.AddLink("link.txt", "r1.txt");
+  tree_.AddLink("A/up", "..");
+  tree_.AddLink("B/broken", "missing");
+  CFolderScanner full;
+  full.SetRoot(tree_.root(), true);
+  full.FindFiles("*.*", true, true);
+  CFolderScanner pathsOnly(CFolderScanner::Details::kPathsOnly);
+  pathsOnly.SetRoot(tree_.root(), true);
+  pathsOnly.FindFiles("*.*", true, true);
+
+  EXPECT_EQ(pathsOnly.folders(), full.folders());
+  const std::vector<FoundFile> taken = pathsOnly.TakeFoundFiles();
+  EXPECT_TRUE(pathsOnly.foundFiles().empty());
+  ASSERT_EQ(taken.size(), full.foundFiles().size());
+  EXPECT_EQ(taken.size(), 20u);
+  for (size_t i = 0; i < taken.size(); ++i) {
+    EXPECT_EQ(taken[i].path, full.foundFiles()[i].path);
+    EXPECT_EQ(taken[i].isFolder, full.foundFiles()[i].isFolder);
+  }
+}
+
 TEST_F(ScannerOrderTest, MatchesPatternsAgainstNames) {
   CFolderScanner scanner;
   scanner.SetRoot(tree_.root(), false);

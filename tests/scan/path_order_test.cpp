@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace varnok {
@@ -66,6 +68,36 @@ TEST(PathOrderTest, PrefixComesFirst) {
   // No special rank for the separator: '.' (0x2E) comes before '/' (0x2F).
   EXPECT_EQ(SortedPaths({"A/c", "a/b", "a.b", "a"}),
             (Paths{"a", "a.b", "a/b", "A/c"}));
+}
+
+// PathLess against the order's plain definition: the folded bytes first,
+// then the raw bytes, both compared as unsigned. The random paths share long
+// prefixes and differ in case, so every branch of the comparison is taken.
+TEST(PathOrderTest, AgreesWithFoldedThenRawComparison) {
+  auto key = [](const std::string& s) {
+    std::string folded = s;
+    for (char& c : folded) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    std::basic_string<unsigned char> f(folded.begin(), folded.end());
+    std::basic_string<unsigned char> r(s.begin(), s.end());
+    return std::make_pair(f, r);
+  };
+  std::mt19937 random(20040505);
+  const std::string alphabet = "aAbBzZ_/.\x80\xE9\xC9";
+  auto randomPath = [&] {
+    std::string path = random() % 2 ? "/game/data/Textures/" : "/game/data/";
+    for (size_t n = random() % 14; n > 0; --n) {
+      path.push_back(alphabet[random() % alphabet.size()]);
+    }
+    return path;
+  };
+  for (int i = 0; i < 20000; ++i) {
+    const std::string a = randomPath();
+    const std::string b = randomPath();
+    ASSERT_EQ(PathLess(a, b), key(a) < key(b)) << a << " vs " << b;
+    ASSERT_EQ(PathLess(b, a), key(b) < key(a)) << b << " vs " << a;
+  }
 }
 
 }  // namespace
