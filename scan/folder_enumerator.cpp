@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <cstring>
-
 namespace varnok {
 namespace {
 

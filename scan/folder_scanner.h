@@ -65,10 +65,13 @@ class CFolderScanner {
   const std::vector<std::string>& folders() const { return folders_; }
   const std::vector<FoundFile>& foundFiles() const { return foundFiles_; }
   // Hands the results over to the caller and leaves the list empty.
-  std::vector<FoundFile> TakeFoundFiles() { return std::move(foundFiles_); }
+  std::vector<FoundFile> TakeFoundFiles() {
+    return std::exchange(foundFiles_, {});
+  }
 
-  // Removes trailing separators from s, with any white space before each
-  // one. The root "/" stays "/".
+  // Removes trailing separators from s, each with the white space after it:
+  // "a/b/ /" becomes "a/b", while "a/b " keeps its blank. Only '/' is a
+  // separator. The root "/" stays "/".
   static void StripTrailingSeparators(std::string& s);
 
  private:
