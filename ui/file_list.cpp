@@ -1,5 +1,6 @@
 #include "ui/file_list.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <utility>
@@ -48,7 +49,7 @@ CFileList::CFileList(QWidget* parent) : QListWidget(parent) {
 }
 
 void CFileList::SetPaths(std::vector<std::string> paths) {
-  SortPaths(paths);
+  if (!std::is_sorted(paths.begin(), paths.end(), PathLess)) SortPaths(paths);
   clear();
   for (const std::string& path : paths) {
     const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));

@@ -18,7 +18,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 
-#include "scan/folder_scanner.h"
+#include "scan/pack_list.h"
 #include "ui/app_icon.h"
 #include "ui/background_job.h"
 #include "ui/dialog_units.h"
@@ -57,26 +57,6 @@ constexpr char kOutOfMemory[] = "Not enough memory";
 
 QByteArray ToBytes(const std::string& s) {
   return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// Every file beneath folder, as the scanner finds them: the folders beneath
-// it deepest first, the folder itself last, each one's files in the order the
-// file system delivers them. What was found before memory ran out is kept.
-std::vector<std::string> FindFilesBeneath(const std::string& folder) {
-  std::vector<std::string> paths;
-  try {
-    CFolderScanner scanner;
-    scanner.ClearFolders();
-    scanner.SetRoot(folder, /*recurse=*/true);
-    scanner.ClearFoundFiles();
-    scanner.FindFiles("*.*", /*includeFiles=*/true, /*includeFolders=*/false);
-    paths.reserve(scanner.foundFiles().size());
-    for (const FoundFile& found : scanner.foundFiles()) {
-      paths.push_back(found.path);
-    }
-  } catch (const std::bad_alloc&) {
-  }
-  return paths;
 }
 
 void ShowProgress(QProgressDialog* dialog, const PackProgress& progress) {
@@ -199,7 +179,16 @@ void CVarnokDlg::SelectFolder(const std::string& folder) {
   busy_ = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   {
-    CBackgroundJob scan([&paths, &folder] { paths = FindFilesBeneath(folder); });
+    // The scanner's walk (ClearFolders, SetRoot(folder, recurse),
+    // ClearFoundFiles, FindFiles("*.*", files only)), shared with kzf so
+    // that both list the same files in the same order.
+    CBackgroundJob scan([&paths, &folder] {
+      try {
+        paths = ListFilesToPack(folder);
+      } catch (const std::bad_alloc&) {
+        paths.clear();
+      }
+    });
     scan.Wait(-1, QEventLoop::ExcludeUserInputEvents);
   }
   QApplication::restoreOverrideCursor();
