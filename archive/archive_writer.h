@@ -24,9 +24,12 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/archive_format.h"
 #include "archive/status.h"
 
 namespace varnok {
+
+class CAtomicFile;
 
 // The messages of a failed run, exactly as a user sees them.
 namespace pack_messages {
@@ -77,7 +80,7 @@ class PackObserver {
 
 // The name under which path is stored with basePath: the tail of path, with
 // every backslash turned into '/', from the first occurrence of basePath.
-// Empty when basePath does not occur in it.
+// No name when basePath does not occur in it. Safe to call from any thread.
 std::optional<std::string> StoredName(std::string_view path,
                                       std::string_view basePath);
 
@@ -90,6 +93,32 @@ class CArchiveWriter {
 
   // Checks the request, then writes the archive. observer may be null.
   Status Pack(const PackRequest& request, PackObserver* observer = nullptr);
+
+ private:
+  // One archive entry as the run learns it.
+  struct Entry {
+    const std::string* path = nullptr;  // the request's own string
+    std::string name;                   // stored name
+    EntryRecord record;
+  };
+
+  // Refuses a request that can't make an archive, before anything is
+  // written; fills entries_, the layout and the progress totals.
+  Status CheckRequest();
+  // Writes every entry's held bytes into the data region, in entry order,
+  // and completes each entry's record.
+  Status AppendData(CAtomicFile* archive);
+  // Writes the table area (header, pointer table, bucket table) and the
+  // directory in front of the data.
+  Status WriteDirectory(CAtomicFile* archive);
+  // Tells the observer how far the run has come; fails when it cancels.
+  Status ReportProgress();
+
+  const PackRequest* request_ = nullptr;
+  PackObserver* observer_ = nullptr;
+  std::vector<Entry> entries_;
+  uint32_t lastDirectoryByte_ = 0;  // offset of the zero byte
+  PackProgress progress_;
 };
 
 }  // namespace varnok

@@ -1,0 +1,227 @@
+#include "archive/archive_writer.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+#include <utility>
+
+#include "archive/atomic_file.h"
+#include "archive/coding.h"
+#include "archive/entry_encoder.h"
+
+namespace varnok {
+namespace {
+
+// Every offset in an archive, even that of an empty entry at its very end,
+// must fit the format's 32-bit fields.
+constexpr uint64_t kMaxArchiveLength = std::numeric_limits<uint32_t>::max();
+
+// Streams held bytes to the archive's data region, keeping it within 4 GiB,
+// and counts the source bytes read for progress.
+class DataRegionSink : public HeldBytesSink {
+ public:
+  DataRegionSink(CAtomicFile* archive, uint64_t start,
+                 const std::string& archiveName,
+                 std::function<Status(size_t)> onSourceRead)
+      : archive_(archive),
+        end_(start),
+        archiveName_(archiveName),
+        onSourceRead_(std::move(onSourceRead)) {}
+
+  // Offset at which the next held byte lands.
+  uint64_t end() const { return end_; }
+
+  Status Append(const char* data, size_t n) override {
+    if (end_ + n > kMaxArchiveLength) {
+      return Status::Error(pack_messages::kTooLarge, archiveName_);
+    }
+    end_ += n;
+    return archive_->Write(data, n);
+  }
+
+  Status SourceRead(size_t n) override { return onSourceRead_(n); }
+
+ private:
+  CAtomicFile* const archive_;
+  uint64_t end_;
+  const std::string& archiveName_;
+  const std::function<Status(size_t)> onSourceRead_;
+};
+
+}  // namespace
+
+std::optional<std::string> StoredName(std::string_view path,
+                                      std::string_view basePath) {
+  std::string name(path);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  const size_t start = name.find(basePath);
+  if (start == std::string::npos) return std::nullopt;
+  name.erase(0, start);
+  return name;
+}
+
+Status CArchiveWriter::Pack(const PackRequest& request,
+                            PackObserver* observer) {
+  request_ = &request;
+  observer_ = observer;
+  entries_.clear();
+  progress_ = PackProgress{};
+
+  Status status = CheckRequest();
+  if (!status.ok()) return status;
+  status = ReportProgress();
+  if (!status.ok()) return status;
+
+  // Until Commit, an existing archive stays as it was; on failure the
+  // temporary file goes when archive goes out of scope.
+  CAtomicFile archive(request.archiveName);
+  status = archive.Open();
+  if (!status.ok()) return status;
+  status = AppendData(&archive);
+  if (!status.ok()) return status;
+  status = WriteDirectory(&archive);
+  if (!status.ok()) return status;
+  return archive.Commit();
+}
+
+Status CArchiveWriter::CheckRequest() {
+  const PackRequest& request = *request_;
+  if (request.paths.empty()) return Status::Error(pack_messages::kNoFiles);
+  if (request.basePath.empty()) {
+    return Status::Error(pack_messages::kEmptyBasePath);
+  }
+  if (request.basePath.size() > kMaxNameLength) {
+    return Status::Error(pack_messages::kPathTooLong, request.basePath);
+  }
+  if (request.paths.size() > kMaxEntries) {
+    return Status::Error(pack_messages::kTooManyFiles);
+  }
+
+  // The names first: they need no disk.
+  entries_.reserve(request.paths.size());
+  for (const std::string& path : request.paths) {
+    if (path.size() > kMaxNameLength) {
+      return Status::Error(pack_messages::kPathTooLong, path);
+    }
+    std::optional<std::string> name = StoredName(path, request.basePath);
+    if (!name) return Status::Error(pack_messages::kBasePathNotFound, path);
+    Entry entry;
+    entry.path = &path;
+    entry.name = std::move(*name);
+    entries_.push_back(std::move(entry));
+  }
+
+  // Then each file must be there, and fit the format's 32-bit sizes.
+  for (const Entry& entry : entries_) {
+    const std::string& path = *entry.path;
+    struct stat info;
+    if (path.find('\0') != std::string::npos ||
+        ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+      return Status::Error(pack_messages::kCantReadFile, path);
+    }
+    const uint64_t size = static_cast<uint64_t>(info.st_size);
+    if (size > std::numeric_limits<uint32_t>::max()) {
+      return Status::Error(pack_messages::kTooLarge, path);
+    }
+    progress_.bytesTotal += size;
+  }
+  progress_.entriesTotal = static_cast<uint32_t>(entries_.size());
+
+  // The table area and the directory follow from the names alone.
+  uint64_t directoryEnd = DirectoryOffset(entries_.size());
+  for (const Entry& entry : entries_) {
+    directoryEnd += DirectoryEntrySize(entry.name.size());
+  }
+  lastDirectoryByte_ = static_cast<uint32_t>(directoryEnd);
+
+  // Stored files keep their size, so the archive's length is known now;
+  // deflated ones are held to the limit while they are written.
+  if (!request.compress &&
+      directoryEnd + 1 + progress_.bytesTotal > kMaxArchiveLength) {
+    return Status::Error(pack_messages::kTooLarge, request.archiveName);
+  }
+  return Status::Ok();
+}
+
+Status CArchiveWriter::AppendData(CAtomicFile* archive) {
+  const uint64_t dataStart = uint64_t{lastDirectoryByte_} + 1;
+  Status status = archive->Seek(dataStart);
+  if (!status.ok()) return status;
+
+  DataRegionSink sink(archive, dataStart, request_->archiveName,
+                      [this](size_t n) {
+                        progress_.bytesDone += n;
+                        return ReportProgress();
+                      });
+  CEntryEncoder encoder(request_->compress);
+  for (Entry& entry : entries_) {
+    const uint64_t dataOffset = sink.end();
+    EncodedEntry encoded;
+    status = encoder.Encode(*entry.path, &sink, &encoded);
+    if (!status.ok()) return status;
+
+    // The sink keeps every offset and length within 32 bits.
+    EntryRecord& record = entry.record;
+    record.method = encoded.method;
+    record.dataOffset = static_cast<uint32_t>(dataOffset);
+    record.size = encoded.size;
+    record.packedSize = static_cast<uint32_t>(encoded.packedSize);
+    record.crc = encoded.crc;
+    record.nameLength = static_cast<uint16_t>(entry.name.size());
+
+    ++progress_.entriesDone;
+    status = ReportProgress();
+    if (!status.ok()) return status;
+  }
+  return Status::Ok();
+}
+
+Status CArchiveWriter::WriteDirectory(CAtomicFile* archive) {
+  const uint32_t count = static_cast<uint32_t>(entries_.size());
+
+  ArchiveHeader header;
+  header.lastDirectoryByte = lastDirectoryByte_;
+  header.entryCount = count;
+  std::string tables;
+  AppendHeader(&tables, header);
+
+  // Each pointer is the offset of its entry's directory record.
+  uint64_t pointer = DirectoryOffset(count);
+  for (const Entry& entry : entries_) {
+    PutFixed32(&tables, static_cast<uint32_t>(pointer));
+    pointer += DirectoryEntrySize(entry.name.size());
+  }
+
+  // Every bucket spans the whole directory.
+  PutFixed32(&tables, kBucketCount);
+  const BucketSlot slot{0, static_cast<uint16_t>(count & 0xffff)};
+  for (uint32_t i = 0; i < kBucketCount; ++i) AppendBucketSlot(&tables, slot);
+
+  Status status = archive->Seek(0);
+  if (!status.ok()) return status;
+  status = archive->Write(tables.data(), tables.size());
+  if (!status.ok()) return status;
+
+  // Entries lie back to back; only the last is followed by a zero byte.
+  std::string record;
+  for (const Entry& entry : entries_) {
+    record.clear();
+    AppendEntryRecord(&record, entry.record);
+    record += entry.name;
+    status = archive->Write(record.data(), record.size());
+    if (!status.ok()) return status;
+  }
+  const char zero = 0;
+  return archive->Write(&zero, 1);
+}
+
+Status CArchiveWriter::ReportProgress() {
+  if (observer_ != nullptr && !observer_->OnProgress(progress_)) {
+    return Status::Error(pack_messages::kCancelled);
+  }
+  return Status::Ok();
+}
+
+}  // namespace varnok

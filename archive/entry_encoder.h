@@ -1,0 +1,80 @@
+// Turns one source file into the bytes an archive holds for it.
+//
+// An encoder reads the file once, front to back, through a fixed-size buffer.
+// When asked it deflates what it reads into one zlib stream (level 9, window
+// 15, memory level 8, default strategy: the stream compress2 makes at level
+// 9). It hands every held byte to a sink, in order, and returns the entry's
+// size, packed size and the CRC-32 of the held bytes.
+//
+// An encoder knows nothing of the archive: the sink decides where the held
+// bytes go. It owns its buffers and shares nothing, so several encoders may
+// work on different files at once.
+
+#ifndef VARNOK_ARCHIVE_ENTRY_ENCODER_H_
+#define VARNOK_ARCHIVE_ENTRY_ENCODER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "archive/status.h"
+
+namespace varnok {
+
+// Receives what an encoder produces, in order.
+class HeldBytesSink {
+ public:
+  virtual ~HeldBytesSink() = default;
+  // The next n held bytes. A failed Status stops the encoder, which returns
+  // that Status unchanged.
+  virtual Status Append(const char* data, size_t n) = 0;
+  // n more source bytes have been read. A failed Status stops the encoder
+  // likewise (this is where a run is cancelled).
+  virtual Status SourceRead(size_t n) = 0;
+};
+
+// What one encoded file came to.
+struct EncodedEntry {
+  uint8_t method = 0;       // kMethodStored or kMethodDeflated
+  uint32_t size = 0;        // source bytes read
+  uint64_t packedSize = 0;  // held bytes handed to the sink
+  uint32_t crc = 0;         // CRC-32 of the held bytes
+};
+
+class CEntryEncoder {
+ public:
+  // Source bytes read at a time; the output buffer has the same size.
+  static constexpr size_t kBufferSize = 256 * 1024;
+
+  // compress: deflate every file (method 5) or hold it unchanged (method 4).
+  explicit CEntryEncoder(bool compress);
+  ~CEntryEncoder();
+  CEntryEncoder(const CEntryEncoder&) = delete;
+  CEntryEncoder& operator=(const CEntryEncoder&) = delete;
+
+  // Reads the file at path to its end and feeds sink. The result describes
+  // exactly the bytes that were read and handed on, even if the file changes
+  // meanwhile. Fails with "Can't read file" when the file can't be opened or
+  // read, "Archive too large (over 4 GiB)" when it reaches 4 GiB, and "Zlib
+  // compression error!" when zlib fails; each with path as detail.
+  Status Encode(const std::string& path, HeldBytesSink* sink,
+                EncodedEntry* entry);
+
+ private:
+  Status Store(int fd, const std::string& path, HeldBytesSink* sink,
+               EncodedEntry* entry);
+  Status Deflate(int fd, const std::string& path, HeldBytesSink* sink,
+                 EncodedEntry* entry);
+  // Reads the next piece of the file into in_; *n is 0 at its end.
+  Status ReadSome(int fd, const std::string& path, uint64_t sizeSoFar,
+                  size_t* n);
+
+  const bool compress_;
+  std::unique_ptr<char[]> in_;
+  std::unique_ptr<char[]> out_;
+};
+
+}  // namespace varnok
+
+#endif  // VARNOK_ARCHIVE_ENTRY_ENCODER_H_

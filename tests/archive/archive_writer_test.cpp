@@ -1,0 +1,438 @@
+#include "archive/archive_writer.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "archive/archive_format.h"
+#include "archive/coding.h"
+#include "archive/entry_encoder.h"
+
+namespace varnok {
+namespace {
+
+namespace fs = std::filesystem;
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::string RandomBytes(size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string bytes(n, '\0');
+  for (char& c : bytes) c = static_cast<char>(gen() & 0xff);
+  return bytes;
+}
+
+uint32_t Crc(const std::string& bytes) {
+  return static_cast<uint32_t>(
+      crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(bytes.data()),
+            static_cast<uInt>(bytes.size())));
+}
+
+std::string Compress2(const std::string& bytes) {
+  uLongf length = compressBound(bytes.size());
+  std::string out(length, '\0');
+  EXPECT_EQ(
+      compress2(reinterpret_cast<Bytef*>(out.data()), &length,
+                reinterpret_cast<const Bytef*>(bytes.data()), bytes.size(), 9),
+      Z_OK);
+  out.resize(length);
+  return out;
+}
+
+// An archive taken apart with the format's decoders.
+struct Parsed {
+  ArchiveHeader header;
+  std::vector<uint32_t> pointers;
+  uint32_t bucketCount = 0;
+  std::vector<BucketSlot> slots;
+  std::vector<EntryRecord> records;
+  std::vector<std::string> names;
+  std::vector<std::string> held;  // each entry's held bytes
+};
+
+Parsed Parse(const std::string& a) {
+  Parsed p;
+  p.header = DecodeHeader(a.data());
+  const uint32_t n = p.header.entryCount;
+  for (uint32_t i = 0; i < n; ++i) {
+    p.pointers.push_back(
+        DecodeFixed32(a.data() + PointerTableOffset() + 4 * i));
+  }
+  p.bucketCount = DecodeFixed32(a.data() + BucketCountOffset(n));
+  for (uint32_t i = 0; i < kBucketCount; ++i) {
+    p.slots.push_back(
+        DecodeBucketSlot(a.data() + BucketTableOffset(n) + 4 * i));
+  }
+  for (uint32_t i = 0; i < n; ++i) {
+    EntryRecord r = DecodeEntryRecord(a.data() + p.pointers[i]);
+    p.records.push_back(r);
+    p.names.push_back(a.substr(p.pointers[i] + kEntryRecordSize, r.nameLength));
+    p.held.push_back(a.substr(r.dataOffset, r.packedSize));
+  }
+  return p;
+}
+
+class RecordingObserver : public PackObserver {
+ public:
+  std::function<bool(const PackProgress&)> onProgress;
+  std::vector<PackProgress> seen;
+  bool OnProgress(const PackProgress& progress) override {
+    seen.push_back(progress);
+    return onProgress ? onProgress(progress) : true;
+  }
+};
+
+class ArchiveWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern =
+        (fs::temp_directory_path() / "writer.XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    src_ = dir_ + "/src/data";
+    out_ = dir_ + "/out";
+    fs::create_directories(src_);
+    fs::create_directories(out_);
+    archive_ = out_ + "/game.kzf";
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Source(const std::string& name, const std::string& bytes) {
+    std::string path = src_ + "/" + name;
+    WriteFile(path, bytes);
+    return path;
+  }
+
+  Status Pack(std::vector<std::string> paths, bool compress,
+              PackObserver* observer = nullptr) {
+    PackRequest request{std::move(paths), archive_, "data/", compress};
+    return CArchiveWriter().Pack(request, observer);
+  }
+
+  // Names in the output folder: after a failed run, only what was there.
+  std::vector<std::string> OutputFolder() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(out_)) {
+      names.push_back(e.path().filename().string());
+    }
+    return names;
+  }
+
+  std::string dir_, src_, out_, archive_;
+};
+
+TEST_F(ArchiveWriterTest, OneStoredFileIsLaidOutByteForByte) {
+  ASSERT_TRUE(Pack({Source("a.txt", "abc")}, false).ok());
+
+  auto u32 = [](uint32_t v) {
+    return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+  };
+  std::string expected = "kzf1" + u32(0x20040505) + u32(4044) + u32(1);
+  expected += u32(4012) + u32(997);
+  for (int i = 0; i < 997; ++i) expected += std::string("\0\0\1\0", 4);
+  expected += std::string("\4\0\0\0", 4) + u32(4045) + u32(3) + u32(3) +
+              u32(Crc("abc")) + std::string("\x0A\0", 2) + "data/a.txt";
+  expected += std::string(1, '\0') + "abc";
+  ASSERT_EQ(expected.size(), 4048u);
+  EXPECT_EQ(ReadFile(archive_), expected);
+}
+
+TEST_F(ArchiveWriterTest, EntriesTablesAndDataFollowRequestOrder) {
+  const std::vector<std::string> contents = {"second", "", "first one"};
+  std::vector<std::string> paths = {Source("z.bin", contents[0]),
+                                    Source("empty", contents[1]),
+                                    Source("a.txt", contents[2])};
+  ASSERT_TRUE(Pack(paths, false).ok());
+  const std::string archive = ReadFile(archive_);
+  Parsed p = Parse(archive);
+
+  EXPECT_EQ(p.header.entryCount, 3u);
+  EXPECT_EQ(p.bucketCount, kBucketCount);
+  for (const BucketSlot& slot : p.slots) {
+    EXPECT_EQ(slot.firstEntry, 0);
+    EXPECT_EQ(slot.entryCount, 3);
+  }
+  EXPECT_EQ(p.names, (std::vector<std::string>{"data/z.bin", "data/empty",
+                                               "data/a.txt"}));
+  uint32_t pointer = 4008 + 4 * 3;
+  uint32_t offset = p.header.lastDirectoryByte + 1;
+  for (size_t i = 0; i < 3; ++i) {
+    // Each entry starts right where the previous name ends: no terminator.
+    EXPECT_EQ(p.pointers[i], pointer);
+    pointer += 22 + p.records[i].nameLength;
+    EXPECT_EQ(p.records[i].method, kMethodStored);
+    EXPECT_EQ(p.records[i].dataOffset, offset);
+    offset += p.records[i].packedSize;
+    EXPECT_EQ(p.records[i].size, contents[i].size());
+    EXPECT_EQ(p.records[i].packedSize, contents[i].size());
+    EXPECT_EQ(p.records[i].crc, Crc(contents[i]));
+    EXPECT_EQ(p.held[i], contents[i]);
+  }
+  EXPECT_EQ(p.records[1].crc, 0u);  // the CRC of nothing
+  EXPECT_EQ(p.header.lastDirectoryByte, pointer);
+  EXPECT_EQ(archive[pointer], '\0');
+  EXPECT_EQ(archive.size(), offset);
+}
+
+TEST_F(ArchiveWriterTest, DeflatedEntriesHoldExactlyWhatCompress2Makes) {
+  const size_t buffer = CEntryEncoder::kBufferSize;
+  std::string text;
+  while (text.size() < 3 * buffer)
+    text += "texture tile " + std::to_string(text.size() % 977) + "\n";
+  const std::vector<std::string> contents = {
+      "",                                        // empty: an 8-byte stream
+      "x",                                       // tiny: grows
+      RandomBytes(1000, 1),                      // incompressible, small
+      RandomBytes(2 * buffer + 123, 2),          // incompressible, buffers
+      text.substr(0, buffer),                    // exactly one buffer
+      text + RandomBytes(buffer / 2, 3) + text,  // mixed, many buffers
+  };
+  std::vector<std::string> paths;
+  for (size_t i = 0; i < contents.size(); ++i) {
+    paths.push_back(Source("f" + std::to_string(i), contents[i]));
+  }
+  ASSERT_TRUE(Pack(paths, true).ok());
+  const std::string archive = ReadFile(archive_);
+  Parsed p = Parse(archive);
+
+  uint64_t end = p.header.lastDirectoryByte + 1;
+  for (size_t i = 0; i < contents.size(); ++i) {
+    SCOPED_TRACE(i);
+    const std::string expected = Compress2(contents[i]);
+    EXPECT_EQ(p.records[i].method, kMethodDeflated);
+    EXPECT_EQ(p.records[i].size, contents[i].size());
+    EXPECT_EQ(p.records[i].dataOffset, end);
+    EXPECT_EQ(p.held[i], expected);
+    EXPECT_EQ(p.records[i].crc, Crc(expected));
+    end += p.records[i].packedSize;
+  }
+  EXPECT_EQ(archive.size(), end);
+}
+
+TEST(StoredNameTest, CutsAtFirstBasePathAfterTurningBackslashes) {
+  EXPECT_EQ(StoredName("C:\\x\\data\\y\\data\\z.bin", "data/"),
+            "data/y/data/z.bin");
+  EXPECT_EQ(StoredName("/home/me/game/data/a.txt", "data/"), "data/a.txt");
+  EXPECT_EQ(StoredName("/home/me/Data/a.txt", "data/"), std::nullopt);
+  // A base path with a backslash can't match once every backslash is a '/'.
+  EXPECT_EQ(StoredName("C:\\x\\data\\a.txt", "data\\"), std::nullopt);
+}
+
+TEST_F(ArchiveWriterTest, OpensPathAsGivenEvenWithBackslashesInIt) {
+  // On Linux a backslash is an ordinary byte of a file name.
+  const std::string path = Source("pack\\a\\b.txt", "abc");
+  PackRequest request{{path}, archive_, "pack/", false};
+  ASSERT_TRUE(CArchiveWriter().Pack(request).ok());
+  EXPECT_EQ(request.paths[0], path);
+  const Parsed p = Parse(ReadFile(archive_));
+  EXPECT_EQ(p.names[0], "pack/a/b.txt");
+  EXPECT_EQ(p.held[0], "abc");
+}
+
+TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
+  const std::string good = Source("a.txt", "abc");
+  const std::string folder = src_ + "/sub";
+  fs::create_directory(folder);
+  const std::string missing = src_ + "/missing";
+  const std::string elsewhere = dir_ + "/elsewhere.txt";
+  WriteFile(elsewhere, "x");
+  const std::string huge = Source("huge.bin", "");
+  fs::resize_file(huge, uint64_t{1} << 32);  // sparse: no disk taken
+  const std::string half = Source("half.bin", "");
+  fs::resize_file(half, uint64_t{1} << 31);
+
+  struct Case {
+    std::vector<std::string> paths;
+    std::string basePath;
+    bool compress;
+    const char* message;
+    std::string detail;
+  };
+  const std::string longBase(512, 'b');
+  const std::string longPath = "data/" + std::string(507, 'p');
+  const std::vector<Case> cases = {
+      {{}, "data/", false, pack_messages::kNoFiles, ""},
+      {{good}, "", false, pack_messages::kEmptyBasePath, ""},
+      {{good}, longBase, false, pack_messages::kPathTooLong, longBase},
+      {{good, longPath}, "data/", false, pack_messages::kPathTooLong, longPath},
+      {std::vector<std::string>(65536, good), "data/", false,
+       pack_messages::kTooManyFiles, ""},
+      {{good, elsewhere},
+       "data/",
+       false,
+       pack_messages::kBasePathNotFound,
+       elsewhere},
+      {{good, missing}, "data/", false, pack_messages::kCantReadFile, missing},
+      {{good, folder}, "data/", true, pack_messages::kCantReadFile, folder},
+      {{good, huge}, "data/", true, pack_messages::kTooLarge, huge},
+      {{half, half}, "data/", false, pack_messages::kTooLarge, archive_},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    PackRequest request{c.paths, archive_, c.basePath, c.compress};
+    Status status = CArchiveWriter().Pack(request);
+    EXPECT_EQ(status.message(), c.message);
+    EXPECT_EQ(status.detail(), c.detail);
+    EXPECT_TRUE(OutputFolder().empty());
+  }
+}
+
+TEST_F(ArchiveWriterTest, AcceptsPathOfExactly511Bytes) {
+  std::string path = src_;
+  while (path.size() + 201 < 509) {
+    path += "/" + std::string(200, 'd');
+    fs::create_directory(path);
+  }
+  path += "/" + std::string(511 - path.size() - 1, 'f');
+  ASSERT_EQ(path.size(), 511u);
+  WriteFile(path, "abc");
+  EXPECT_TRUE(Pack({path}, false).ok());
+}
+
+TEST_F(ArchiveWriterTest, ArchiveSideFailuresNameTheArchive) {
+  PackRequest request{{Source("a.txt", "abc")}, out_, "data/", false};
+  EXPECT_EQ(CArchiveWriter().Pack(request).ToString(),
+            "Can't open file: " + out_);
+  request.archiveName = dir_ + "/no/such/folder/game.kzf";
+  EXPECT_EQ(CArchiveWriter().Pack(request).ToString(),
+            "Can't open file: " + request.archiveName);
+}
+
+TEST_F(ArchiveWriterTest, SourceVanishingMidRunKeepsOldArchive) {
+  WriteFile(archive_, "old archive");
+  const std::string first =
+      Source("a.bin", RandomBytes(3 * CEntryEncoder::kBufferSize, 4));
+  const std::string second = Source("b.bin", "soon gone");
+  RecordingObserver observer;
+  observer.onProgress = [&](const PackProgress& progress) {
+    if (progress.bytesDone > 0) fs::remove(second);
+    return true;
+  };
+  Status status = Pack({first, second}, true, &observer);
+  EXPECT_EQ(status.ToString(), "Can't read file: " + second);
+  EXPECT_EQ(ReadFile(archive_), "old archive");
+  EXPECT_EQ(OutputFolder(), std::vector<std::string>{"game.kzf"});
+}
+
+TEST_F(ArchiveWriterTest, WriteFailureKeepsOldArchive) {
+  WriteFile(archive_, "old archive");
+  const std::string big = Source("big.bin", RandomBytes(1 << 20, 5));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The archive may not grow past 64 KiB; a write beyond fails with EFBIG.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    Status status = Pack({big}, false);
+    _exit(status.ToString() == "Can't write file: " + archive_ ? 0 : 1);
+  }
+  int wstatus = 0;
+  ASSERT_EQ(waitpid(child, &wstatus, 0), child);
+  ASSERT_TRUE(WIFEXITED(wstatus));
+  EXPECT_EQ(WEXITSTATUS(wstatus), 0);
+  EXPECT_EQ(ReadFile(archive_), "old archive");
+  EXPECT_EQ(OutputFolder(), std::vector<std::string>{"game.kzf"});
+}
+
+TEST_F(ArchiveWriterTest, CancelLeavesNothingBehind) {
+  const std::string path =
+      Source("a.bin", RandomBytes(3 * CEntryEncoder::kBufferSize, 6));
+  RecordingObserver atOnce;
+  atOnce.onProgress = [](const PackProgress&) { return false; };
+  EXPECT_EQ(Pack({path}, false, &atOnce).message(), pack_messages::kCancelled);
+  EXPECT_TRUE(OutputFolder().empty());
+
+  WriteFile(archive_, "old archive");
+  RecordingObserver midway;
+  midway.onProgress = [](const PackProgress& p) { return p.bytesDone == 0; };
+  EXPECT_EQ(Pack({path}, true, &midway).message(), pack_messages::kCancelled);
+  EXPECT_EQ(ReadFile(archive_), "old archive");
+  EXPECT_EQ(OutputFolder(), std::vector<std::string>{"game.kzf"});
+}
+
+TEST_F(ArchiveWriterTest, ProgressCountsEntriesAndSourceBytes) {
+  const size_t big = 2 * CEntryEncoder::kBufferSize + 5;
+  RecordingObserver observer;
+  ASSERT_TRUE(Pack({Source("a", std::string(big, 'a')), Source("b", "bb")},
+                   true, &observer)
+                  .ok());
+  ASSERT_FALSE(observer.seen.empty());
+  EXPECT_EQ(observer.seen.front().bytesDone, 0u);
+  uint64_t lastBytes = 0;
+  for (const PackProgress& p : observer.seen) {
+    EXPECT_EQ(p.entriesTotal, 2u);
+    EXPECT_EQ(p.bytesTotal, big + 2);
+    EXPECT_GE(p.bytesDone, lastBytes);
+    lastBytes = p.bytesDone;
+  }
+  EXPECT_EQ(observer.seen.back().entriesDone, 2u);
+  EXPECT_EQ(observer.seen.back().bytesDone, big + 2);
+  EXPECT_GT(observer.seen.size(), 4u);  // one report per buffer at least
+}
+
+TEST_F(ArchiveWriterTest, FileGrowingWhilePackedIsRecordedAsRead) {
+  const std::string original = RandomBytes(2 * CEntryEncoder::kBufferSize, 7);
+  const std::string path = Source("grows.bin", original);
+  RecordingObserver observer;
+  bool grown = false;
+  observer.onProgress = [&](const PackProgress& p) {
+    if (p.bytesDone > 0 && !grown) {
+      std::ofstream(path, std::ios::binary | std::ios::app) << "tail";
+      grown = true;
+    }
+    return true;
+  };
+  ASSERT_TRUE(Pack({path, Source("next", "n")}, false, &observer).ok());
+  const std::string archive = ReadFile(archive_);
+  Parsed p = Parse(archive);
+  EXPECT_EQ(p.held[0], original + "tail");
+  EXPECT_EQ(p.records[0].size, original.size() + 4);
+  EXPECT_EQ(p.records[0].crc, Crc(original + "tail"));
+  EXPECT_EQ(p.held[1], "n");
+  EXPECT_EQ(archive.size(), p.records[1].dataOffset + 1u);
+}
+
+TEST_F(ArchiveWriterTest, ReplacedArchiveKeepsModeAndSymlink) {
+  const std::string path = Source("a.txt", "abc");
+  const mode_t old = umask(027);
+  ASSERT_TRUE(Pack({path}, false).ok());
+  umask(old);
+  EXPECT_EQ(fs::status(archive_).permissions(), fs::perms::owner_read |
+                                                    fs::perms::owner_write |
+                                                    fs::perms::group_read);
+
+  chmod(archive_.c_str(), 0600);
+  const std::string link = out_ + "/link.kzf";
+  fs::create_symlink(archive_, link);
+  PackRequest request{{path}, link, "src/", false};
+  ASSERT_TRUE(CArchiveWriter().Pack(request).ok());
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Parse(ReadFile(archive_)).names[0], "src/data/a.txt");
+  EXPECT_EQ(fs::status(archive_).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
+}  // namespace
+}  // namespace varnok
