@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive_writer.h"
 #include "archive/coding.h"
 #include "tests/archive/test_archive.h"
 
@@ -159,6 +160,45 @@ TEST_F(ArchiveReaderTest, SinkFailureStopsTheRead) {
   Status status = reader_.ReadEntry(0, sink);
   EXPECT_EQ(status.ToString(), "Can't write file: out/x");
   EXPECT_EQ(sink.calls, 1);
+}
+
+TEST_F(ArchiveReaderTest, ReadsWhatThePackEngineWritesInBothModes) {
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"data/empty", ""},
+      {"data/My Sounds/a b.ogg", Pattern(200000, 5)},
+      {"data/levels/data/one.txt", Text(1000000)},
+  };
+  std::vector<std::string> paths;
+  for (const auto& [name, content] : files) {
+    const auto path = folder_.path() / "src" / name;
+    std::filesystem::create_directories(path.parent_path());
+    test::WriteFile(path, content);
+    paths.push_back(path.string());
+  }
+  for (bool compress : {false, true}) {
+    SCOPED_TRACE(compress ? "deflated" : "stored");
+    const std::string archive = (folder_.path() / "packed.kzf").string();
+    CArchiveWriter writer;
+    ASSERT_TRUE(writer.Pack({paths, archive, "data/", compress}).ok());
+
+    // The same bytes as an archive laid out here, independently.
+    std::vector<TestEntry> expected;
+    for (const auto& [name, content] : files) {
+      expected.push_back(compress ? Deflated(name, content)
+                                  : Stored(name, content));
+    }
+    EXPECT_TRUE(test::ReadFile(archive) == BuildArchive(expected));
+
+    ASSERT_TRUE(reader_.Open(archive).ok());
+    ASSERT_TRUE(reader_.VerifyAll().ok());
+    ASSERT_EQ(reader_.entries().size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+      EXPECT_EQ(reader_.entries()[i].name, files[i].first);
+      StringSink sink;
+      ASSERT_TRUE(reader_.ReadEntry(i, sink).ok());
+      EXPECT_TRUE(sink.bytes_ == files[i].second) << files[i].first;
+    }
+  }
 }
 
 // One broken rule of the layout: how to break it, and what the error says.
