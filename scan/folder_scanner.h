@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace varnok {
@@ -36,7 +37,15 @@ struct FoundFile {
 
 class CFolderScanner {
  public:
+  // What FindFiles fills in besides each result's path and folder flag.
+  enum class Details {
+    kFull,       // attributes, times and size too
+    kPathsOnly,  // nothing more (attributes hold only the folder bit, the
+                 // rest is zero); saves a status call per file
+  };
+
   CFolderScanner() = default;
+  explicit CFolderScanner(Details details) : details_(details) {}
   virtual ~CFolderScanner() = default;
 
   // Empties the folder list. Always true.
@@ -55,9 +64,14 @@ class CFolderScanner {
   const std::string& root() const { return root_; }
   const std::vector<std::string>& folders() const { return folders_; }
   const std::vector<FoundFile>& foundFiles() const { return foundFiles_; }
+  // Hands the results over to the caller and leaves the list empty.
+  std::vector<FoundFile> TakeFoundFiles() {
+    return std::exchange(foundFiles_, {});
+  }
 
-  // Removes trailing separators from s, with any white space before each
-  // one. The root "/" stays "/".
+  // Removes trailing separators from s, each with the white space after it:
+  // "a/b/ /" becomes "a/b", while "a/b " keeps its blank. Only '/' is a
+  // separator. The root "/" stays "/".
   static void StripTrailingSeparators(std::string& s);
 
  private:
@@ -70,6 +84,7 @@ class CFolderScanner {
   std::string root_;
   std::vector<std::string> folders_;
   std::vector<FoundFile> foundFiles_;
+  Details details_ = Details::kFull;
 };
 
 }  // namespace varnok

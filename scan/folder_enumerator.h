@@ -1,0 +1,85 @@
+// Lists the entries of one folder.
+//
+// This is the scanner's only door to the file system. A FolderEnumerator
+// opens one folder and yields its entries one by one, in the order the file
+// system delivers them; "." and ".." are never yielded. A folder that can't
+// be opened (missing, not a folder, no permission, path too long) simply has
+// no entries. The POSIX implementation reads the folder with readdir and
+// asks fstatat-style questions relative to the open folder; an
+// implementation on FindFirstFileA/FindNextFileA/FindClose fits the same
+// interface.
+//
+// Attribute bits (only kAttributeFolder is read by anything):
+//   kAttributeReadOnly  0x01  the owner may not write the entry
+//   kAttributeHidden    0x02  the name begins with a dot
+//   kAttributeFolder    0x10  the entry is a folder
+//   kAttributeNormal    0x80  a file with none of the bits above
+//
+// Times are 100-nanosecond intervals since 1601-01-01 UTC. The creation time
+// is the file system's birth time where it records one (statx), else the
+// last-write time.
+
+#ifndef VARNOK_SCAN_FOLDER_ENUMERATOR_H_
+#define VARNOK_SCAN_FOLDER_ENUMERATOR_H_
+
+#include <dirent.h>
+
+#include <cstdint>
+#include <string>
+
+namespace varnok {
+
+inline constexpr uint32_t kAttributeReadOnly = 0x01;
+inline constexpr uint32_t kAttributeHidden = 0x02;
+inline constexpr uint32_t kAttributeFolder = 0x10;
+inline constexpr uint32_t kAttributeNormal = 0x80;
+
+enum class EntryType : uint8_t {
+  kFolder,  // a folder itself; a link to a folder is kOther
+  kFile,    // a regular file, or a symbolic link that leads to one
+  kOther,   // links to folders, broken links, FIFOs, sockets, devices
+};
+
+// One entry of a folder.
+struct FolderEntry {
+  std::string name;
+  EntryType type = EntryType::kOther;
+  uint32_t attributes = 0;     // kAttribute* bits
+  uint64_t creationTime = 0;   // 100 ns intervals since 1601-01-01 UTC
+  uint64_t lastWriteTime = 0;  // same form
+  uint64_t size = 0;           // bytes; 0 for folders. A link reports its file.
+};
+
+class FolderEnumerator {
+ public:
+  enum Details {
+    kTypeOnly,  // name, type and kAttributeFolder; the rest is zero
+    kFull,      // every field of FolderEntry
+  };
+
+  // Opens folder. Asking for kTypeOnly saves a status call for most entries.
+  FolderEnumerator(const std::string& folder, Details details);
+  ~FolderEnumerator();
+
+  FolderEnumerator(const FolderEnumerator&) = delete;
+  FolderEnumerator& operator=(const FolderEnumerator&) = delete;
+
+  // False when the folder could not be opened; it then has no entries.
+  bool IsOpen() const { return dir_ != nullptr; }
+
+  // Fills *entry with the next entry and returns true, or returns false when
+  // there is none left. A failure to read further ends the folder as though
+  // it had no more entries; an entry that vanishes while it is read is
+  // passed over.
+  bool Next(FolderEntry* entry);
+
+ private:
+  bool Describe(const dirent& d, FolderEntry* entry);
+
+  DIR* dir_ = nullptr;
+  Details details_;
+};
+
+}  // namespace varnok
+
+#endif  // VARNOK_SCAN_FOLDER_ENUMERATOR_H_

@@ -1,0 +1,152 @@
+#include "scan/folder_scanner.h"
+
+#include <fnmatch.h>
+
+#include <utility>
+
+#include "scan/folder_enumerator.h"
+
+namespace varnok {
+namespace {
+
+bool IsWhiteSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
+         c == '\r';
+}
+
+bool IsDotOrDotDot(const std::string& name) {
+  return name == "." || name == "..";
+}
+
+// folder followed by exactly one '/'. Only the root "/" already ends in one.
+std::string WithSeparator(const std::string& folder) {
+  std::string base;
+  base.reserve(folder.size() + 1);
+  base = folder;
+  if (base.empty() || base.back() != '/') base.push_back('/');
+  return base;
+}
+
+// "*.*" (and "*") match every name, names without a dot included; other
+// patterns follow shell wildcard rules.
+class NamePattern {
+ public:
+  explicit NamePattern(const std::string& pattern)
+      : pattern_(pattern), matchesAll_(pattern == "*.*" || pattern == "*") {}
+
+  bool Matches(const std::string& name) const {
+    return matchesAll_ || fnmatch(pattern_.c_str(), name.c_str(), 0) == 0;
+  }
+
+ private:
+  const std::string& pattern_;
+  bool matchesAll_;
+};
+
+}  // namespace
+
+bool CFolderScanner::ClearFolders() {
+  folders_.clear();
+  return true;
+}
+
+bool CFolderScanner::SetRoot(const std::string& path, bool recurse) {
+  root_ = path;
+  StripTrailingSeparators(root_);
+  if (recurse) CollectSubfolders(folders_, root_);
+  folders_.push_back(root_);
+  return true;
+}
+
+bool CFolderScanner::ClearFoundFiles() {
+  foundFiles_.clear();
+  return true;
+}
+
+bool CFolderScanner::FindFiles(const std::string& pattern, bool includeFiles,
+                               bool includeFolders) {
+  for (const std::string& folder : folders_) {
+    if (folder.empty()) continue;
+    if (!SearchFolder(folder, pattern, includeFiles, includeFolders)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Each pass removes trailing white space and then one trailing '/'; a pass
+// that finds no '/' at the end leaves s as the pass found it, so white space
+// goes only together with a separator. A lone "/" is the root and stays.
+void CFolderScanner::StripTrailingSeparators(std::string& s) {
+  for (;;) {
+    size_t end = s.size();
+    while (end > 0 && IsWhiteSpace(s[end - 1])) --end;
+    if (end == 0 || s[end - 1] != '/') return;
+    if (end == 1) {
+      s.resize(1);  // "/" followed by white space or more slashes
+      return;
+    }
+    s.resize(end - 1);
+  }
+}
+
+// Depth first: every folder beneath `folder` is appended after all the
+// folders beneath it. Links to folders are not entered, so the walk ends.
+bool CFolderScanner::CollectSubfolders(std::vector<std::string>& list,
+                                       const std::string& folder) {
+  FolderEnumerator entries(folder, FolderEnumerator::kTypeOnly);
+  if (!entries.IsOpen()) return true;
+  try {
+    const std::string base = WithSeparator(folder);
+    FolderEntry entry;
+    while (entries.Next(&entry)) {
+      if (entry.type != EntryType::kFolder) continue;
+      if (IsDotOrDotDot(entry.name)) continue;
+      std::string sub = base + entry.name;
+      CollectSubfolders(list, sub);
+      list.push_back(std::move(sub));
+    }
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+// Reports the wanted entries of one folder. The folder is used as listed:
+// SetRoot has already stripped the root, and collected folders never end in
+// a separator. Stripping again would turn a folder named " " into its parent.
+bool CFolderScanner::SearchFolder(const std::string& folder,
+                                  const std::string& pattern,
+                                  bool includeFiles, bool includeFolders) {
+  const std::string base = WithSeparator(folder);
+  FolderEnumerator entries(folder, details_ == Details::kFull
+                                       ? FolderEnumerator::kFull
+                                       : FolderEnumerator::kTypeOnly);
+  if (!entries.IsOpen()) return true;
+  try {
+    const NamePattern names(pattern);
+    FolderEntry entry;
+    while (entries.Next(&entry)) {
+      if (entry.type == EntryType::kOther) continue;
+      const bool isFolder = (entry.attributes & kAttributeFolder) != 0;
+      const bool wanted = isFolder ? includeFolders : includeFiles;
+      if (isFolder && IsDotOrDotDot(entry.name)) continue;
+      if (!wanted || !names.Matches(entry.name)) continue;
+
+      FoundFile found;
+      found.path.reserve(base.size() + entry.name.size());
+      found.path.append(base).append(entry.name);
+      found.isFolder = isFolder;
+      found.attributes = entry.attributes;
+      found.creationTime = entry.creationTime;
+      found.lastWriteTime = entry.lastWriteTime;
+      found.size = entry.size;
+      foundFiles_.push_back(std::move(found));
+    }
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace varnok
