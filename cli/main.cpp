@@ -10,6 +10,7 @@
 #include "cli/command.h"
 #include "cli/extract_command.h"
 #include "cli/list_command.h"
+#include "cli/pack_command.h"
 #include "cli/verify_command.h"
 
 int main(int argc, char** argv) {
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
 
   std::vector<std::unique_ptr<Command>> commands;
+  commands.push_back(std::make_unique<PackCommand>(app));
   commands.push_back(std::make_unique<ListCommand>(app));
   commands.push_back(std::make_unique<VerifyCommand>(app));
   commands.push_back(std::make_unique<ExtractCommand>(app));
