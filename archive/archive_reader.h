@@ -1,0 +1,122 @@
+// Reads a kzf archive: checks its layout, lists its entries, verifies and
+// streams their bytes.
+//
+// An archive is untrusted input. Open checks every rule of the layout before
+// any value is used (see archive_format.h and doc/format.md): the header, the
+// pointer table, the bucket count and slots, every directory record and its
+// name, the zero byte after the directory, the data offsets and the file's
+// length. Every offset and length is checked in 64-bit arithmetic before it
+// is used, so a malformed archive yields a Status, never an over-read.
+//
+// Memory stays bounded: the reader holds the tables and the directory (at
+// most 65535 records with names of at most 511 bytes) and reads entry data
+// through fixed-size buffers, never the whole archive.
+//
+// A failed Status carries one of the messages below; its detail starts with
+// the archive's path and names the place and the fault, as in
+// "game.kzf: entry 3 (data/x.png): data offset 1234, expected 1200".
+
+#ifndef VARNOK_ARCHIVE_ARCHIVE_READER_H_
+#define VARNOK_ARCHIVE_ARCHIVE_READER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/archive_format.h"
+#include "archive/status.h"
+
+namespace varnok {
+
+// The messages of a failed read, exactly as a user sees them.
+namespace read_messages {
+inline constexpr char kCantOpenArchive[] = "Can't open archive";
+inline constexpr char kCantReadArchive[] = "Can't read archive";
+inline constexpr char kNotAnArchive[] = "Not a kzf archive";
+inline constexpr char kUnsupportedVersion[] = "Unsupported archive version";
+inline constexpr char kDamagedArchive[] = "Damaged archive";
+}  // namespace read_messages
+
+// One directory entry: its record and its stored name.
+struct ArchiveEntry {
+  EntryRecord record;
+  std::string name;
+};
+
+// Receives an entry's original bytes, piece by piece, in order.
+class EntrySink {
+ public:
+  virtual ~EntrySink() = default;
+  // A failed Status stops the read and is returned by ReadEntry as it is.
+  virtual Status Append(std::string_view bytes) = 0;
+};
+
+// name with every byte below 0x20, 0x7F and the backslash written as \xNN,
+// so that a stored name prints on one line and can't steer a terminal.
+std::string EscapeName(std::string_view name);
+
+class CArchiveReader {
+ public:
+  CArchiveReader() = default;
+  ~CArchiveReader();
+  CArchiveReader(const CArchiveReader&) = delete;
+  CArchiveReader& operator=(const CArchiveReader&) = delete;
+
+  // Opens the archive at path and checks its layout; the entries' data are
+  // not read. On failure the reader holds no entries. May be called again.
+  Status Open(const std::string& path);
+
+  // The entries in archive order; empty until Open succeeded.
+  const std::vector<ArchiveEntry>& entries() const { return entries_; }
+  uint64_t fileSize() const { return fileSize_; }
+
+  // Index of the first entry stored under name.
+  std::optional<size_t> FindEntry(std::string_view name) const;
+
+  // Checks entry index's held bytes: their CRC-32, and for a deflated entry
+  // that they are one complete zlib stream that inflates to exactly size
+  // bytes with nothing after it.
+  Status VerifyEntry(size_t index);
+  // VerifyEntry for every entry, in order; stops at the first fault.
+  Status VerifyAll();
+
+  // Streams entry index's original bytes to sink, checking them as
+  // VerifyEntry does. The sink may have received bytes before a fault is
+  // found (the CRC is known only at the end): a caller that keeps the output
+  // must discard it unless the result is ok.
+  Status ReadEntry(size_t index, EntrySink& sink);
+
+ private:
+  Status CheckLayout();
+  // Walks the directory (its bytes from its start to the zero byte at last)
+  // along the pointer table (tables: the bytes from the pointer table to the
+  // directory) and fills entries_.
+  Status ReadDirectory(uint32_t count, const std::string& tables,
+                       const std::string& directory, uint64_t last);
+  // Checks each record's fields and that the entries' data follow the
+  // directory back to back up to the end of the file.
+  Status CheckRecords(uint64_t last) const;
+  // Reads entry index's held bytes through a fixed buffer; passes the
+  // original bytes to sink when it is not null.
+  Status ProcessEntry(size_t index, EntrySink* sink);
+  // Reads exactly length bytes at offset.
+  Status ReadAt(uint64_t offset, size_t length, char* dst) const;
+  void Close();
+
+  // A failure with message and "path: text" as its detail.
+  Status Fail(const char* message, const std::string& text) const;
+  // Same, for a fault of entry index: "path: entry i (name): text".
+  Status EntryFault(size_t index, const std::string& text) const;
+
+  std::string path_;
+  int fd_ = -1;
+  uint64_t fileSize_ = 0;
+  std::vector<ArchiveEntry> entries_;
+};
+
+}  // namespace varnok
+
+#endif  // VARNOK_ARCHIVE_ARCHIVE_READER_H_

@@ -1,0 +1,44 @@
+// One command of kzf ("list", "verify", ...): it declares its arguments on
+// the program's parser and, once they are parsed, runs.
+
+#ifndef VARNOK_CLI_COMMAND_H_
+#define VARNOK_CLI_COMMAND_H_
+
+#include <CLI/CLI.hpp>
+
+#include <string_view>
+
+#include "archive/status.h"
+
+namespace varnok {
+
+// The process's exit status.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+class Command {
+ public:
+  virtual ~Command() = default;
+
+  // True when the command line named this command.
+  bool Chosen() const { return subcommand_ != nullptr && subcommand_->parsed(); }
+  // Does the command's work; returns the exit status.
+  virtual int Run() = 0;
+
+ protected:
+  // Adds the command to app as a subcommand named name.
+  Command(CLI::App& app, std::string_view name, std::string_view description);
+  CLI::App& subcommand() { return *subcommand_; }
+
+ private:
+  CLI::App* subcommand_ = nullptr;
+};
+
+// Shows "kzf: message: detail" (or "kzf: message") on stderr.
+void PrintError(const Status& status);
+void PrintError(std::string_view text);
+
+}  // namespace varnok
+
+#endif  // VARNOK_CLI_COMMAND_H_

@@ -1,0 +1,58 @@
+#include "cli/extract_command.h"
+
+#include "archive/archive_reader.h"
+#include "cli/extract_folder.h"
+
+namespace varnok {
+
+ExtractCommand::ExtractCommand(CLI::App& app)
+    : Command(app, "extract", "Write an archive's entries out as files") {
+  subcommand().add_option("ARCHIVE", archive_, "The archive")->required();
+  subcommand().add_option("NAME", names_,
+                          "Entries to extract (default: every entry)");
+  subcommand().add_option("-C,--directory", folder_,
+                          "Folder to extract into (default: the current one)");
+}
+
+int ExtractCommand::Run() {
+  CArchiveReader reader;
+  Status status = reader.Open(archive_);
+  if (!status.ok()) {
+    PrintError(status);
+    return kExitFailure;
+  }
+
+  // The entries to write, in archive order.
+  bool failed = false;
+  std::vector<bool> chosen(reader.entries().size(), names_.empty());
+  for (const std::string& name : names_) {
+    bool found = false;
+    for (size_t i = 0; i < reader.entries().size(); ++i) {
+      if (reader.entries()[i].name == name) chosen[i] = found = true;
+    }
+    if (!found) {
+      PrintError(Status::Error("Not found in archive", EscapeName(name)));
+      failed = true;
+    }
+  }
+
+  CExtractFolder folder;
+  status = folder.Open(folder_);
+  if (!status.ok()) {
+    PrintError(status);
+    return kExitFailure;
+  }
+  for (size_t i = 0; i < chosen.size(); ++i) {
+    if (!chosen[i]) continue;
+    status = folder.Extract(reader.entries()[i].name, [&](EntrySink& sink) {
+      return reader.ReadEntry(i, sink);
+    });
+    if (!status.ok()) {
+      PrintError(status);
+      failed = true;
+    }
+  }
+  return failed ? kExitFailure : kExitSuccess;
+}
+
+}  // namespace varnok

@@ -1,0 +1,32 @@
+#include "cli/list_command.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "archive/archive_reader.h"
+
+namespace varnok {
+
+ListCommand::ListCommand(CLI::App& app)
+    : Command(app, "list", "List the entries of an archive") {
+  subcommand().add_option("ARCHIVE", archive_, "The archive")->required();
+}
+
+int ListCommand::Run() {
+  CArchiveReader reader;
+  Status status = reader.Open(archive_);
+  if (!status.ok()) {
+    PrintError(status);
+    return kExitFailure;
+  }
+  for (const ArchiveEntry& entry : reader.entries()) {
+    const EntryRecord& record = entry.record;
+    std::printf("%-8s %10" PRIu32 " %10" PRIu32 " %08" PRIx32 " %s\n",
+                record.method == kMethodDeflated ? "deflated" : "stored",
+                record.size, record.packedSize, record.crc,
+                EscapeName(entry.name).c_str());
+  }
+  return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace varnok

@@ -1,0 +1,43 @@
+// kzf: packs, lists, verifies and extracts kzf archives from the command
+// line. Exit status: 0 success, 1 failure, 2 usage error.
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "cli/extract_command.h"
+#include "cli/list_command.h"
+#include "cli/pack_command.h"
+#include "cli/verify_command.h"
+
+int main(int argc, char** argv) {
+  using namespace varnok;
+  CLI::App app("Packs, lists, verifies and extracts kzf archives.", "kzf");
+  // Set before the commands are added, which inherit it.
+  app.failure_message([](const CLI::App*, const CLI::Error& error) {
+    return "kzf: " + std::string(error.what()) +
+           "\nRun 'kzf --help' for more information.\n";
+  });
+  app.set_version_flag("--version", "kzf " VARNOK_VERSION);
+  app.require_subcommand(1);
+
+  std::vector<std::unique_ptr<Command>> commands;
+  commands.push_back(std::make_unique<PackCommand>(app));
+  commands.push_back(std::make_unique<ListCommand>(app));
+  commands.push_back(std::make_unique<VerifyCommand>(app));
+  commands.push_back(std::make_unique<ExtractCommand>(app));
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    // Help and version end here too, successfully.
+    return app.exit(error) == 0 ? kExitSuccess : kExitUsage;
+  }
+  for (const auto& command : commands) {
+    if (command->Chosen()) return command->Run();
+  }
+  return kExitUsage;
+}

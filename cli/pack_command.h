@@ -1,0 +1,34 @@
+// kzf pack FOLDER -o ARCHIVE [--base PATH] [--compress] [--quiet]: packs
+// every file beneath FOLDER, found and ordered as the desktop dialog finds
+// them, into ARCHIVE.
+
+#ifndef VARNOK_CLI_PACK_COMMAND_H_
+#define VARNOK_CLI_PACK_COMMAND_H_
+
+#include <string>
+
+#include "cli/command.h"
+
+namespace varnok {
+
+class PackCommand : public Command {
+ public:
+  explicit PackCommand(CLI::App& app);
+  int Run() override;
+
+ private:
+  std::string folder_;
+  std::string archive_;
+  std::string basePath_ = "data/";
+  bool compress_ = false;
+  bool quiet_ = false;
+};
+
+// path made absolute against the current directory by joining the two with
+// one '/', without resolving links or dot components. Empty when the current
+// directory can't be found.
+std::string AbsolutePath(const std::string& path);
+
+}  // namespace varnok
+
+#endif  // VARNOK_CLI_PACK_COMMAND_H_

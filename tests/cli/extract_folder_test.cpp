@@ -1,0 +1,148 @@
+#include "cli/extract_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/archive/test_archive.h"
+
+namespace varnok {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(CheckExtractNameTest, AcceptsRelativeNamesOfFiles) {
+  for (const char* name : {"data/a.txt", "a", "data/My Textures/Stone.PNG",
+                           "data//a", "./data/a", "data/..a/b..", "data/.hidden"}) {
+    EXPECT_TRUE(CheckExtractName(name).ok()) << name;
+  }
+}
+
+TEST(CheckExtractNameTest, RefusesNamesThatLeaveTheFolderOrNameNoFile) {
+  const struct {
+    std::string name;
+    const char* reason;
+  } cases[] = {
+      {"", "empty name"},
+      {"/etc/passwd", "absolute path"},
+      {"..", "contains a \"..\" component"},
+      {"../x", "contains a \"..\" component"},
+      {"data/../../x", "contains a \"..\" component"},
+      {"data/..", "contains a \"..\" component"},
+      {std::string("data/a\0b", 8), "contains a zero byte"},
+      {"data/", "names no file"},
+      {"data/.", "names no file"},
+  };
+  for (const auto& c : cases) {
+    Status status = CheckExtractName(c.name);
+    ASSERT_FALSE(status.ok()) << c.name;
+    EXPECT_EQ(status.message(), extract_messages::kUnsafeName);
+    EXPECT_EQ(status.detail(), EscapeName(c.name) + ": " + c.reason);
+  }
+}
+
+class ExtractFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = folder_.path() / "out";
+    ASSERT_TRUE(extract_.Open(root_.string()).ok());
+  }
+
+  // Extracts name with content, through a producer that writes it in two
+  // pieces.
+  Status Write(std::string_view name, const std::string& content) {
+    return extract_.Extract(name, [&](EntrySink& sink) {
+      Status status = sink.Append(content.substr(0, content.size() / 2));
+      return status.ok() ? sink.Append(content.substr(content.size() / 2))
+                         : status;
+    });
+  }
+
+  // Every entry beneath the folder, as relative paths.
+  std::vector<std::string> Listing(const fs::path& folder) {
+    std::vector<std::string> out;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+      out.push_back(fs::relative(entry.path(), folder).string());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+  test::TempFolder folder_;
+  fs::path root_;
+  CExtractFolder extract_;
+};
+
+TEST_F(ExtractFolderTest, CreatesFoldersAndReplacesFiles) {
+  ASSERT_TRUE(Write("data/My Textures/a b.png", "picture").ok());
+  ASSERT_TRUE(Write("data//./top.txt", "top").ok());
+  ASSERT_TRUE(Write("data/top.txt", "again").ok());
+  EXPECT_EQ(test::ReadFile(root_ / "data/My Textures/a b.png"), "picture");
+  EXPECT_EQ(test::ReadFile(root_ / "data/top.txt"), "again");
+  EXPECT_EQ(Listing(root_),
+            (std::vector<std::string>{"data", "data/My Textures",
+                                      "data/My Textures/a b.png",
+                                      "data/top.txt"}));
+}
+
+TEST_F(ExtractFolderTest, FailedProducerLeavesNothingAndKeepsTheOldFile) {
+  ASSERT_TRUE(Write("data/a.txt", "old").ok());
+  Status status = extract_.Extract("data/a.txt", [](EntrySink& sink) {
+    Status ignored = sink.Append("half of the new");
+    return Status::Error("Damaged archive", "x.kzf: entry 0");
+  });
+  EXPECT_EQ(status.ToString(), "Damaged archive: x.kzf: entry 0");
+  EXPECT_EQ(test::ReadFile(root_ / "data/a.txt"), "old");
+  status = extract_.Extract("data/new.txt", [](EntrySink& sink) {
+    Status ignored = sink.Append("part");
+    return Status::Error("Damaged archive");
+  });
+  EXPECT_FALSE(status.ok());
+  // No temporary file remains beside them.
+  EXPECT_EQ(Listing(root_), (std::vector<std::string>{"data", "data/a.txt"}));
+}
+
+TEST_F(ExtractFolderTest, RefusesToPassThroughASymbolicLink) {
+  const fs::path outside = folder_.path() / "outside";
+  fs::create_directory(outside);
+  fs::create_directory_symlink(outside, root_ / "data");
+  Status status = Write("data/a.txt", "escaped");
+  EXPECT_EQ(status.ToString(),
+            std::string(extract_messages::kUnsafeName) +
+                ": data/a.txt: passes through the symbolic link " +
+                (root_ / "data").string());
+  fs::create_directories(root_ / "deep/er");
+  fs::create_directory_symlink(outside, root_ / "deep/er/link");
+  status = Write("deep/er/link/sub/x", "escaped");
+  EXPECT_EQ(status.message(), extract_messages::kUnsafeName);
+  EXPECT_NE(status.detail().find("symbolic link " +
+                                 (root_ / "deep/er/link").string()),
+            std::string::npos);
+  EXPECT_TRUE(fs::is_empty(outside));
+}
+
+TEST_F(ExtractFolderTest, ReplacesALinkInPlaceOfTheFileWithoutFollowingIt) {
+  const fs::path target = folder_.path() / "target.txt";
+  test::WriteFile(target, "keep");
+  fs::create_symlink(target, root_ / "a.txt");
+  ASSERT_TRUE(Write("a.txt", "new").ok());
+  EXPECT_FALSE(fs::is_symlink(root_ / "a.txt"));
+  EXPECT_EQ(test::ReadFile(root_ / "a.txt"), "new");
+  EXPECT_EQ(test::ReadFile(target), "keep");
+}
+
+TEST_F(ExtractFolderTest, ReportsAFileWhereAFolderMustGo) {
+  ASSERT_TRUE(Write("data/a", "file").ok());
+  Status status = Write("data/a/b", "x");
+  EXPECT_EQ(status.message(), extract_messages::kCantCreateFolder);
+  EXPECT_EQ(status.detail(), (root_ / "data/a").string() + ": Not a directory");
+  fs::create_directory(root_ / "dir");
+  status = Write("dir", "x");
+  EXPECT_EQ(status.message(), extract_messages::kCantWriteFile);
+  EXPECT_EQ(Listing(root_),
+            (std::vector<std::string>{"data", "data/a", "dir"}));
+}
+
+}  // namespace
+}  // namespace varnok

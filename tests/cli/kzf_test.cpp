@@ -1,0 +1,228 @@
+// The kzf program as a user meets it: run as a process on hand-built
+// archives, judged by its exit status, its output and the files it leaves.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "archive/archive_reader.h"
+#include "tests/archive/test_archive.h"
+#include "tests/cli/kzf_runner.h"
+
+namespace varnok {
+namespace {
+
+namespace fs = std::filesystem;
+using test::BuildArchive;
+using test::Deflated;
+using test::Stored;
+
+class KzfTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::create_directory(scratch()); }
+
+  fs::path scratch() const { return folder_.path() / "scratch"; }
+  test::KzfResult Kzf(const std::vector<std::string>& args) {
+    return test::RunKzf(args, scratch());
+  }
+  std::string Save(const std::string& bytes, const std::string& name) {
+    const fs::path path = folder_.path() / name;
+    test::WriteFile(path, bytes);
+    return path.string();
+  }
+  // Every file beneath folder, as relative paths, sorted.
+  static std::vector<std::string> Files(const fs::path& folder) {
+    std::vector<std::string> out;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+      if (!entry.is_directory()) {
+        out.push_back(fs::relative(entry.path(), folder).string());
+      }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+  test::TempFolder folder_;
+};
+
+TEST_F(KzfTest, UsageErrorsExitWithTwo) {
+  const std::vector<std::vector<std::string>> misuses = {
+      {},
+      {"frobnicate"},
+      {"list"},
+      {"verify", "a.kzf", "b.kzf"},
+      {"extract"},
+      {"list", "--bogus", "a.kzf"},
+      {"extract", "a.kzf", "-C"},
+  };
+  for (const auto& args : misuses) {
+    const test::KzfResult result = Kzf(args);
+    EXPECT_EQ(result.exitCode, 2) << testing::PrintToString(args);
+    EXPECT_EQ(result.err.rfind("kzf: ", 0), 0u) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+TEST_F(KzfTest, HelpAndVersion) {
+  test::KzfResult result = Kzf({"--version"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, "kzf 0.6.0\n");
+  result = Kzf({"--help"});
+  EXPECT_EQ(result.exitCode, 0);
+  for (const char* command : {"list", "verify", "extract"}) {
+    EXPECT_NE(result.out.find(command), std::string::npos) << command;
+  }
+  result = Kzf({"extract", "--help"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.out.find("-C"), std::string::npos);
+}
+
+TEST_F(KzfTest, ListPrintsOneLinePerEntry) {
+  const std::string path =
+      Save(BuildArchive({Stored("data/a.txt", "abc"),
+                         Deflated("data/My Maps/b.map", std::string(1000, 'm')),
+                         Stored("data/line\nbreak", "")}),
+           "a.kzf");
+  const std::string stream = test::Deflate(std::string(1000, 'm'));
+  char crc[9];
+  std::snprintf(crc, sizeof crc, "%08x", test::Crc32(stream));
+  const test::KzfResult result = Kzf({"list", path});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "stored            3          3 352441c2 data/a.txt\n"
+            "deflated       1000 " +
+                std::string(10 - std::to_string(stream.size()).size(), ' ') +
+                std::to_string(stream.size()) + " " + crc +
+                " data/My Maps/b.map\n"
+                "stored            0          0 00000000 data/line\\x0abreak\n");
+  EXPECT_EQ(result.err, "");
+}
+
+TEST_F(KzfTest, ListAndVerifyReportABrokenArchive) {
+  const std::string garbage = Save("PK\x03\x04 not ours", "zip.kzf");
+  for (const char* command : {"list", "verify"}) {
+    const test::KzfResult result = Kzf({command, garbage});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "kzf: Not a kzf archive: " + garbage +
+                              ": starts with \"PK\\x03\\x04\", not \"kzf1\"\n");
+    EXPECT_EQ(result.out, "");
+  }
+  const test::KzfResult missing =
+      Kzf({"verify", (folder_.path() / "none.kzf").string()});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.err, "kzf: Can't open archive: " +
+                             (folder_.path() / "none.kzf").string() +
+                             ": No such file or directory\n");
+}
+
+TEST_F(KzfTest, VerifyChecksEveryEntrysData) {
+  std::string bytes = BuildArchive(
+      {Stored("data/a.txt", "abc"), Deflated("data/b.bin", "bbbbbbbbbb")});
+  const std::string good = Save(bytes, "good.kzf");
+  test::KzfResult result = Kzf({"verify", good});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, good + ": OK, 2 entries\n");
+
+  bytes[bytes.size() - 3] ^= 0x40;  // inside the zlib stream's checksum
+  const std::string bad = Save(bytes, "bad.kzf");
+  result = Kzf({"verify", bad});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err.rfind("kzf: Damaged archive: " + bad +
+                                 ": entry 1 (data/b.bin): ",
+                             0),
+            0u)
+      << result.err;
+  // list reads only the directory, which is sound.
+  EXPECT_EQ(Kzf({"list", bad}).exitCode, 0);
+}
+
+TEST_F(KzfTest, ExtractRoundTripsBothMethods) {
+  std::vector<test::TestEntry> entries;
+  std::vector<std::pair<std::string, std::string>> files = {
+      {"data/Textures/Stone Wall.PNG", std::string(70000, '\x89')},
+      {"data/textures/stone wall.png", "lower case twin"},
+      {"data/sounds/data/deep/empty.ogg", ""},
+      {"data/readme.txt", "read me\n"},
+  };
+  for (const auto& [name, content] : files) {
+    entries.push_back(Stored(name, content));
+    entries.push_back(Deflated("z" + name, content));
+  }
+  const std::string archive = Save(BuildArchive(entries), "round.kzf");
+  const fs::path out = folder_.path() / "out dir";
+  const test::KzfResult result = Kzf({"extract", archive, "-C", out.string()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  for (const auto& [name, content] : files) {
+    EXPECT_TRUE(test::ReadFile(out / name) == content) << name;
+    EXPECT_TRUE(test::ReadFile(out / ("z" + name)) == content) << name;
+  }
+  EXPECT_EQ(Files(out).size(), 8u);
+}
+
+TEST_F(KzfTest, ExtractNamedEntriesOnly) {
+  const std::string archive = Save(
+      BuildArchive({Stored("data/a", "a"), Stored("data/b", "b"),
+                    Deflated("data/c", "c")}),
+      "named.kzf");
+  const fs::path out = folder_.path() / "out";
+  test::KzfResult result =
+      Kzf({"extract", archive, "-C", out.string(), "data/c", "data/a"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Files(out), (std::vector<std::string>{"data/a", "data/c"}));
+
+  result = Kzf({"extract", archive, "-C", out.string(), "data/b", "data/nope"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "kzf: Not found in archive: data/nope\n");
+  EXPECT_EQ(test::ReadFile(out / "data/b"), "b");
+}
+
+TEST_F(KzfTest, ExtractRefusesUnsafeNamesAndWritesTheRest) {
+  const std::string archive = Save(
+      BuildArchive({Stored("../escaped", "x"), Stored("/tmp/absolute", "x"),
+                    Stored("", "x"), Stored("data/../../up", "x"),
+                    Stored("data/link/through", "x"), Stored("data/ok", "ok")}),
+      "unsafe.kzf");
+  const fs::path out = folder_.path() / "out";
+  fs::create_directories(out / "data");
+  fs::create_directory(folder_.path() / "elsewhere");
+  fs::create_directory_symlink(folder_.path() / "elsewhere", out / "data/link");
+
+  const test::KzfResult result = Kzf({"extract", archive, "-C", out.string()});
+  EXPECT_EQ(result.exitCode, 1);
+  const std::string unsafe = "kzf: Unsafe name, not extracted: ";
+  EXPECT_EQ(result.err,
+            unsafe + "../escaped: contains a \"..\" component\n" + unsafe +
+                "/tmp/absolute: absolute path\n" + unsafe + ": empty name\n" +
+                unsafe + "data/../../up: contains a \"..\" component\n" +
+                unsafe + "data/link/through: passes through the symbolic link " +
+                (out / "data/link").string() + "\n");
+  EXPECT_EQ(Files(out), (std::vector<std::string>{"data/ok"}));
+  EXPECT_TRUE(fs::is_empty(folder_.path() / "elsewhere"));
+  EXPECT_FALSE(fs::exists(folder_.path() / "escaped"));
+  EXPECT_FALSE(fs::exists(folder_.path() / "up"));
+}
+
+TEST_F(KzfTest, ExtractKeepsNoDamagedFile) {
+  std::string bytes = BuildArchive(
+      {Stored("data/bad", std::string(200000, 's')), Stored("data/good", "g")});
+  bytes[bytes.size() - 10] ^= 1;  // inside data/bad's bytes: its CRC fails
+  const std::string archive = Save(bytes, "damaged.kzf");
+  const fs::path out = folder_.path() / "out";
+  fs::create_directories(out / "data");
+  test::WriteFile(out / "data/bad", "previous");
+
+  const test::KzfResult result = Kzf({"extract", archive, "-C", out.string()});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("entry 0 (data/bad): CRC-32"), std::string::npos)
+      << result.err;
+  EXPECT_EQ(test::ReadFile(out / "data/bad"), "previous");
+  EXPECT_EQ(test::ReadFile(out / "data/good"), "g");
+  EXPECT_EQ(Files(out), (std::vector<std::string>{"data/bad", "data/good"}));
+}
+
+}  // namespace
+}  // namespace varnok

@@ -1,0 +1,202 @@
+// kzf pack, run as a process on real folder trees.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/archive/test_archive.h"
+#include "tests/cli/kzf_runner.h"
+
+namespace varnok {
+namespace {
+
+namespace fs = std::filesystem;
+
+// An asset tree: spaces, mixed case, case twins and a nested "data/" folder.
+// Names relative to the folder, with their contents.
+std::vector<std::pair<std::string, std::string>> AssetTree() {
+  std::mt19937 random(7);
+  std::string noise(150000, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  return {
+      {"data/Textures/Stone Wall.PNG", noise},
+      {"data/textures/stone wall.png", "lower-case twin"},
+      {"data/levels/data/deep/Map 01.txt", std::string(300000, 'L')},
+      {"data/empty.bin", ""},
+      {"data/Sounds/a.ogg", noise.substr(0, 999)},
+  };
+}
+
+// The same names in the order the archive keeps: ASCII case folded, then
+// raw bytes.
+const std::vector<std::string> kArchiveOrder = {
+    "data/empty.bin", "data/levels/data/deep/Map 01.txt", "data/Sounds/a.ogg",
+    "data/Textures/Stone Wall.PNG", "data/textures/stone wall.png"};
+
+class PackCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directory(scratch());
+    assets_ = folder_.path() / "Game Assets";
+    for (const auto& [name, content] : AssetTree()) {
+      fs::create_directories((assets_ / name).parent_path());
+      test::WriteFile(assets_ / name, content);
+    }
+  }
+
+  fs::path scratch() const { return folder_.path() / "scratch"; }
+  test::KzfResult Kzf(const std::vector<std::string>& args,
+                      const test::KzfOptions& options = {}) {
+    return test::RunKzf(args, scratch(), options);
+  }
+  // Names of the entries that `kzf list` shows.
+  std::vector<std::string> ListedNames(const std::string& archive) {
+    const test::KzfResult result = Kzf({"list", archive});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::string> names;
+    size_t start = 0;
+    for (size_t end; (end = result.out.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+      // method, size, packed size and CRC take 40 columns.
+      names.push_back(result.out.substr(start + 40, end - start - 40));
+    }
+    return names;
+  }
+  std::vector<std::string> FolderContents(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  test::TempFolder folder_;
+  fs::path assets_;
+};
+
+TEST_F(PackCommandTest, PacksATreeThatVerifiesAndExtractsIdenticallyInBothModes) {
+  for (bool compress : {false, true}) {
+    SCOPED_TRACE(compress ? "--compress" : "stored");
+    const fs::path archive = folder_.path() / "out" / "game.kzf";
+    fs::create_directories(archive.parent_path());
+    std::vector<std::string> args = {"pack", assets_.string(), "-o",
+                                     archive.string()};
+    if (compress) args.push_back("--compress");
+    test::KzfResult result = Kzf(args);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    uint64_t sourceBytes = 0;
+    for (const auto& file : AssetTree()) sourceBytes += file.second.size();
+    EXPECT_EQ(result.out, archive.string() + ": 5 entries, " +
+                              std::to_string(sourceBytes) + " source bytes, " +
+                              std::to_string(fs::file_size(archive)) +
+                              " archive bytes\n");
+
+    // The archive holds the tree in the list's order, byte for byte.
+    std::vector<test::TestEntry> expected;
+    for (const std::string& name : kArchiveOrder) {
+      const std::string content = test::ReadFile(assets_ / name);
+      expected.push_back(compress ? test::Deflated(name, content)
+                                  : test::Stored(name, content));
+    }
+    EXPECT_TRUE(test::ReadFile(archive) == test::BuildArchive(expected));
+    EXPECT_EQ(ListedNames(archive.string()), kArchiveOrder);
+
+    EXPECT_EQ(Kzf({"verify", archive.string()}).exitCode, 0);
+    const fs::path out = folder_.path() / (compress ? "deflated" : "stored");
+    result = Kzf({"extract", archive.string(), "-C", out.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    for (const auto& [name, content] : AssetTree()) {
+      EXPECT_TRUE(test::ReadFile(out / name) == content) << name;
+    }
+  }
+}
+
+TEST_F(PackCommandTest, RefusesAMissingFolderOrAFile) {
+  const fs::path archive = folder_.path() / "game.kzf";
+  test::KzfResult result =
+      Kzf({"pack", "no such folder", "-o", archive.string()},
+          {folder_.path(), false});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err,
+            "kzf: Can't open folder: no such folder: No such file or directory\n");
+  const std::string file = (assets_ / "data/empty.bin").string();
+  result = Kzf({"pack", file, "-o", archive.string()});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "kzf: Not a folder: " + file + "\n");
+
+  fs::create_directory(folder_.path() / "empty");
+  result = Kzf({"pack", (folder_.path() / "empty").string(), "-o",
+                archive.string()});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "kzf: No files to pack\n");
+  EXPECT_FALSE(fs::exists(archive));
+}
+
+TEST_F(PackCommandTest, NeverPacksTheArchiveIntoItself) {
+  // Relative names, resolved against the program's current folder; a stale
+  // temporary file of the archive lies beside it.
+  test::WriteFile(assets_ / "data/.game.kzf.Zz9Yy8", "left by a killed run");
+  const test::KzfOptions inFolder{folder_.path(), false};
+  for (int run = 0; run < 2; ++run) {
+    const test::KzfResult result =
+        Kzf({"pack", "Game Assets", "-o", "Game Assets/data/game.kzf"}, inFolder);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ListedNames((assets_ / "data/game.kzf").string()), kArchiveOrder);
+  }
+  EXPECT_EQ(Kzf({"verify", (assets_ / "data/game.kzf").string()}).exitCode, 0);
+}
+
+TEST_F(PackCommandTest, AFailedPackLeavesTheOldArchiveAlone) {
+  const fs::path archive = folder_.path() / "out" / "game.kzf";
+  fs::create_directories(archive.parent_path());
+  test::WriteFile(archive, "the previous archive");
+  const test::KzfResult result = Kzf(
+      {"pack", assets_.string(), "-o", archive.string(), "--base", "Data/"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err.rfind("kzf: Base path not found in file path: " +
+                                 assets_.string() + "/",
+                             0),
+            0u)
+      << result.err;
+  EXPECT_EQ(test::ReadFile(archive), "the previous archive");
+  EXPECT_EQ(FolderContents(archive.parent_path()),
+            std::vector<std::string>{"game.kzf"});
+}
+
+TEST_F(PackCommandTest, TakesTheBasePathItIsGiven) {
+  const fs::path archive = folder_.path() / "game.kzf";
+  const test::KzfResult result =
+      Kzf({"pack", assets_.string(), "-o", archive.string(), "--base",
+           "Assets/data/", "--quiet"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(ListedNames(archive.string())[0], "Assets/data/empty.bin");
+}
+
+TEST_F(PackCommandTest, ShowsProgressOnlyOnATerminal) {
+  const fs::path archive = folder_.path() / "game.kzf";
+  const std::vector<std::string> args = {"pack", assets_.string(), "-o",
+                                         archive.string()};
+  test::KzfResult result = Kzf(args, {{}, true});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.err.find("packing: 0/5 entries"), std::string::npos)
+      << result.err;
+  // The line is cleared before the summary comes.
+  EXPECT_EQ(result.err.substr(result.err.size() - 4), "\r\033[K");
+
+  std::vector<std::string> quiet = args;
+  quiet.push_back("--quiet");
+  result = Kzf(quiet, {{}, true});
+  ASSERT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, "");
+}
+
+}  // namespace
+}  // namespace varnok

@@ -1,0 +1,60 @@
+#include "cli/pack_progress.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace varnok {
+namespace {
+
+std::string Drawn(std::FILE* file) {
+  std::string text(static_cast<size_t>(std::ftell(file)), '\0');
+  std::rewind(file);
+  EXPECT_EQ(std::fread(text.data(), 1, text.size(), file), text.size());
+  return text;
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t count = 0;
+  for (size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+TEST(PackProgressTest, LineShowsEntriesBytesAndRate) {
+  PackProgress progress{12, 300, 5 * 1024 * 1024, 120 * 1024 * 1024};
+  EXPECT_EQ(ProgressLine(progress, 2.0),
+            "packing: 12/300 entries, 5.0/120.0 MiB, 2.5 MiB/s");
+  EXPECT_EQ(ProgressLine(PackProgress{}, 0.0),
+            "packing: 0/0 entries, 0.0/0.0 MiB, 0.0 MiB/s");
+}
+
+TEST(PackProgressTest, RedrawsAtMostTenTimesASecondAndClearsAtTheEnd) {
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  CPackProgress observer(file);
+  for (uint32_t i = 0; i <= 1000; ++i) {
+    ASSERT_TRUE(observer.OnProgress(PackProgress{i, 1000, i, 1000}));
+  }
+  observer.Finish();
+  const std::string text = Drawn(file);
+  std::fclose(file);
+  // The first report draws at once; a thousand quick ones do not redraw.
+  EXPECT_EQ(text.rfind("\r\033[Kpacking: 0/1000 entries", 0), 0u) << text;
+  EXPECT_LT(Count(text, "packing:"), 5u);
+  EXPECT_EQ(text.substr(text.size() - 4), "\r\033[K");
+  EXPECT_EQ(observer.last().entriesDone, 1000u);
+}
+
+TEST(PackProgressTest, WithoutATerminalOnlyKeepsTheTotals) {
+  CPackProgress observer(nullptr);
+  EXPECT_TRUE(observer.OnProgress(PackProgress{1, 2, 3, 4}));
+  observer.Finish();
+  EXPECT_EQ(observer.last().bytesTotal, 4u);
+}
+
+}  // namespace
+}  // namespace varnok
