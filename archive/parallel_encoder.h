@@ -10,7 +10,9 @@
 //
 // Memory stays bounded whatever the file sizes: a worker takes on a file only
 // if it is small enough, and only while the held bytes reserved by the files
-// in flight stay within a budget (EncodeAheadLimits).
+// in flight stay within a budget (EncodeAheadLimits). A file that has grown
+// past its reservation since it was measured is given up by its worker and
+// read again from the start by the caller; none of it had reached the sink.
 //
 // The caller sees exactly what one CEntryEncoder working through the files in
 // order would give it: the same held bytes, the same entries, and the first
