@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <thread>
 #include <utility>
 
 #include "archive/atomic_file.h"
 #include "archive/coding.h"
 #include "archive/entry_encoder.h"
+#include "archive/parallel_encoder.h"
 
 namespace varnok {
 namespace {
@@ -114,7 +116,7 @@ Status CArchiveWriter::CheckRequest() {
   }
 
   // Then each file must be there, and fit the format's 32-bit sizes.
-  for (const Entry& entry : entries_) {
+  for (Entry& entry : entries_) {
     const std::string& path = *entry.path;
     struct stat info;
     if (path.find('\0') != std::string::npos ||
@@ -125,6 +127,7 @@ Status CArchiveWriter::CheckRequest() {
     if (size > std::numeric_limits<uint32_t>::max()) {
       return Status::Error(pack_messages::kTooLarge, path);
     }
+    entry.sourceSize = size;
     progress_.bytesTotal += size;
   }
   progress_.entriesTotal = static_cast<uint32_t>(entries_.size());
@@ -155,11 +158,17 @@ Status CArchiveWriter::AppendData(CAtomicFile* archive) {
                         progress_.bytesDone += n;
                         return ReportProgress();
                       });
-  CEntryEncoder encoder(request_->compress);
+  std::vector<CParallelEncoder::SourceFile> files;
+  files.reserve(entries_.size());
+  for (const Entry& entry : entries_) {
+    files.push_back({entry.path, entry.sourceSize});
+  }
+  // Workers encode files ahead; they are handed back here in entry order.
+  CParallelEncoder encoder(std::move(files), request_->compress, WorkerCount());
   for (Entry& entry : entries_) {
     const uint64_t dataOffset = sink.end();
     EncodedEntry encoded;
-    status = encoder.Encode(*entry.path, &sink, &encoded);
+    status = encoder.EncodeNext(&sink, &encoded);
     if (!status.ok()) return status;
 
     // The sink keeps every offset and length within 32 bits.
@@ -215,6 +224,15 @@ Status CArchiveWriter::WriteDirectory(CAtomicFile* archive) {
   }
   const char zero = 0;
   return archive->Write(&zero, 1);
+}
+
+unsigned CArchiveWriter::WorkerCount() const {
+  // Storing is bound by the disk, not the processor: threads would not help.
+  if (!request_->compress) return 0;
+  const unsigned threads =
+      threads_ != 0 ? threads_ : std::thread::hardware_concurrency();
+  // With one thread the writing thread does all the work itself.
+  return threads > 1 ? threads : 0;
 }
 
 Status CArchiveWriter::ReportProgress() {

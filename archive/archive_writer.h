@@ -85,9 +85,19 @@ std::optional<std::string> StoredName(std::string_view path,
                                       std::string_view basePath);
 
 // Serves one pack run; construct one for each run.
+//
+// When it deflates, the writer compresses several files at once on worker
+// threads, one per core by default, and still writes them in request order:
+// the archive and the failure reported are those of a run on one thread, and
+// progress reaches the observer only on the thread that calls Pack. Storing
+// runs on that thread alone.
 class CArchiveWriter {
  public:
   CArchiveWriter() = default;
+  // threads: how many threads deflate files. 0 (the default): one per core.
+  // 1: the thread that calls Pack does all the work. n > 1: n worker
+  // threads, with the calling thread taking the files too large for them.
+  explicit CArchiveWriter(unsigned threads) : threads_(threads) {}
   CArchiveWriter(const CArchiveWriter&) = delete;
   CArchiveWriter& operator=(const CArchiveWriter&) = delete;
 
@@ -99,6 +109,7 @@ class CArchiveWriter {
   struct Entry {
     const std::string* path = nullptr;  // the request's own string
     std::string name;                   // stored name
+    uint64_t sourceSize = 0;            // as measured by CheckRequest
     EntryRecord record;
   };
 
@@ -113,7 +124,10 @@ class CArchiveWriter {
   Status WriteDirectory(CAtomicFile* archive);
   // Tells the observer how far the run has come; fails when it cancels.
   Status ReportProgress();
+  // How many worker threads deflate files ahead of the writing thread.
+  unsigned WorkerCount() const;
 
+  const unsigned threads_ = 0;
   const PackRequest* request_ = nullptr;
   PackObserver* observer_ = nullptr;
   std::vector<Entry> entries_;

@@ -12,13 +12,16 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive/archive_format.h"
 #include "archive/coding.h"
 #include "archive/entry_encoder.h"
+#include "tests/archive/test_archive.h"
 
 namespace varnok {
 namespace {
@@ -124,10 +127,11 @@ class ArchiveWriterTest : public ::testing::Test {
     return path;
   }
 
+  // threads as for CArchiveWriter: 0 one per core, 1 the calling thread.
   Status Pack(std::vector<std::string> paths, bool compress,
-              PackObserver* observer = nullptr) {
+              PackObserver* observer = nullptr, unsigned threads = 0) {
     PackRequest request{std::move(paths), archive_, "data/", compress};
-    return CArchiveWriter().Pack(request, observer);
+    return CArchiveWriter(threads).Pack(request, observer);
   }
 
   // Names in the output folder: after a failed run, only what was there.
@@ -329,7 +333,8 @@ TEST_F(ArchiveWriterTest, SourceVanishingMidRunKeepsOldArchive) {
     if (progress.bytesDone > 0) fs::remove(second);
     return true;
   };
-  Status status = Pack({first, second}, true, &observer);
+  // On one thread, so that the second file is read only after the first.
+  Status status = Pack({first, second}, true, &observer, 1);
   EXPECT_EQ(status.ToString(), "Can't read file: " + second);
   EXPECT_EQ(ReadFile(archive_), "old archive");
   EXPECT_EQ(OutputFolder(), std::vector<std::string>{"game.kzf"});
@@ -432,6 +437,166 @@ TEST_F(ArchiveWriterTest, ReplacedArchiveKeepsModeAndSymlink) {
   EXPECT_EQ(Parse(ReadFile(archive_)).names[0], "src/data/a.txt");
   EXPECT_EQ(fs::status(archive_).permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// Threads of this process now.
+size_t ThreadCount() {
+  size_t count = 0;
+  for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+    (void)task;
+    ++count;
+  }
+  return count;
+}
+
+// Text like a level or script file.
+std::string LevelText(size_t n, unsigned seed) {
+  std::string text;
+  for (unsigned line = seed; text.size() < n; ++line) {
+    text += "entity " + std::to_string(line * 7919 % 5000) + " origin " +
+            std::to_string(line % 1024) + " 0 64\n";
+  }
+  text.resize(n);
+  return text;
+}
+
+TEST_F(ArchiveWriterTest, DeflatingOnManyThreadsGivesTheSameArchive) {
+  // A game folder's mix: empty and tiny files, text, media that does not
+  // compress, and a file over the size workers hold in memory.
+  const size_t mib = 1024 * 1024;
+  std::vector<std::string> contents = {"", "x", "abc"};
+  for (unsigned i = 0; i < 24; ++i) {
+    contents.push_back(LevelText(i * 997, i));
+  }
+  contents.push_back(LevelText(300 * 1024, 1));
+  contents.push_back(RandomBytes(1 * mib, 2));
+  contents.push_back(LevelText(2 * mib, 3) + RandomBytes(mib, 4));
+  contents.push_back(RandomBytes(400 * 1024, 5) + LevelText(100, 6));
+  contents.push_back(RandomBytes(5 * mib, 7) + LevelText(4 * mib, 8));
+  contents.push_back("last");
+
+  std::vector<std::string> paths;
+  std::vector<test::TestEntry> expected;
+  for (size_t i = 0; i < contents.size(); ++i) {
+    const std::string name = "f" + std::to_string(i);
+    paths.push_back(Source(name, contents[i]));
+    expected.push_back(test::Deflated("data/" + name, contents[i]));
+  }
+  const std::string archive = test::BuildArchive(expected);
+  for (unsigned threads : {1u, 0u, 3u}) {
+    SCOPED_TRACE(threads);
+    ASSERT_TRUE(Pack(paths, true, nullptr, threads).ok());
+    EXPECT_TRUE(ReadFile(archive_) == archive);
+  }
+}
+
+TEST_F(ArchiveWriterTest, FirstFailingFileInRequestOrderIsReported) {
+  // Files vanish after the check, before any is read; workers meet the
+  // later ones first, while the first file is still being deflated.
+  const std::string first =
+      Source("a.bin", RandomBytes(3 * CEntryEncoder::kBufferSize, 8));
+  struct Case {
+    std::vector<std::string> vanishing;  // of b, c, d
+    std::string reported;
+    uint32_t entriesWritten;  // before the failure
+  };
+  const std::vector<Case> cases = {
+      {{"b", "d"}, "b", 1},
+      {{"d"}, "d", 3},
+  };
+  for (const Case& c : cases) {
+    for (unsigned threads : {1u, 0u, 3u}) {
+      SCOPED_TRACE(c.reported + ", threads " + std::to_string(threads));
+      std::vector<std::string> paths = {first};
+      for (const char* name : {"b", "c", "d"}) {
+        paths.push_back(Source(name, std::string("small ") + name));
+      }
+      RecordingObserver observer;
+      observer.onProgress = [&](const PackProgress&) {
+        if (observer.seen.size() == 1) {
+          for (const std::string& name : c.vanishing) fs::remove(src_ + "/" + name);
+        }
+        return true;
+      };
+      const Status status = Pack(paths, true, &observer, threads);
+      EXPECT_EQ(status.ToString(), "Can't read file: " + src_ + "/" + c.reported);
+      EXPECT_EQ(observer.seen.back().entriesDone, c.entriesWritten);
+      EXPECT_TRUE(OutputFolder().empty());
+    }
+  }
+}
+
+TEST_F(ArchiveWriterTest, ArchiveWriteFailureComesBeforeLaterReadFailure) {
+  const std::string big = Source("big.bin", RandomBytes(1 << 20, 9));
+  const std::string gone = Source("gone.bin", "soon gone");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The first file can't be written whole; a worker finds the second
+    // gone long before.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    RecordingObserver observer;
+    observer.onProgress = [&](const PackProgress&) {
+      fs::remove(gone);
+      return true;
+    };
+    Status status = Pack({big, gone}, true, &observer, 3);
+    _exit(status.ToString() == "Can't write file: " + archive_ ? 0 : 1);
+  }
+  int wstatus = 0;
+  ASSERT_EQ(waitpid(child, &wstatus, 0), child);
+  ASSERT_TRUE(WIFEXITED(wstatus));
+  EXPECT_EQ(WEXITSTATUS(wstatus), 0);
+  EXPECT_TRUE(OutputFolder().empty());
+}
+
+TEST_F(ArchiveWriterTest, ThreadsReportOnlyThroughPackAndEndWithIt) {
+  std::vector<std::string> paths;
+  uint64_t total = 0;
+  for (unsigned i = 0; i < 16; ++i) {
+    const std::string bytes =
+        RandomBytes(150 * 1024, i) + LevelText(150 * 1024, i);
+    total += bytes.size();
+    paths.push_back(Source("f" + std::to_string(i), bytes));
+  }
+  const size_t threadsBefore = ThreadCount();
+
+  RecordingObserver observer;
+  std::set<std::thread::id> reporters;
+  observer.onProgress = [&](const PackProgress&) {
+    reporters.insert(std::this_thread::get_id());
+    return true;
+  };
+  ASSERT_TRUE(Pack(paths, true, &observer, 3).ok());
+  EXPECT_EQ(ThreadCount(), threadsBefore);
+  EXPECT_EQ(reporters, std::set<std::thread::id>{std::this_thread::get_id()});
+  uint64_t lastBytes = 0;
+  uint32_t lastEntries = 0;
+  for (const PackProgress& p : observer.seen) {
+    EXPECT_GE(p.bytesDone, lastBytes);
+    EXPECT_GE(p.entriesDone, lastEntries);
+    EXPECT_LE(p.entriesDone, lastEntries + 1);
+    lastBytes = p.bytesDone;
+    lastEntries = p.entriesDone;
+  }
+  EXPECT_EQ(observer.seen.back().bytesDone, total);
+  EXPECT_EQ(observer.seen.back().entriesDone, paths.size());
+  // At least one report for each buffer read, and one for each entry.
+  EXPECT_GE(observer.seen.size(), 1 + 2 * paths.size() + paths.size());
+
+  // A cancel midway ends the run, its threads and its temporary file.
+  WriteFile(archive_, "old archive");
+  RecordingObserver cancelling;
+  cancelling.onProgress = [](const PackProgress& p) {
+    return p.bytesDone < 300 * 1024;
+  };
+  EXPECT_EQ(Pack(paths, true, &cancelling, 3).message(),
+            pack_messages::kCancelled);
+  EXPECT_EQ(ThreadCount(), threadsBefore);
+  EXPECT_EQ(ReadFile(archive_), "old archive");
+  EXPECT_EQ(OutputFolder(), std::vector<std::string>{"game.kzf"});
 }
 
 }  // namespace
