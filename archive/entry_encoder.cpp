@@ -10,31 +10,10 @@
 
 #include "archive/archive_format.h"
 #include "archive/archive_writer.h"
+#include "archive/unique_fd.h"
 
 namespace varnok {
 namespace {
-
-// Closes a source file when the encoder leaves it by any path.
-class SourceFile {
- public:
-  explicit SourceFile(int fd) : fd_(fd) {}
-  ~SourceFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  SourceFile(const SourceFile&) = delete;
-  SourceFile& operator=(const SourceFile&) = delete;
-
-  int fd() const { return fd_; }
-  // Closes the file; false when the system reports an error.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 // Ends a deflate stream when the encoder leaves it by any path.
 class DeflateStream {
@@ -83,15 +62,15 @@ Status CEntryEncoder::Encode(const std::string& path, HeldBytesSink* sink,
   // A path holding a zero byte names no file. O_NONBLOCK keeps a fifo from
   // blocking the open; only regular files are read.
   if (path.find('\0') != std::string::npos) return cantRead;
-  SourceFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.fd() < 0) return cantRead;
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.get() < 0) return cantRead;
   struct stat info;
-  if (::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
     return cantRead;
   }
 
-  Status status = compress_ ? Deflate(file.fd(), path, sink, entry)
-                            : Store(file.fd(), path, sink, entry);
+  Status status = compress_ ? Deflate(file.get(), path, sink, entry)
+                            : Store(file.get(), path, sink, entry);
   if (!status.ok()) return status;
   if (!file.Close()) return cantRead;
   return Status::Ok();

@@ -11,6 +11,8 @@
 #include <random>
 #include <vector>
 
+#include "archive/unique_fd.h"
+
 namespace varnok {
 
 namespace {
@@ -55,31 +57,6 @@ class FileSink : public EntrySink {
  private:
   int fd_;
   std::string path_;
-};
-
-// Closes a descriptor when it goes out of scope.
-class FdCloser {
- public:
-  explicit FdCloser(int fd) : fd_(fd) {}
-  ~FdCloser() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FdCloser(const FdCloser&) = delete;
-  FdCloser& operator=(const FdCloser&) = delete;
-  int get() const { return fd_; }
-  // Hands the descriptor back, for a close whose result counts.
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
 };
 
 bool IsSymbolicLink(int folder, const std::string& name) {
@@ -146,7 +123,7 @@ Status CExtractFolder::Extract(std::string_view name,
   const std::vector<std::string_view> parts = Components(name);
 
   // Open each folder on the way, creating it when missing, refusing links.
-  FdCloser folder(::dup(fd_));
+  UniqueFd folder(::dup(fd_));
   if (folder.get() < 0) {
     return Status::Error(kCantCreateFolder, folder_ + ": " + std::strerror(errno));
   }
@@ -182,7 +159,7 @@ Status CExtractFolder::Extract(std::string_view name,
   std::random_device seed;
   std::mt19937 random(seed());
   std::string temporary;
-  FdCloser file(-1);
+  UniqueFd file(-1);
   for (int attempt = 0; attempt < 100 && file.get() < 0; ++attempt) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%08x",
@@ -199,7 +176,7 @@ Status CExtractFolder::Extract(std::string_view name,
 
   FileSink sink(file.get(), path);
   status = produce(sink);
-  if (status.ok() && ::close(file.release()) != 0) {
+  if (status.ok() && !file.Close()) {
     status = Status::Error(kCantWriteFile, path + ": " + std::strerror(errno));
   }
   if (status.ok() && ::renameat(folder.get(), temporary.c_str(), folder.get(),

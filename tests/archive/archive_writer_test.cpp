@@ -109,17 +109,13 @@ class RecordingObserver : public PackObserver {
 class ArchiveWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern =
-        (fs::temp_directory_path() / "writer.XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    dir_ = temp_.path().string();
     src_ = dir_ + "/src/data";
     out_ = dir_ + "/out";
     fs::create_directories(src_);
     fs::create_directories(out_);
     archive_ = out_ + "/game.kzf";
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string Source(const std::string& name, const std::string& bytes) {
     std::string path = src_ + "/" + name;
@@ -143,6 +139,7 @@ class ArchiveWriterTest : public ::testing::Test {
     return names;
   }
 
+  test::TempFolder temp_;
   std::string dir_, src_, out_, archive_;
 };
 

@@ -17,6 +17,7 @@
 
 #include "archive/archive_format.h"
 #include "archive/coding.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnok::test {
 
@@ -115,34 +116,6 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   bytes << in.rdbuf();
   return bytes.str();
 }
-
-// A fresh folder under the system's temporary folder, removed with its
-// contents when the object goes.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "varnok-test-XXXXXX")
-            .string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 }  // namespace varnok::test
 

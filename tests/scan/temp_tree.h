@@ -3,42 +3,17 @@
 #ifndef VARNOK_TESTS_SCAN_TEMP_TREE_H_
 #define VARNOK_TESTS_SCAN_TEMP_TREE_H_
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <string>
+
+#include "tests/support/temp_folder.h"
 
 namespace varnok {
 
 class TempTree {
  public:
-  TempTree() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "varnok-scan-XXXXXX")
-            .string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("mkdtemp failed");
-    }
-    root_ = pattern;
-  }
-  ~TempTree() {
-    std::error_code error;
-    // Give back any permission a test took away, so everything can go.
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             root_, std::filesystem::directory_options::skip_permission_denied,
-             error);
-         !error && it != std::filesystem::recursive_directory_iterator();
-         it.increment(error)) {
-      if (it->is_directory(error) && !it->is_symlink(error)) {
-        std::filesystem::permissions(
-            it->path(), std::filesystem::perms::owner_all,
-            std::filesystem::perm_options::add, error);
-      }
-    }
-    std::filesystem::remove_all(root_, error);
-  }
+  TempTree() : root_(folder_.path().string()) {}
   TempTree(const TempTree&) = delete;
   TempTree& operator=(const TempTree&) = delete;
 
@@ -68,6 +43,7 @@ class TempTree {
   }
 
  private:
+  test::TempFolder folder_;
   std::string root_;
 };
 
