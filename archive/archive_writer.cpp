@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <thread>
@@ -119,9 +121,17 @@ Status CArchiveWriter::CheckRequest() {
   for (Entry& entry : entries_) {
     const std::string& path = *entry.path;
     struct stat info;
-    if (path.find('\0') != std::string::npos ||
-        ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-      return Status::Error(pack_messages::kCantReadFile, path);
+    if (path.find('\0') != std::string::npos) {
+      return Status::Error(pack_messages::kCantReadFile, path,
+                           "Invalid file name");
+    }
+    if (::stat(path.c_str(), &info) != 0) {
+      return Status::Error(pack_messages::kCantReadFile, path,
+                           std::strerror(errno));
+    }
+    if (!S_ISREG(info.st_mode)) {
+      return Status::Error(pack_messages::kCantReadFile, path,
+                           "Not a regular file");
     }
     const uint64_t size = static_cast<uint64_t>(info.st_size);
     if (size > std::numeric_limits<uint32_t>::max()) {

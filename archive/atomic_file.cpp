@@ -50,9 +50,11 @@ CAtomicFile::CAtomicFile(std::string target) : target_(std::move(target)) {}
 CAtomicFile::~CAtomicFile() { Discard(); }
 
 Status CAtomicFile::Open() {
-  const Status cantOpen = Status::Error(pack_messages::kCantOpenFile, target_);
+  const auto cantOpen = [this](const std::string& reason) {
+    return Status::Error(pack_messages::kCantOpenFile, target_, reason);
+  };
   if (target_.empty() || target_.find('\0') != std::string::npos) {
-    return cantOpen;
+    return cantOpen("Invalid file name");
   }
 
   // Replace a linked archive where it lives, and keep the link.
@@ -69,7 +71,7 @@ Status CAtomicFile::Open() {
   bool replacing = false;
   mode_t keptMode = 0;
   if (::stat(resolved_.c_str(), &info) == 0) {
-    if (!S_ISREG(info.st_mode)) return cantOpen;
+    if (!S_ISREG(info.st_mode)) return cantOpen("Not a regular file");
     replacing = true;
     keptMode = info.st_mode & 0777;
   }
@@ -79,7 +81,7 @@ Status CAtomicFile::Open() {
       slash == std::string::npos ? "" : resolved_.substr(0, slash + 1);
   const std::string name =
       slash == std::string::npos ? resolved_ : resolved_.substr(slash + 1);
-  if (name.empty()) return cantOpen;
+  if (name.empty()) return cantOpen("Invalid file name");
 
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string candidate =
@@ -91,13 +93,16 @@ Status CAtomicFile::Open() {
       tempPath_ = std::move(candidate);
       break;
     }
-    if (errno != EEXIST && errno != EINTR) return cantOpen;
+    if (errno != EEXIST && errno != EINTR) {
+      return cantOpen(std::strerror(errno));
+    }
   }
-  if (fd_ < 0) return cantOpen;
+  if (fd_ < 0) return cantOpen(std::strerror(errno));
 
   if (replacing && ::fchmod(fd_, keptMode) != 0) {
+    const int error = errno;
     Discard();
-    return cantOpen;
+    return cantOpen(std::strerror(error));
   }
   buffer_.reset(new char[kBufferSize]);
   buffered_ = 0;
@@ -105,7 +110,9 @@ Status CAtomicFile::Open() {
 }
 
 Status CAtomicFile::WriteError() const {
-  return Status::Error(pack_messages::kCantWriteFile, target_);
+  const int error = errno;
+  return Status::Error(pack_messages::kCantWriteFile, target_,
+                       error != 0 ? std::strerror(error) : "");
 }
 
 Status CAtomicFile::Write(const char* data, size_t n) {

@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <cerrno>
+#include <cstring>
 #include <limits>
 
 #include "archive/archive_format.h"
@@ -57,22 +58,25 @@ Status CEntryEncoder::Encode(const std::string& path, HeldBytesSink* sink,
   *entry = EncodedEntry{};
   entry->method = compress_ ? kMethodDeflated : kMethodStored;
   entry->crc = Crc32(0, nullptr, 0);
-  const Status cantRead = Status::Error(pack_messages::kCantReadFile, path);
+  const auto cantRead = [&path](const std::string& reason) {
+    return Status::Error(pack_messages::kCantReadFile, path, reason);
+  };
 
   // A path holding a zero byte names no file. O_NONBLOCK keeps a fifo from
   // blocking the open; only regular files are read.
-  if (path.find('\0') != std::string::npos) return cantRead;
-  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.get() < 0) return cantRead;
-  struct stat info;
-  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    return cantRead;
+  if (path.find('\0') != std::string::npos) {
+    return cantRead("Invalid file name");
   }
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.get() < 0) return cantRead(std::strerror(errno));
+  struct stat info;
+  if (::fstat(file.get(), &info) != 0) return cantRead(std::strerror(errno));
+  if (!S_ISREG(info.st_mode)) return cantRead("Not a regular file");
 
   Status status = compress_ ? Deflate(file.get(), path, sink, entry)
                             : Store(file.get(), path, sink, entry);
   if (!status.ok()) return status;
-  if (!file.Close()) return cantRead;
+  if (!file.Close()) return cantRead(std::strerror(errno));
   return Status::Ok();
 }
 
@@ -82,7 +86,10 @@ Status CEntryEncoder::ReadSome(int fd, const std::string& path,
   do {
     got = ::read(fd, in_.get(), kBufferSize);
   } while (got < 0 && errno == EINTR);
-  if (got < 0) return Status::Error(pack_messages::kCantReadFile, path);
+  if (got < 0) {
+    return Status::Error(pack_messages::kCantReadFile, path,
+                         std::strerror(errno));
+  }
   *n = static_cast<size_t>(got);
   if (sizeSoFar + *n > std::numeric_limits<uint32_t>::max()) {
     return Status::Error(pack_messages::kTooLarge, path);

@@ -225,7 +225,8 @@ TEST_F(ParallelEncoderTest, FirstFailureInFileOrderIsReportedAtItsTurn) {
   CollectingSink inOrder;
   const std::vector<Outcome> expected = EncodeInOrder(paths_, true, &inOrder);
   ASSERT_EQ(expected.size(), 3u);
-  ASSERT_EQ(expected.back().status, "Can't read file: " + first);
+  ASSERT_EQ(expected.back().status,
+            "Can't read file: " + first + ": No such file or directory");
   for (int run = 0; run < 10; ++run) {
     CollectingSink onWorkers;
     EXPECT_EQ(EncodeOnWorkers(Files(), true, 2, kTightLimits, &onWorkers),
@@ -239,7 +240,8 @@ TEST_F(ParallelEncoderTest, FirstFailureInFileOrderIsReportedAtItsTurn) {
   const std::vector<Outcome> outcomes =
       EncodeOnWorkers(files, true, 2, kTightLimits, &onWorkers);
   ASSERT_EQ(outcomes.size(), 1u);
-  EXPECT_EQ(outcomes[0].status, "Can't read file: " + first);
+  EXPECT_EQ(outcomes[0].status,
+            "Can't read file: " + first + ": No such file or directory");
 }
 
 TEST_F(ParallelEncoderTest, FailingSinkStopsTheRunAndTheWorkers) {
