@@ -117,6 +117,30 @@ class ArchiveWriterTest : public ::testing::Test {
     archive_ = out_ + "/game.kzf";
   }
 
+  // Runs pack in a child process whose files may not grow past 64 KiB (a
+  // write beyond fails with EFBIG); succeeds when the pack failed with
+  // expected.
+  static ::testing::AssertionResult FailsUnderFileSizeLimit(
+      const std::function<Status()>& pack, const std::string& expected) {
+    const pid_t child = fork();
+    if (child < 0) return ::testing::AssertionFailure() << "fork failed";
+    if (child == 0) {
+      signal(SIGXFSZ, SIG_IGN);
+      rlimit limit{64 * 1024, 64 * 1024};
+      setrlimit(RLIMIT_FSIZE, &limit);
+      _exit(pack().ToString() == expected ? 0 : 1);
+    }
+    int wstatus = 0;
+    if (waitpid(child, &wstatus, 0) != child) {
+      return ::testing::AssertionFailure() << "waitpid failed";
+    }
+    if (!WIFEXITED(wstatus) || WEXITSTATUS(wstatus) != 0) {
+      return ::testing::AssertionFailure()
+             << "the pack did not fail with \"" << expected << "\"";
+    }
+    return ::testing::AssertionSuccess();
+  }
+
   std::string Source(const std::string& name, const std::string& bytes) {
     std::string path = src_ + "/" + name;
     WriteFile(path, bytes);
@@ -342,22 +366,9 @@ TEST_F(ArchiveWriterTest, SourceVanishingMidRunKeepsOldArchive) {
 TEST_F(ArchiveWriterTest, WriteFailureKeepsOldArchive) {
   WriteFile(archive_, "old archive");
   const std::string big = Source("big.bin", RandomBytes(1 << 20, 5));
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    // The archive may not grow past 64 KiB; a write beyond fails with EFBIG.
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{64 * 1024, 64 * 1024};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    Status status = Pack({big}, false);
-    _exit(status.ToString() == "Can't write file: " + archive_ + ": File too large"
-              ? 0
-              : 1);
-  }
-  int wstatus = 0;
-  ASSERT_EQ(waitpid(child, &wstatus, 0), child);
-  ASSERT_TRUE(WIFEXITED(wstatus));
-  EXPECT_EQ(WEXITSTATUS(wstatus), 0);
+  EXPECT_TRUE(FailsUnderFileSizeLimit([&] { return Pack({big}, false); },
+                                      "Can't write file: " + archive_ +
+                                          ": File too large"));
   EXPECT_EQ(ReadFile(archive_), "old archive");
   EXPECT_EQ(OutputFolder(), std::vector<std::string>{"game.kzf"});
 }
@@ -531,28 +542,16 @@ TEST_F(ArchiveWriterTest, FirstFailingFileInRequestOrderIsReported) {
 TEST_F(ArchiveWriterTest, ArchiveWriteFailureComesBeforeLaterReadFailure) {
   const std::string big = Source("big.bin", RandomBytes(1 << 20, 9));
   const std::string gone = Source("gone.bin", "soon gone");
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    // The first file can't be written whole; a worker finds the second
-    // gone long before.
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{64 * 1024, 64 * 1024};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    RecordingObserver observer;
-    observer.onProgress = [&](const PackProgress&) {
-      fs::remove(gone);
-      return true;
-    };
-    Status status = Pack({big, gone}, true, &observer, 3);
-    _exit(status.ToString() == "Can't write file: " + archive_ + ": File too large"
-              ? 0
-              : 1);
-  }
-  int wstatus = 0;
-  ASSERT_EQ(waitpid(child, &wstatus, 0), child);
-  ASSERT_TRUE(WIFEXITED(wstatus));
-  EXPECT_EQ(WEXITSTATUS(wstatus), 0);
+  // The first file can't be written whole; a worker finds the second gone
+  // long before.
+  RecordingObserver observer;
+  observer.onProgress = [&](const PackProgress&) {
+    fs::remove(gone);
+    return true;
+  };
+  EXPECT_TRUE(FailsUnderFileSizeLimit(
+      [&] { return Pack({big, gone}, true, &observer, 3); },
+      "Can't write file: " + archive_ + ": File too large"));
   EXPECT_TRUE(OutputFolder().empty());
 }
 
