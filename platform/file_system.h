@@ -78,9 +78,11 @@ std::string FromArchiveEncoding(std::string_view bytes);
 // listing matches it ('*' any run of characters, '?' any one).
 bool MatchesWildcard(const std::string& pattern, const std::string& name);
 
-// True when name may be one component of a file's path on this system.
-// Otherwise false, with why not in *reason (on Windows: a drive letter, a
-// ':' or a reserved device name such as CON or NUL).
+// True when name, one component of a stored name as the archive spells it,
+// may be one component of a file's path on this system. Otherwise false,
+// with why not in *reason (on Windows: a drive letter, a ':' or another
+// character Windows does not allow, a trailing dot or blank, or a reserved
+// device name such as CON or NUL).
 bool IsPortableComponent(std::string_view name, std::string* reason);
 
 }  // namespace varnok
