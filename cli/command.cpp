@@ -1,7 +1,8 @@
 #include "cli/command.h"
 
-#include <cstdio>
 #include <string>
+
+#include "platform/console.h"
 
 namespace varnok {
 
@@ -12,7 +13,7 @@ Command::Command(CLI::App& app, std::string_view name,
 void PrintError(const Status& status) { PrintError(status.ToString()); }
 
 void PrintError(std::string_view text) {
-  std::fprintf(stderr, "kzf: %.*s\n", static_cast<int>(text.size()), text.data());
+  WriteText(StandardStream::kError, "kzf: " + std::string(text) + "\n");
 }
 
 }  // namespace varnok

@@ -2,6 +2,7 @@
 
 #include "archive/archive_reader.h"
 #include "platform/extract_folder.h"
+#include "platform/file_system.h"
 
 namespace varnok {
 
@@ -26,9 +27,11 @@ int ExtractCommand::Run() {
   bool failed = false;
   std::vector<bool> chosen(reader.entries().size(), names_.empty());
   for (const std::string& name : names_) {
+    // Stored names are spelt as the archive spells them.
+    const std::optional<std::string> stored = ToArchiveEncoding(name);
     bool found = false;
-    for (size_t i = 0; i < reader.entries().size(); ++i) {
-      if (reader.entries()[i].name == name) chosen[i] = found = true;
+    for (size_t i = 0; stored && i < reader.entries().size(); ++i) {
+      if (reader.entries()[i].name == *stored) chosen[i] = found = true;
     }
     if (!found) {
       PrintError(Status::BadRequest(messages::kNotFoundInArchive,

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "cli/list_command.h"
 #include "cli/pack_command.h"
 #include "cli/verify_command.h"
+#include "platform/console.h"
 
 int main(int argc, char** argv) {
   using namespace varnok;
@@ -31,11 +33,21 @@ int main(int argc, char** argv) {
   commands.push_back(std::make_unique<VerifyCommand>(app));
   commands.push_back(std::make_unique<ExtractCommand>(app));
 
+  // The arguments as the program spells paths, whatever the system.
+  const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+  std::vector<const char*> pointers;
+  for (const std::string& argument : arguments) {
+    pointers.push_back(argument.c_str());
+  }
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& error) {
     // Help and version end here too, successfully.
-    return app.exit(error) == 0 ? kExitSuccess : kExitUsage;
+    std::ostringstream out, err;
+    const int code = app.exit(error, out, err);
+    WriteText(StandardStream::kOutput, out.str());
+    WriteText(StandardStream::kError, err.str());
+    return code == 0 ? kExitSuccess : kExitUsage;
   }
   for (const auto& command : commands) {
     if (command->Chosen()) return command->Run();

@@ -58,10 +58,13 @@ int PackCommand::Run() {
     const uint64_t archiveBytes =
         QueryPath(archive_, &info, &reason) ? info.size : 0;
     const uint32_t entries = progress.last().entriesTotal;
-    std::printf("%s: %" PRIu32 " %s, %" PRIu64 " source bytes, %" PRIu64
-                " archive bytes\n",
-                archive_.c_str(), entries, entries == 1 ? "entry" : "entries",
-                progress.last().bytesTotal, archiveBytes);
+    char summary[128];
+    std::snprintf(summary, sizeof summary,
+                  ": %" PRIu32 " %s, %" PRIu64 " source bytes, %" PRIu64
+                  " archive bytes\n",
+                  entries, entries == 1 ? "entry" : "entries",
+                  progress.last().bytesTotal, archiveBytes);
+    WriteText(StandardStream::kOutput, archive_ + summary);
   }
   return kExitSuccess;
 }

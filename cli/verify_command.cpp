@@ -1,8 +1,9 @@
 #include "cli/verify_command.h"
 
-#include <cstdio>
+#include <string>
 
 #include "archive/archive_reader.h"
+#include "platform/console.h"
 
 namespace varnok {
 
@@ -21,8 +22,9 @@ int VerifyCommand::Run() {
     return kExitFailure;
   }
   const size_t count = reader.entries().size();
-  std::printf("%s: OK, %zu %s\n", archive_.c_str(), count,
-              count == 1 ? "entry" : "entries");
+  WriteText(StandardStream::kOutput,
+            archive_ + ": OK, " + std::to_string(count) +
+                (count == 1 ? " entry\n" : " entries\n"));
   return kExitSuccess;
 }
 

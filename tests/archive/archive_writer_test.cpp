@@ -255,13 +255,22 @@ TEST_F(ArchiveWriterTest, DeflatedEntriesHoldExactlyWhatCompress2Makes) {
   EXPECT_EQ(archive.size(), end);
 }
 
+// The stored name of path with basePath, or the failure's message.
+std::string NameOrMessage(std::string_view path, std::string_view basePath) {
+  std::string name;
+  const Status status = StoredName(path, basePath, &name);
+  return status.ok() ? name : status.message();
+}
+
 TEST(StoredNameTest, CutsAtFirstBasePathAfterTurningBackslashes) {
-  EXPECT_EQ(StoredName("C:\\x\\data\\y\\data\\z.bin", "data/"),
+  EXPECT_EQ(NameOrMessage("C:\\x\\data\\y\\data\\z.bin", "data/"),
             "data/y/data/z.bin");
-  EXPECT_EQ(StoredName("/home/me/game/data/a.txt", "data/"), "data/a.txt");
-  EXPECT_EQ(StoredName("/home/me/Data/a.txt", "data/"), std::nullopt);
+  EXPECT_EQ(NameOrMessage("/home/me/game/data/a.txt", "data/"), "data/a.txt");
+  EXPECT_EQ(NameOrMessage("/home/me/Data/a.txt", "data/"),
+            messages::kBasePathNotFound);
   // A base path with a backslash can't match once every backslash is a '/'.
-  EXPECT_EQ(StoredName("C:\\x\\data\\a.txt", "data\\"), std::nullopt);
+  EXPECT_EQ(NameOrMessage("C:\\x\\data\\a.txt", "data\\"),
+            messages::kBasePathNotFound);
 }
 
 TEST_F(ArchiveWriterTest, OpensPathAsGivenEvenWithBackslashesInIt) {
