@@ -19,8 +19,9 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 enum class StandardStream { kOutput, kError };
 
 // Writes text, spelt as the program spells paths, to standard output or
-// standard error. A Windows console is given it in UTF-16, so that every
-// name shows as it is; files and pipes get UTF-8. False when the write
+// standard error, after what the C library holds for it. A Windows console
+// is given it in UTF-16, so that every name shows as it is; files and pipes
+// get UTF-8 with "\n" line ends on every system. False when the write
 // failed.
 bool WriteText(StandardStream stream, std::string_view text);
 

@@ -19,8 +19,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$WINE" cmd /c exit >/dev/null 2>&1 || true
   "$WINESERVER" -w
 fi
-"$WINESERVER" -p
+# The server stays up while programs come and go, and leaves by itself a
+# minute after the last one. It must not hold the caller's output open: a
+# server that a test program started would keep ctest waiting for its end.
+"$WINESERVER" -p60 </dev/null >/dev/null 2>&1
+"$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 wine_stop() {
-  "$WINESERVER" -k 2>/dev/null || true
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINESERVER" -w >/dev/null 2>&1 || true
 }

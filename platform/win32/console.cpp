@@ -25,12 +25,26 @@ bool WriteText(StandardStream stream, std::string_view text) {
   std::FILE* out = stream == StandardStream::kOutput ? stdout : stderr;
   const HANDLE handle = ::GetStdHandle(
       stream == StandardStream::kOutput ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-  DWORD mode = 0;
-  if (!::GetConsoleMode(handle, &mode)) {
-    return std::fwrite(text.data(), 1, text.size(), out) == text.size();
-  }
   // What the C library holds goes first, to keep the order.
   std::fflush(out);
+  DWORD mode = 0;
+  if (!::GetConsoleMode(handle, &mode)) {
+    // Files and pipes take the bytes as they are: "\n" ends a line, as on
+    // every other system, where the C library's text mode would write
+    // "\r\n".
+    size_t done = 0;
+    while (done < text.size()) {
+      DWORD written = 0;
+      const DWORD ask =
+          static_cast<DWORD>(std::min<size_t>(text.size() - done, 1u << 30));
+      if (!::WriteFile(handle, text.data() + done, ask, &written, nullptr) ||
+          written == 0) {
+        return false;
+      }
+      done += written;
+    }
+    return true;
+  }
   // Bytes that are no UTF-8 show as U+FFFD, one each.
   const int length = static_cast<int>(text.size());
   std::wstring wide(

@@ -208,7 +208,7 @@ Status CExtractFolder::Extract(std::string_view name,
     }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
       return Status::BadRequest(messages::kUnsafeName, EscapeName(name),
-                                "passes through the link " + walked);
+                                "passes through the symbolic link or junction " + walked);
     }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       return Status::IoError(messages::kCantCreateFolder, walked,

@@ -237,8 +237,8 @@ bool IsPortableComponent(std::string_view name, std::string* reason) {
   const wchar_t first = (*wide)[0];
   const bool letter = (first >= L'A' && first <= L'Z') ||
                       (first >= L'a' && first <= L'z');
-  if (wide->size() >= 2 && (*wide)[1] == L':' && letter) {
-    *reason = "starts with a drive letter";
+  if (wide->size() == 2 && (*wide)[1] == L':' && letter) {
+    *reason = "is a drive letter";
     return false;
   }
   for (const wchar_t c : *wide) {

@@ -37,6 +37,11 @@ struct FolderEnumerator::SystemFolder {
 
 FolderEnumerator::FolderEnumerator(const std::string& folder, Details details)
     : details_(details) {
+  // No folder is named by nothing (a bare "\*" would list the drive's root).
+  if (folder.empty()) {
+    error_ = ErrorText(ERROR_PATH_NOT_FOUND);
+    return;
+  }
   const std::optional<std::wstring> pattern = SystemPath(JoinPath(folder, "*"));
   if (!pattern) {
     error_ = kInvalidFileName;

@@ -1,11 +1,6 @@
 #include "archive/archive_writer.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <filesystem>
@@ -22,6 +17,7 @@
 #include "archive/coding.h"
 #include "archive/entry_encoder.h"
 #include "tests/archive/test_archive.h"
+#include "tests/support/platform_test.h"
 
 namespace varnok {
 namespace {
@@ -122,19 +118,11 @@ class ArchiveWriterTest : public ::testing::Test {
   // expected.
   static ::testing::AssertionResult FailsUnderFileSizeLimit(
       const std::function<Status()>& pack, const std::string& expected) {
-    const pid_t child = fork();
-    if (child < 0) return ::testing::AssertionFailure() << "fork failed";
-    if (child == 0) {
-      signal(SIGXFSZ, SIG_IGN);
-      rlimit limit{64 * 1024, 64 * 1024};
-      setrlimit(RLIMIT_FSIZE, &limit);
-      _exit(pack().ToString() == expected ? 0 : 1);
-    }
-    int wstatus = 0;
-    if (waitpid(child, &wstatus, 0) != child) {
-      return ::testing::AssertionFailure() << "waitpid failed";
-    }
-    if (!WIFEXITED(wstatus) || WEXITSTATUS(wstatus) != 0) {
+    const int exitCode = test::RunInChild([&] {
+      test::LimitFileSize(64 * 1024);
+      return pack().ToString() == expected ? 0 : 1;
+    });
+    if (exitCode != 0) {
       return ::testing::AssertionFailure()
              << "the pack did not fail with \"" << expected << "\"";
     }
@@ -273,8 +261,52 @@ TEST(StoredNameTest, CutsAtFirstBasePathAfterTurningBackslashes) {
             messages::kBasePathNotFound);
 }
 
+TEST_F(ArchiveWriterTest, StoresNamesAsTheSystemSpellsThem) {
+  // POSIX stores a path's own bytes; Windows the name in its ANSI code page,
+  // and refuses up front what that code page can't spell.
+  const bool ansi = test::OnWindows();
+  if (ansi && test::AnsiCodePage() != 1252) {
+    GTEST_SKIP() << "the names are chosen for code page 1252";
+  }
+  const auto source = [this](const std::string& name) {
+    const std::string path = src_ + "/" + name;
+    test::WriteFile(test::PathOf(path), name);
+    return path;
+  };
+  const std::string cafe = source("caf\xC3\xA9.txt");      // é: E9 in 1252
+  const std::string beetle = source("\xD0\x96uk.txt");     // Ж: not in 1252
+  struct Case {
+    std::vector<std::string> paths;
+    std::string basePath;
+    std::string result;  // the first stored name, or the failure
+  };
+  const std::vector<Case> cases = {
+      {{cafe}, "data/", ansi ? "data/caf\xE9.txt" : "data/caf\xC3\xA9.txt"},
+      {{cafe, beetle},
+       "data/",
+       ansi ? std::string(messages::kNotInCodePage) + ": " + beetle
+            : "data/caf\xC3\xA9.txt"},
+      {{cafe},
+       "\xD0\x96/",
+       ansi ? std::string(messages::kNotInCodePage) + ": \xD0\x96/"
+            : std::string(messages::kBasePathNotFound) + ": " + cafe},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.result);
+    PackRequest request{c.paths, archive_, c.basePath, false};
+    const Status status = CArchiveWriter().Pack(request);
+    EXPECT_EQ(status.ok() ? Parse(ReadFile(archive_)).names[0]
+                          : status.ToString(),
+              c.result);
+    if (!status.ok()) EXPECT_TRUE(OutputFolder().empty());
+    fs::remove(archive_);
+  }
+}
+
 TEST_F(ArchiveWriterTest, OpensPathAsGivenEvenWithBackslashesInIt) {
-  // On Linux a backslash is an ordinary byte of a file name.
+  // On Linux a backslash is an ordinary byte of a file name; on Windows it
+  // separates folders. Either way the name turns it into '/'.
+  if (test::OnWindows()) fs::create_directories(src_ + "/pack/a");
   const std::string path = Source("pack\\a\\b.txt", "abc");
   PackRequest request{{path}, archive_, "pack/", false};
   ASSERT_TRUE(CArchiveWriter().Pack(request).ok());
@@ -350,8 +382,8 @@ TEST_F(ArchiveWriterTest, ArchiveSideFailuresNameTheArchive) {
             "Can't open file: " + out_ + ": Not a regular file");
   request.archiveName = dir_ + "/no/such/folder/game.kzf";
   EXPECT_EQ(CArchiveWriter().Pack(request).ToString(),
-            "Can't open file: " + request.archiveName +
-                ": No such file or directory");
+            "Can't open file: " + request.archiveName + ": " +
+                test::NoSuchFolderReason());
 }
 
 TEST_F(ArchiveWriterTest, SourceVanishingMidRunKeepsOldArchive) {
@@ -367,12 +399,13 @@ TEST_F(ArchiveWriterTest, SourceVanishingMidRunKeepsOldArchive) {
   // On one thread, so that the second file is read only after the first.
   Status status = Pack({first, second}, true, &observer, 1);
   EXPECT_EQ(status.ToString(),
-            "Can't read file: " + second + ": No such file or directory");
+            "Can't read file: " + second + ": " + test::NoSuchFileReason());
   EXPECT_EQ(ReadFile(archive_), "old archive");
   EXPECT_EQ(OutputFolder(), std::vector<std::string>{"game.kzf"});
 }
 
 TEST_F(ArchiveWriterTest, WriteFailureKeepsOldArchive) {
+  if (test::OnWindows()) GTEST_SKIP() << "Windows has no file-size limit";
   WriteFile(archive_, "old archive");
   const std::string big = Source("big.bin", RandomBytes(1 << 20, 5));
   EXPECT_TRUE(FailsUnderFileSizeLimit([&] { return Pack({big}, false); },
@@ -441,15 +474,19 @@ TEST_F(ArchiveWriterTest, FileGrowingWhilePackedIsRecordedAsRead) {
 }
 
 TEST_F(ArchiveWriterTest, ReplacedArchiveKeepsModeAndSymlink) {
+  if (test::OnWindows()) {
+    GTEST_SKIP() << "Windows files have no POSIX mode; an archive takes the "
+                    "permissions its folder gives new files";
+  }
   const std::string path = Source("a.txt", "abc");
-  const mode_t old = umask(027);
+  const unsigned old = test::SetFileCreationMask(027);
   ASSERT_TRUE(Pack({path}, false).ok());
-  umask(old);
+  test::SetFileCreationMask(old);
   EXPECT_EQ(fs::status(archive_).permissions(), fs::perms::owner_read |
                                                     fs::perms::owner_write |
                                                     fs::perms::group_read);
 
-  chmod(archive_.c_str(), 0600);
+  fs::permissions(archive_, fs::perms::owner_read | fs::perms::owner_write);
   const std::string link = out_ + "/link.kzf";
   fs::create_symlink(archive_, link);
   PackRequest request{{path}, link, "src/", false};
@@ -458,16 +495,6 @@ TEST_F(ArchiveWriterTest, ReplacedArchiveKeepsModeAndSymlink) {
   EXPECT_EQ(Parse(ReadFile(archive_)).names[0], "src/data/a.txt");
   EXPECT_EQ(fs::status(archive_).permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
-}
-
-// Threads of this process now.
-size_t ThreadCount() {
-  size_t count = 0;
-  for (const auto& task : fs::directory_iterator("/proc/self/task")) {
-    (void)task;
-    ++count;
-  }
-  return count;
 }
 
 // Text like a level or script file.
@@ -541,7 +568,8 @@ TEST_F(ArchiveWriterTest, FirstFailingFileInRequestOrderIsReported) {
       };
       const Status status = Pack(paths, true, &observer, threads);
       EXPECT_EQ(status.ToString(), "Can't read file: " + src_ + "/" +
-                                       c.reported + ": No such file or directory");
+                                       c.reported + ": " +
+                                       test::NoSuchFileReason());
       EXPECT_EQ(observer.seen.back().entriesDone, c.entriesWritten);
       EXPECT_TRUE(OutputFolder().empty());
     }
@@ -549,6 +577,7 @@ TEST_F(ArchiveWriterTest, FirstFailingFileInRequestOrderIsReported) {
 }
 
 TEST_F(ArchiveWriterTest, ArchiveWriteFailureComesBeforeLaterReadFailure) {
+  if (test::OnWindows()) GTEST_SKIP() << "Windows has no file-size limit";
   const std::string big = Source("big.bin", RandomBytes(1 << 20, 9));
   const std::string gone = Source("gone.bin", "soon gone");
   // The first file can't be written whole; a worker finds the second gone
@@ -573,7 +602,7 @@ TEST_F(ArchiveWriterTest, ThreadsReportOnlyThroughPackAndEndWithIt) {
     total += bytes.size();
     paths.push_back(Source("f" + std::to_string(i), bytes));
   }
-  const size_t threadsBefore = ThreadCount();
+  const size_t threadsBefore = test::ThreadCount();
 
   RecordingObserver observer;
   std::set<std::thread::id> reporters;
@@ -582,7 +611,7 @@ TEST_F(ArchiveWriterTest, ThreadsReportOnlyThroughPackAndEndWithIt) {
     return true;
   };
   ASSERT_TRUE(Pack(paths, true, &observer, 3).ok());
-  EXPECT_EQ(ThreadCount(), threadsBefore);
+  EXPECT_EQ(test::ThreadCount(), threadsBefore);
   EXPECT_EQ(reporters, std::set<std::thread::id>{std::this_thread::get_id()});
   uint64_t lastBytes = 0;
   uint32_t lastEntries = 0;
@@ -606,7 +635,7 @@ TEST_F(ArchiveWriterTest, ThreadsReportOnlyThroughPackAndEndWithIt) {
   };
   EXPECT_EQ(Pack(paths, true, &cancelling, 3).message(),
             messages::kCancelled);
-  EXPECT_EQ(ThreadCount(), threadsBefore);
+  EXPECT_EQ(test::ThreadCount(), threadsBefore);
   EXPECT_EQ(ReadFile(archive_), "old archive");
   EXPECT_EQ(OutputFolder(), std::vector<std::string>{"game.kzf"});
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/platform_test.h"
 #include "tests/support/temp_folder.h"
 
 namespace varnok {
@@ -18,27 +19,37 @@ class TempTree {
   TempTree& operator=(const TempTree&) = delete;
 
   const std::string& root() const { return root_; }
+  // The path of relative beneath the root, spelt with the system's
+  // separators as the scanner joins paths.
   std::string Path(const std::string& relative) const {
-    return root_ + "/" + relative;
+    return test::NativePath(test::PathOf(root_ + "/" + relative));
   }
 
   // Creates the folder and any missing parents; returns its full path.
   std::string AddFolder(const std::string& relative) const {
-    std::filesystem::create_directories(Path(relative));
+    std::filesystem::create_directories(test::PathOf(Path(relative)));
     return Path(relative);
   }
   // Creates a file holding contents, and any missing parents.
   std::string AddFile(const std::string& relative,
                       const std::string& contents = "") const {
-    const std::filesystem::path path = Path(relative);
+    const std::filesystem::path path = test::PathOf(Path(relative));
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << contents;
-    return path.string();
+    return Path(relative);
   }
-  // Creates a symbolic link at relative that leads to target.
+  // Creates a symbolic link at relative that leads to target (relative to
+  // the link's folder, or absolute).
   std::string AddLink(const std::string& relative,
                       const std::string& target) const {
-    std::filesystem::create_symlink(target, Path(relative));
+    namespace fs = std::filesystem;
+    const fs::path link = test::PathOf(Path(relative));
+    const fs::path to = test::PathOf(target);
+    if (fs::is_directory(link.parent_path() / to)) {
+      fs::create_directory_symlink(to, link);  // Windows tells the two apart
+    } else {
+      fs::create_symlink(to, link);
+    }
     return Path(relative);
   }
 
