@@ -25,7 +25,10 @@ cmake --build "$build" -j"$(nproc)" \
   --target reader_fuzzer name_fuzzer make_fuzz_seeds
 "$build/fuzz/make_fuzz_seeds" "$build/fuzz-seeds"
 
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+# A small quarantine lets freed memory be used again soon: the reader takes
+# fresh buffers for every entry, and new pages for each would cost more than
+# the checks (about three times fewer executions per second).
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:quarantine_size_mb=4}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 # final_stat NAME LOG: the value of libFuzzer's final statistic NAME.
