@@ -171,7 +171,7 @@ run_zip_update() { cp -p before.zip update.zip; timed "zip -9 -u" bash -c 'zip -
 
 started=$(date +%s)
 echo "kzf $("$kzf" --version | cut -d' ' -f2), $(zip -v | sed -n 2p | cut -d" " -f3-4), $(pigz --version 2>&1), $(tar --version | head -1)"
-echo "$cores cores; page cache $cache"
+echo "$cores cores, load average $(cut -d" " -f1-3 /proc/loadavg); page cache $cache"
 "$make_corpus" tree data --files "$corpus_files" --mib "$corpus_mib"
 
 echo "== compressed pack"
@@ -252,4 +252,4 @@ memory_row "pack ${large_mib} MiB file, compressed" "$(peak "large, compressed")
 memory_row "pack the tree, compressed" "$(peak "kzf --compress")"
 memory_row "repack 1%" "$(peak "kzf repack")"
 echo
-echo "took $(($(date +%s) - started)) s"
+echo "took $(($(date +%s) - started)) s; load average $(cut -d" " -f1-3 /proc/loadavg)"
