@@ -8,7 +8,7 @@
 
 #include <string_view>
 
-#include "archive/status.h"
+#include "base/status.h"
 
 namespace varnok {
 

@@ -1,32 +1,16 @@
 #include "cli/pack_command.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
+#include "archive/archive_self.h"
 #include "archive/archive_writer.h"
-#include "cli/archive_self.h"
 #include "cli/pack_progress.h"
+#include "platform/console.h"
+#include "platform/file_system.h"
 #include "scan/pack_list.h"
 
 namespace varnok {
-
-std::string AbsolutePath(const std::string& path) {
-  if (!path.empty() && path.front() == '/') return path;
-  std::vector<char> buffer(4096);
-  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE) return std::string();
-    buffer.resize(buffer.size() * 2);
-  }
-  std::string absolute(buffer.data());
-  if (absolute.back() != '/') absolute += '/';
-  return absolute + path;
-}
 
 PackCommand::PackCommand(CLI::App& app)
     : Command(app, "pack", "Pack every file beneath a folder into an archive") {
@@ -44,14 +28,14 @@ PackCommand::PackCommand(CLI::App& app)
 
 int PackCommand::Run() {
   const std::string folder = AbsolutePath(folder_);
-  struct stat info;
-  if (folder.empty() || ::stat(folder.c_str(), &info) != 0) {
-    PrintError(Status::Error("Can't open folder",
-                             folder_ + ": " + std::strerror(errno)));
+  PathInfo info;
+  std::string reason = "Can't find the current folder";
+  if (folder.empty() || !QueryPath(folder, &info, &reason)) {
+    PrintError(Status::IoError(messages::kCantOpenFolder, folder_, reason));
     return kExitFailure;
   }
-  if (!S_ISDIR(info.st_mode)) {
-    PrintError(Status::Error("Not a folder", folder_));
+  if (info.kind != PathKind::kFolder) {
+    PrintError(Status::BadRequest(messages::kNotAFolder, folder_));
     return kExitFailure;
   }
 
@@ -62,7 +46,7 @@ int PackCommand::Run() {
   request.basePath = basePath_;
   request.compress = compress_;
 
-  CPackProgress progress(!quiet_ && ::isatty(STDERR_FILENO) ? stderr : nullptr);
+  CPackProgress progress(!quiet_ && StandardErrorIsTerminal() ? stderr : nullptr);
   CArchiveWriter writer;
   const Status status = writer.Pack(request, &progress);
   progress.Finish();
@@ -72,9 +56,7 @@ int PackCommand::Run() {
   }
   if (!quiet_) {
     const uint64_t archiveBytes =
-        ::stat(archive_.c_str(), &info) == 0
-            ? static_cast<uint64_t>(info.st_size)
-            : 0;
+        QueryPath(archive_, &info, &reason) ? info.size : 0;
     const uint32_t entries = progress.last().entriesTotal;
     std::printf("%s: %" PRIu32 " %s, %" PRIu64 " source bytes, %" PRIu64
                 " archive bytes\n",

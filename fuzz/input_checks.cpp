@@ -1,19 +1,22 @@
 #include "fuzz/input_checks.h"
 
-#include <errno.h>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <stdexcept>
-#include <system_error>
+#include <vector>
 
 #include "archive/archive_reader.h"
-#include "cli/extract_folder.h"
+#include "base/escape.h"
+#include "base/messages.h"
+#include "platform/extract_folder.h"
+#include "platform/file_system.h"
 
 namespace varnok::fuzz {
 
@@ -21,41 +24,37 @@ namespace {
 
 std::string Number(uint64_t value) { return std::to_string(value); }
 
-// The file the reader opens: an anonymous in-memory file, made once per
-// process and given each input in turn, so that an input costs one write
-// and no work in a file system.
+// The file the reader opens, made once per process (in memory, under
+// /dev/shm, where the system has it) and rewritten for each input.
 class ScratchFile {
  public:
-  ScratchFile() : fd_(::memfd_create("varnok-fuzz-input", MFD_CLOEXEC)) {
-    if (fd_ < 0) Throw("can't create the in-memory input file");
-    path_ = "/proc/self/fd/" + std::to_string(fd_);
+  ScratchFile() {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::is_directory("/dev/shm")
+                                ? fs::path("/dev/shm")
+                                : fs::temp_directory_path();
+    char name[40];
+    std::snprintf(name, sizeof name, "varnok-fuzz-input-%08x",
+                  static_cast<unsigned>(std::random_device()()));
+    path_ = (folder / name).string();
   }
-  ~ScratchFile() { ::close(fd_); }
+  ~ScratchFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
 
-  // Makes bytes the file's whole content; returns the path that opens it.
+  // Makes bytes the file's whole content; returns its path.
   const std::string& Hold(std::string_view bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
-                                 static_cast<off_t>(done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) Throw("can't write the in-memory input file");
-      done += static_cast<size_t>(n);
-    }
-    if (::ftruncate(fd_, static_cast<off_t>(bytes.size())) != 0) {
-      Throw("can't resize the in-memory input file");
-    }
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) throw std::runtime_error("can't write " + path_);
     return path_;
   }
 
  private:
-  [[noreturn]] static void Throw(const char* what) {
-    throw std::system_error(errno, std::generic_category(), what);
-  }
-
-  int fd_;
   std::string path_;
 };
 
@@ -135,7 +134,7 @@ bool EntryIsSound(const EntryRecord& record, std::string_view held) {
 }
 
 bool IsReaderMessage(const std::string& message) {
-  using namespace read_messages;
+  using namespace messages;
   for (const char* known : {kCantOpenArchive, kCantReadArchive, kNotAnArchive,
                             kUnsupportedVersion, kDamagedArchive}) {
     if (message == known) return true;
@@ -152,8 +151,8 @@ std::string CheckFailedOpen(const CArchiveReader& reader, const Status& opened,
   if (!IsReaderMessage(opened.message())) {
     return "Open failed with an unknown message: " + opened.ToString();
   }
-  if (opened.detail().rfind(path + ": ", 0) != 0) {
-    return "Open failed without the path first in its detail: " +
+  if (opened.detail() != path || opened.reason().empty()) {
+    return "Open failed without the path as detail and a reason: " +
            opened.ToString();
   }
   return {};
@@ -242,7 +241,7 @@ std::string CheckEntries(CArchiveReader& reader, std::string_view bytes) {
                                 : "sound data refused: " + read.ToString());
     }
     if (!read.ok()) {
-      if (read.message() != read_messages::kDamagedArchive) {
+      if (read.code() != StatusCode::kDamagedArchive) {
         return place + "read fails after Open accepted the layout: " +
                read.ToString();
       }
@@ -273,23 +272,30 @@ std::string CheckEntries(CArchiveReader& reader, std::string_view bytes) {
   return {};
 }
 
-// The rule for names, stated apart from CheckExtractName: scanned byte by
-// byte, a name is safe when it is not empty, holds no zero byte, does not
-// start with '/', has no ".." component, and its last component is neither
-// empty nor ".".
+// The rule for names, stated apart from CheckExtractName: a name is safe
+// when it is not empty, holds no zero byte, does not start with '/', has no
+// ".." component, its last component is neither empty nor ".", and this
+// system takes each of its other components ("" and "." aside) as a name.
 bool ModelAcceptsName(std::string_view name) {
   if (name.empty() || name[0] == '/') return false;
-  std::string component;
+  std::vector<std::string> components(1);
   for (char c : name) {
     if (c == '\0') return false;
     if (c == '/') {
-      if (component == "..") return false;
-      component.clear();
+      components.emplace_back();
     } else {
-      component += c;
+      components.back() += c;
     }
   }
-  return !component.empty() && component != "." && component != "..";
+  if (components.back().empty() || components.back() == ".") return false;
+  std::string reason;
+  for (const std::string& part : components) {
+    if (part == "..") return false;
+    if (!part.empty() && part != "." && !IsPortableComponent(part, &reason)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -317,8 +323,8 @@ std::string CheckNameInput(std::string_view name) {
            "\": " + status.ToString();
   }
   if (!status.ok() &&
-      (status.message() != extract_messages::kUnsafeName ||
-       status.detail().rfind(EscapeName(name) + ": ", 0) != 0)) {
+      (status.message() != messages::kUnsafeName ||
+       status.detail() != EscapeName(name) || status.reason().empty())) {
     return "CheckExtractName refuses \"" + EscapeName(name) +
            "\" without naming it as unsafe: " + status.ToString();
   }

@@ -15,11 +15,11 @@
 
 namespace varnok::fuzz {
 
-// Opens bytes as an archive (through one in-memory file per process,
-// rewritten for each input), lists it, verifies it and streams every entry,
-// checking that:
+// Opens bytes as an archive (through one file per process, in memory where
+// the system has /dev/shm, rewritten for each input), lists it, verifies it
+// and streams every entry, checking that:
 // - a failed Open leaves no entries and gives one of the reader's messages
-//   with the archive's path first in its detail;
+//   with the archive's path as its detail and a reason;
 // - an opened archive's entries hold their data inside the file, back to back
 //   up to its end, and FindEntry finds their names;
 // - VerifyEntry and ReadEntry agree on every entry, and with a separate
@@ -33,8 +33,9 @@ std::string CheckArchiveInput(std::string_view bytes);
 
 // Runs CheckExtractName on name and checks that it accepts exactly the names
 // a separate model of the rule accepts (non-empty, no zero byte, relative, no
-// ".." component, a last component other than "" and "."), and refuses the
-// others as unsafe, naming the name.
+// ".." component, a last component other than "" and ".", every component
+// one this system takes), and refuses the others as unsafe, with the name as
+// detail and a reason.
 std::string CheckNameInput(std::string_view name);
 
 // For the fuzz targets: prints fault and aborts when it is not empty.

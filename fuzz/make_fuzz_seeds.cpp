@@ -18,6 +18,7 @@
 #include "archive/archive_reader.h"
 #include "archive/archive_writer.h"
 #include "archive/coding.h"
+#include "base/messages.h"
 
 namespace fs = std::filesystem;
 
@@ -63,7 +64,7 @@ Status Pack(const fs::path& sources,
     const fs::path path = sources / name;
     fs::create_directories(path.parent_path());
     if (!WriteFile(path, content)) {
-      return Status::Error("Can't write file", path.string());
+      return Status::IoError(varnok::messages::kCantWriteFile, path.string());
     }
     request.paths.push_back(path.string());
   }
@@ -118,7 +119,8 @@ Status MakeReaderSeeds(const fs::path& folder, const fs::path& sources) {
     status = Pack(sources / "many", many, folder / "many.kzf", false);
   }
   if (status.ok() && !WriteFile(folder / "empty.kzf", EmptyArchive())) {
-    status = Status::Error("Can't write file", (folder / "empty.kzf").string());
+    status = Status::IoError(varnok::messages::kCantWriteFile,
+                             (folder / "empty.kzf").string());
   }
   for (const char* seed : {"stored.kzf", "deflated.kzf", "many.kzf",
                            "empty.kzf"}) {
@@ -137,7 +139,7 @@ Status MakeNameSeeds(const fs::path& folder) {
   for (const std::string& name : names) {
     const fs::path path = folder / ("name-" + std::to_string(index++));
     if (!WriteFile(path, name)) {
-      return Status::Error("Can't write file", path.string());
+      return Status::IoError(varnok::messages::kCantWriteFile, path.string());
     }
   }
   return Status::Ok();
