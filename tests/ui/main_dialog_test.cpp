@@ -249,10 +249,14 @@ void MainDialogTest::opensWithItsStartValues() {
              qPrintable(button->objectName()));
   }
 
-  // The icon has both images.
-  const QList<QSize> sizes = dialog_->windowIcon().availableSizes();
-  QVERIFY(sizes.contains(QSize(16, 16)));
-  QVERIFY(sizes.contains(QSize(32, 32)));
+  // The icon has an image of each size, each one drawn at that size.
+  const QIcon icon = dialog_->windowIcon();
+  for (const int size : {16, 32, 48, 64, 128, 256}) {
+    const QSize square(size, size);
+    QVERIFY2(icon.availableSizes().contains(square),
+             qPrintable(QString::number(size)));
+    QCOMPARE(icon.pixmap(square).size(), square);
+  }
 }
 
 void MainDialogTest::controlsFollowTheTabOrderAndFit() {
