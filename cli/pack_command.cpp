@@ -3,11 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
 #include "archive/archive_writer.h"
 #include "cli/archive_self.h"
@@ -15,18 +12,6 @@
 #include "scan/pack_list.h"
 
 namespace varnok {
-
-std::string AbsolutePath(const std::string& path) {
-  if (!path.empty() && path.front() == '/') return path;
-  std::vector<char> buffer(4096);
-  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE) return std::string();
-    buffer.resize(buffer.size() * 2);
-  }
-  std::string absolute(buffer.data());
-  if (absolute.back() != '/') absolute += '/';
-  return absolute + path;
-}
 
 PackCommand::PackCommand(CLI::App& app)
     : Command(app, "pack", "Pack every file beneath a folder into an archive") {
@@ -43,15 +28,10 @@ PackCommand::PackCommand(CLI::App& app)
 }
 
 int PackCommand::Run() {
-  const std::string folder = AbsolutePath(folder_);
-  struct stat info;
-  if (folder.empty() || ::stat(folder.c_str(), &info) != 0) {
-    PrintError(Status::Error("Can't open folder",
-                             folder_ + ": " + std::strerror(errno)));
-    return kExitFailure;
-  }
-  if (!S_ISDIR(info.st_mode)) {
-    PrintError(Status::Error("Not a folder", folder_));
+  std::string folder;
+  const Status found = FindFolderToPack(folder_, &folder);
+  if (!found.ok()) {
+    PrintError(found);
     return kExitFailure;
   }
 
@@ -71,6 +51,7 @@ int PackCommand::Run() {
     return kExitFailure;
   }
   if (!quiet_) {
+    struct stat info;
     const uint64_t archiveBytes =
         ::stat(archive_.c_str(), &info) == 0
             ? static_cast<uint64_t>(info.st_size)

@@ -24,11 +24,6 @@ class PackCommand : public Command {
   bool quiet_ = false;
 };
 
-// path made absolute against the current directory by joining the two with
-// one '/', without resolving links or dot components. Empty when the current
-// directory can't be found.
-std::string AbsolutePath(const std::string& path);
-
 }  // namespace varnok
 
 #endif  // VARNOK_CLI_PACK_COMMAND_H_

@@ -6,7 +6,23 @@
 #include <string>
 #include <vector>
 
+#include "archive/status.h"
+
 namespace varnok {
+
+// The messages of FindFolderToPack.
+namespace folder_messages {
+inline constexpr char kCantOpenFolder[] = "Can't open folder";
+inline constexpr char kNotAFolder[] = "Not a folder";
+}  // namespace folder_messages
+
+// Finds the folder a user named (path bytes, full or relative to the current
+// folder) and stores its full path in *folder, as the folder picker would
+// give it: a relative name joined to the current folder with one '/',
+// without resolving links or dot components. Fails with "Can't open folder"
+// and the system's reason, or with "Not a folder"; either names the folder
+// as given.
+Status FindFolderToPack(const std::string& name, std::string* folder);
 
 // Every file beneath folder, found as the desktop dialog finds them (a fresh
 // CFolderScanner: ClearFolders, SetRoot(folder, true), ClearFoundFiles,
