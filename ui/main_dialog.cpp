@@ -17,6 +17,7 @@
 #include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStringList>
 
 #include "scan/pack_list.h"
 #include "ui/app_icon.h"
@@ -194,6 +195,25 @@ void CVarnokDlg::SelectFolder(const std::string& folder) {
   QApplication::restoreOverrideCursor();
   busy_ = false;
   fileList_->SetPaths(std::move(paths));
+}
+
+void CVarnokDlg::OpenFolder(const std::string& name) {
+  std::string folder;
+  const Status found = FindFolderToPack(name, &folder);
+  if (!found.ok()) {
+    // Below the message: the name as given, then the system's reason.
+    QStringList informative;
+    if (!found.detail().empty()) {
+      informative.append(QFile::decodeName(ToBytes(found.detail())));
+    }
+    if (!found.reason().empty()) {
+      informative.append(QString::fromLocal8Bit(ToBytes(found.reason())));
+    }
+    ShowMessage(QString::fromStdString(found.message()),
+                informative.join(QStringLiteral(": ")));
+    return;
+  }
+  SelectFolder(folder);
 }
 
 void CVarnokDlg::OnPack() {

@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -167,6 +168,7 @@ class MainDialogTest : public QObject {
   void selectionListsFilesInPathOrderAndPacksThem();
   void cancelledPickerKeepsTheList();
   void folderWithoutFilesEmptiesTheListSilently();
+  void namedFolderIsListedByItsFullPathOrRefused();
   void emptyBasePathIsRefusedAfterTheSaveDialog();
   void cancelledSaveDialogDoesNothing();
   void blankBasePathReachesTheEngine();
@@ -387,6 +389,36 @@ void MainDialogTest::folderWithoutFilesEmptiesTheListSilently() {
   Select(empty);
   QCOMPARE(dialog_->fileList()->count(), 0);
   QVERIFY(prompts_->messages.empty());
+}
+
+void MainDialogTest::namedFolderIsListedByItsFullPathOrRefused() {
+  MakeFolder({"b.txt", "a.txt"});
+  const QString previous = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(temp_->path()));
+  const QString here = QDir::currentPath();
+  dialog_->OpenFolder("data");
+  const QStringList listed = Rows(dialog_->fileList());
+  // Names that are no folder, each refused with a message.
+  const struct {
+    std::string name;
+    const char* text;
+    QString informative;
+  } refused[] = {
+      {"missing", "Can't open folder", "missing: No such file or directory"},
+      {"data/a.txt", "Not a folder", "data/a.txt"},
+      {"", "Can't open folder", "No such file or directory"},
+  };
+  for (const auto& name : refused) dialog_->OpenFolder(name.name);
+  const QStringList after = Rows(dialog_->fileList());
+  QDir::setCurrent(previous);
+
+  QCOMPARE(listed, (QStringList{here + "/data/a.txt", here + "/data/b.txt"}));
+  QCOMPARE(after, listed);
+  QCOMPARE(prompts_->messages.size(), std::size(refused));
+  for (size_t i = 0; i < std::size(refused); ++i) {
+    QCOMPARE(prompts_->messages[i].text, QString::fromLatin1(refused[i].text));
+    QCOMPARE(prompts_->messages[i].informative, refused[i].informative);
+  }
 }
 
 void MainDialogTest::emptyBasePathIsRefusedAfterTheSaveDialog() {
