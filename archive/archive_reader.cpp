@@ -1,9 +1,5 @@
 #include "archive/archive_reader.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -12,6 +8,7 @@
 #include <vector>
 
 #include "archive/coding.h"
+#include "base/escape.h"
 
 namespace varnok {
 
@@ -48,33 +45,23 @@ class InflateStream {
 
 }  // namespace
 
-std::string EscapeName(std::string_view name) {
-  std::string out;
-  out.reserve(name.size());
-  for (char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F || byte == '\\') {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 CArchiveReader::~CArchiveReader() { Close(); }
 
 void CArchiveReader::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  std::string ignored;  // nothing was written: a failed close loses nothing
+  file_.Close(&ignored);
   fileSize_ = 0;
   entries_.clear();
 }
 
-Status CArchiveReader::Fail(const char* message, const std::string& text) const {
-  return Status::Error(message, path_ + ": " + text);
+Status CArchiveReader::Fail(const char* message,
+                            const std::string& reason) const {
+  return Status::Damaged(message, path_, reason);
+}
+
+Status CArchiveReader::IoFail(const char* message,
+                              const std::string& reason) const {
+  return Status::IoError(message, path_, reason);
 }
 
 Status CArchiveReader::EntryFault(size_t index, const std::string& text) const {
@@ -82,60 +69,42 @@ Status CArchiveReader::EntryFault(size_t index, const std::string& text) const {
   if (index < entries_.size()) {
     place += " (" + EscapeName(entries_[index].name) + ")";
   }
-  return Fail(read_messages::kDamagedArchive, place + ": " + text);
+  return Fail(messages::kDamagedArchive, place + ": " + text);
 }
 
 Status CArchiveReader::Open(const std::string& path) {
   Close();
   path_ = path;
-  // O_NONBLOCK keeps a FIFO from blocking the open; a regular file ignores it.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    return Fail(read_messages::kCantOpenArchive, std::strerror(errno));
+  std::string reason;
+  if (!file_.Open(path, &reason)) {
+    return IoFail(messages::kCantOpenArchive, reason);
   }
-  fd_ = fd;
-  struct stat info;
-  if (::fstat(fd_, &info) != 0) {
-    Status status = Fail(read_messages::kCantOpenArchive, std::strerror(errno));
-    Close();
-    return status;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    Close();
-    return Fail(read_messages::kCantOpenArchive, "not a regular file");
-  }
-  fileSize_ = static_cast<uint64_t>(info.st_size);
+  fileSize_ = file_.size();
   Status status = CheckLayout();
   if (!status.ok()) Close();
   return status;
 }
 
-Status CArchiveReader::ReadAt(uint64_t offset, size_t length, char* dst) const {
-  size_t done = 0;
-  while (done < length) {
-    ssize_t n = ::pread(fd_, dst + done, length - done,
-                        static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return Fail(read_messages::kCantReadArchive,
-                  "at byte " + Number(offset + done) + ": " +
-                      std::strerror(errno));
-    }
-    if (n == 0) {
-      return Fail(read_messages::kCantReadArchive,
-                  "file ends at byte " + Number(offset + done) +
+Status CArchiveReader::ReadAt(uint64_t offset, size_t length, char* dst) {
+  size_t got = 0;
+  std::string reason;
+  if (!file_.ReadAt(offset, dst, length, &got, &reason)) {
+    return IoFail(messages::kCantReadArchive,
+                  "at byte " + Number(offset) + ": " + reason);
+  }
+  if (got < length) {
+    return IoFail(messages::kCantReadArchive,
+                  "file ends at byte " + Number(offset + got) +
                       " (changed while being read?)");
-    }
-    done += static_cast<size_t>(n);
   }
   return Status::Ok();
 }
 
 Status CArchiveReader::CheckLayout() {
-  using read_messages::kDamagedArchive;
+  using messages::kDamagedArchive;
 
   if (fileSize_ < sizeof kArchiveMagic) {
-    return Fail(read_messages::kNotAnArchive,
+    return Fail(messages::kNotAnArchive,
                 "file is " + Number(fileSize_) + " bytes, too short for a header");
   }
   char headerBytes[kHeaderSize];
@@ -144,7 +113,7 @@ Status CArchiveReader::CheckLayout() {
   Status status = ReadAt(0, headerRead, headerBytes);
   if (!status.ok()) return status;
   if (!std::equal(kArchiveMagic, kArchiveMagic + 4, headerBytes)) {
-    return Fail(read_messages::kNotAnArchive,
+    return Fail(messages::kNotAnArchive,
                 "starts with \"" + EscapeName(std::string_view(headerBytes, 4)) +
                     "\", not \"kzf1\"");
   }
@@ -154,7 +123,7 @@ Status CArchiveReader::CheckLayout() {
   }
   const ArchiveHeader header = DecodeHeader(headerBytes);
   if (header.version != kArchiveVersion) {
-    return Fail(read_messages::kUnsupportedVersion,
+    return Fail(messages::kUnsupportedVersion,
                 "version 0x" + Hex32(header.version) + ", expected 0x" +
                     Hex32(kArchiveVersion));
   }
@@ -230,7 +199,7 @@ Status CArchiveReader::CheckLayout() {
 Status CArchiveReader::ReadDirectory(uint32_t count, const std::string& tables,
                                      const std::string& directory,
                                      uint64_t last) {
-  using read_messages::kDamagedArchive;
+  using messages::kDamagedArchive;
   const uint64_t directoryOffset = DirectoryOffset(count);
   entries_.reserve(count);
 
@@ -309,7 +278,7 @@ Status CArchiveReader::CheckRecords(uint64_t last) const {
     dataOffset = dataEnd;
   }
   if (dataOffset != fileSize_) {
-    return Fail(read_messages::kDamagedArchive,
+    return Fail(messages::kDamagedArchive,
                 "file is " + Number(fileSize_) +
                     " bytes, but the entries' data end at " +
                     Number(dataOffset));
@@ -342,7 +311,7 @@ Status CArchiveReader::ReadEntry(size_t index, EntrySink& sink) {
 
 Status CArchiveReader::ProcessEntry(size_t index, EntrySink* sink) {
   if (index >= entries_.size()) {
-    return Fail(read_messages::kCantReadArchive,
+    return IoFail(messages::kCantReadArchive,
                 "no entry " + Number(index) + " (the archive holds " +
                     Number(entries_.size()) + ")");
   }
@@ -352,7 +321,7 @@ Status CArchiveReader::ProcessEntry(size_t index, EntrySink* sink) {
   std::vector<char> output(deflated ? kBufferSize : 0);
   InflateStream inflater;
   if (deflated && !inflater.ok()) {
-    return Fail(read_messages::kCantReadArchive, "zlib can't start inflating");
+    return IoFail(messages::kCantReadArchive, "zlib can't start inflating");
   }
   z_stream* stream = inflater.get();
 
@@ -396,7 +365,7 @@ Status CArchiveReader::ProcessEntry(size_t index, EntrySink* sink) {
                               ")");
       }
       if (result == Z_MEM_ERROR || result == Z_STREAM_ERROR) {
-        return Fail(read_messages::kCantReadArchive, "zlib can't inflate");
+        return IoFail(messages::kCantReadArchive, "zlib can't inflate");
       }
       const size_t got = output.size() - stream->avail_out;
       produced += got;

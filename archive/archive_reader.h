@@ -12,9 +12,9 @@
 // most 65535 records with names of at most 511 bytes) and reads entry data
 // through fixed-size buffers, never the whole archive.
 //
-// A failed Status carries one of the messages below; its detail starts with
-// the archive's path and names the place and the fault, as in
-// "game.kzf: entry 3 (data/x.png): data offset 1234, expected 1200".
+// A failed Status carries one of the reading messages of base/messages.h,
+// the archive's path as detail, and a reason that names the place and the
+// fault, as in "entry 3 (data/x.png): data offset 1234, expected 1200".
 
 #ifndef VARNOK_ARCHIVE_ARCHIVE_READER_H_
 #define VARNOK_ARCHIVE_ARCHIVE_READER_H_
@@ -27,18 +27,12 @@
 #include <vector>
 
 #include "archive/archive_format.h"
-#include "archive/status.h"
+#include "base/byte_sink.h"
+#include "base/escape.h"
+#include "base/status.h"
+#include "platform/read_file.h"
 
 namespace varnok {
-
-// The messages of a failed read, exactly as a user sees them.
-namespace read_messages {
-inline constexpr char kCantOpenArchive[] = "Can't open archive";
-inline constexpr char kCantReadArchive[] = "Can't read archive";
-inline constexpr char kNotAnArchive[] = "Not a kzf archive";
-inline constexpr char kUnsupportedVersion[] = "Unsupported archive version";
-inline constexpr char kDamagedArchive[] = "Damaged archive";
-}  // namespace read_messages
 
 // One directory entry: its record and its stored name.
 struct ArchiveEntry {
@@ -46,17 +40,9 @@ struct ArchiveEntry {
   std::string name;
 };
 
-// Receives an entry's original bytes, piece by piece, in order.
-class EntrySink {
- public:
-  virtual ~EntrySink() = default;
-  // A failed Status stops the read and is returned by ReadEntry as it is.
-  virtual Status Append(std::string_view bytes) = 0;
-};
-
-// name with every byte below 0x20, 0x7F and the backslash written as \xNN,
-// so that a stored name prints on one line and can't steer a terminal.
-std::string EscapeName(std::string_view name);
+// Receives an entry's original bytes, piece by piece, in order; a failed
+// Status stops the read and is returned by ReadEntry as it is.
+using EntrySink = ByteSink;
 
 class CArchiveReader {
  public:
@@ -103,16 +89,18 @@ class CArchiveReader {
   // original bytes to sink when it is not null.
   Status ProcessEntry(size_t index, EntrySink* sink);
   // Reads exactly length bytes at offset.
-  Status ReadAt(uint64_t offset, size_t length, char* dst) const;
+  Status ReadAt(uint64_t offset, size_t length, char* dst);
   void Close();
 
-  // A failure with message and "path: text" as its detail.
-  Status Fail(const char* message, const std::string& text) const;
-  // Same, for a fault of entry index: "path: entry i (name): text".
+  // A fault of the archive's bytes, and a failure to open or read them; the
+  // archive's path is the detail.
+  Status Fail(const char* message, const std::string& reason) const;
+  Status IoFail(const char* message, const std::string& reason) const;
+  // A fault of entry index; the reason starts "entry i (name): ".
   Status EntryFault(size_t index, const std::string& text) const;
 
   std::string path_;
-  int fd_ = -1;
+  CReadFile file_;
   uint64_t fileSize_ = 0;
   std::vector<ArchiveEntry> entries_;
 };

@@ -1,19 +1,16 @@
 #include "archive/archive_writer.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <thread>
 #include <utility>
 
-#include "archive/atomic_file.h"
 #include "archive/coding.h"
 #include "archive/entry_encoder.h"
 #include "archive/parallel_encoder.h"
+#include "platform/atomic_file.h"
+#include "platform/file_system.h"
 
 namespace varnok {
 namespace {
@@ -39,7 +36,7 @@ class DataRegionSink : public HeldBytesSink {
 
   Status Append(const char* data, size_t n) override {
     if (end_ + n > kMaxArchiveLength) {
-      return Status::Error(pack_messages::kTooLarge, archiveName_);
+      return Status::BadRequest(messages::kTooLarge, archiveName_);
     }
     end_ += n;
     return archive_->Write(data, n);
@@ -92,25 +89,25 @@ Status CArchiveWriter::Pack(const PackRequest& request,
 
 Status CArchiveWriter::CheckRequest() {
   const PackRequest& request = *request_;
-  if (request.paths.empty()) return Status::Error(pack_messages::kNoFiles);
+  if (request.paths.empty()) return Status::BadRequest(messages::kNoFiles);
   if (request.basePath.empty()) {
-    return Status::Error(pack_messages::kEmptyBasePath);
+    return Status::BadRequest(messages::kEmptyBasePath);
   }
   if (request.basePath.size() > kMaxNameLength) {
-    return Status::Error(pack_messages::kPathTooLong, request.basePath);
+    return Status::BadRequest(messages::kPathTooLong, request.basePath);
   }
   if (request.paths.size() > kMaxEntries) {
-    return Status::Error(pack_messages::kTooManyFiles);
+    return Status::BadRequest(messages::kTooManyFiles);
   }
 
   // The names first: they need no disk.
   entries_.reserve(request.paths.size());
   for (const std::string& path : request.paths) {
     if (path.size() > kMaxNameLength) {
-      return Status::Error(pack_messages::kPathTooLong, path);
+      return Status::BadRequest(messages::kPathTooLong, path);
     }
     std::optional<std::string> name = StoredName(path, request.basePath);
-    if (!name) return Status::Error(pack_messages::kBasePathNotFound, path);
+    if (!name) return Status::BadRequest(messages::kBasePathNotFound, path);
     Entry entry;
     entry.path = &path;
     entry.name = std::move(*name);
@@ -120,22 +117,18 @@ Status CArchiveWriter::CheckRequest() {
   // Then each file must be there, and fit the format's 32-bit sizes.
   for (Entry& entry : entries_) {
     const std::string& path = *entry.path;
-    struct stat info;
-    if (path.find('\0') != std::string::npos) {
-      return Status::Error(pack_messages::kCantReadFile, path,
-                           "Invalid file name");
+    PathInfo info;
+    std::string reason;
+    if (!QueryPath(path, &info, &reason)) {
+      return Status::IoError(messages::kCantReadFile, path, reason);
     }
-    if (::stat(path.c_str(), &info) != 0) {
-      return Status::Error(pack_messages::kCantReadFile, path,
-                           std::strerror(errno));
+    if (info.kind != PathKind::kFile) {
+      return Status::IoError(messages::kCantReadFile, path,
+                             "Not a regular file");
     }
-    if (!S_ISREG(info.st_mode)) {
-      return Status::Error(pack_messages::kCantReadFile, path,
-                           "Not a regular file");
-    }
-    const uint64_t size = static_cast<uint64_t>(info.st_size);
+    const uint64_t size = info.size;
     if (size > std::numeric_limits<uint32_t>::max()) {
-      return Status::Error(pack_messages::kTooLarge, path);
+      return Status::BadRequest(messages::kTooLarge, path);
     }
     entry.sourceSize = size;
     progress_.bytesTotal += size;
@@ -153,7 +146,7 @@ Status CArchiveWriter::CheckRequest() {
   // deflated ones are held to the limit while they are written.
   if (!request.compress &&
       directoryEnd + 1 + progress_.bytesTotal > kMaxArchiveLength) {
-    return Status::Error(pack_messages::kTooLarge, request.archiveName);
+    return Status::BadRequest(messages::kTooLarge, request.archiveName);
   }
   return Status::Ok();
 }
@@ -247,7 +240,7 @@ unsigned CArchiveWriter::WorkerCount() const {
 
 Status CArchiveWriter::ReportProgress() {
   if (observer_ != nullptr && !observer_->OnProgress(progress_)) {
-    return Status::Error(pack_messages::kCancelled);
+    return Status::Cancelled();
   }
   return Status::Ok();
 }

@@ -12,8 +12,9 @@
 // the same name is left untouched.
 //
 // The engine shows nothing itself. Pack returns a Status whose message is one
-// of the texts below and whose detail, where the failure concerns one file,
-// is that file's path.
+// of base/messages.h, whose detail is the file concerned (a source file, or
+// the archive) and whose reason is the system's explanation, where there is
+// one.
 
 #ifndef VARNOK_ARCHIVE_ARCHIVE_WRITER_H_
 #define VARNOK_ARCHIVE_ARCHIVE_WRITER_H_
@@ -25,26 +26,11 @@
 #include <vector>
 
 #include "archive/archive_format.h"
-#include "archive/status.h"
+#include "base/status.h"
 
 namespace varnok {
 
 class CAtomicFile;
-
-// The messages of a failed run, exactly as a user sees them.
-namespace pack_messages {
-inline constexpr char kNoFiles[] = "No files to pack";
-inline constexpr char kEmptyBasePath[] = "Please enter all values";
-inline constexpr char kBasePathNotFound[] = "Base path not found in file path";
-inline constexpr char kPathTooLong[] = "Path too long";
-inline constexpr char kTooManyFiles[] = "Too many files (at most 65535)";
-inline constexpr char kTooLarge[] = "Archive too large (over 4 GiB)";
-inline constexpr char kCantOpenFile[] = "Can't open file";
-inline constexpr char kCantReadFile[] = "Can't read file";
-inline constexpr char kCantWriteFile[] = "Can't write file";
-inline constexpr char kZlibError[] = "Zlib compression error!";
-inline constexpr char kCancelled[] = "Cancelled";
-}  // namespace pack_messages
 
 // The inputs of one pack run.
 struct PackRequest {
@@ -74,7 +60,7 @@ class PackObserver {
  public:
   virtual ~PackObserver() = default;
   // Called often (after every buffer of input); must be cheap. Returning
-  // false cancels the run, which then fails with "Cancelled".
+  // false cancels the run, which then fails with Status::Cancelled().
   virtual bool OnProgress(const PackProgress& progress) = 0;
 };
 

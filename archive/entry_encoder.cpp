@@ -1,17 +1,11 @@
 #include "archive/entry_encoder.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
-#include <cstring>
 #include <limits>
 
 #include "archive/archive_format.h"
-#include "archive/archive_writer.h"
-#include "archive/unique_fd.h"
+#include "platform/read_file.h"
 
 namespace varnok {
 namespace {
@@ -58,51 +52,39 @@ Status CEntryEncoder::Encode(const std::string& path, HeldBytesSink* sink,
   *entry = EncodedEntry{};
   entry->method = compress_ ? kMethodDeflated : kMethodStored;
   entry->crc = Crc32(0, nullptr, 0);
-  const auto cantRead = [&path](const std::string& reason) {
-    return Status::Error(pack_messages::kCantReadFile, path, reason);
-  };
-
-  // A path holding a zero byte names no file. O_NONBLOCK keeps a fifo from
-  // blocking the open; only regular files are read.
-  if (path.find('\0') != std::string::npos) {
-    return cantRead("Invalid file name");
+  // Only regular files are read.
+  CReadFile file;
+  std::string reason;
+  if (!file.Open(path, &reason)) {
+    return Status::IoError(messages::kCantReadFile, path, reason);
   }
-  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.get() < 0) return cantRead(std::strerror(errno));
-  struct stat info;
-  if (::fstat(file.get(), &info) != 0) return cantRead(std::strerror(errno));
-  if (!S_ISREG(info.st_mode)) return cantRead("Not a regular file");
-
-  Status status = compress_ ? Deflate(file.get(), path, sink, entry)
-                            : Store(file.get(), path, sink, entry);
+  Status status = compress_ ? Deflate(file, path, sink, entry)
+                            : Store(file, path, sink, entry);
   if (!status.ok()) return status;
-  if (!file.Close()) return cantRead(std::strerror(errno));
+  if (!file.Close(&reason)) {
+    return Status::IoError(messages::kCantReadFile, path, reason);
+  }
   return Status::Ok();
 }
 
-Status CEntryEncoder::ReadSome(int fd, const std::string& path,
+Status CEntryEncoder::ReadSome(CReadFile& file, const std::string& path,
                                uint64_t sizeSoFar, size_t* n) {
-  ssize_t got;
-  do {
-    got = ::read(fd, in_.get(), kBufferSize);
-  } while (got < 0 && errno == EINTR);
-  if (got < 0) {
-    return Status::Error(pack_messages::kCantReadFile, path,
-                         std::strerror(errno));
+  std::string reason;
+  if (!file.Read(in_.get(), kBufferSize, n, &reason)) {
+    return Status::IoError(messages::kCantReadFile, path, reason);
   }
-  *n = static_cast<size_t>(got);
   if (sizeSoFar + *n > std::numeric_limits<uint32_t>::max()) {
-    return Status::Error(pack_messages::kTooLarge, path);
+    return Status::BadRequest(messages::kTooLarge, path);
   }
   return Status::Ok();
 }
 
-Status CEntryEncoder::Store(int fd, const std::string& path,
+Status CEntryEncoder::Store(CReadFile& file, const std::string& path,
                             HeldBytesSink* sink, EncodedEntry* entry) {
   uint64_t size = 0;
   for (;;) {
     size_t n = 0;
-    Status status = ReadSome(fd, path, size, &n);
+    Status status = ReadSome(file, path, size, &n);
     if (!status.ok()) return status;
     if (n == 0) break;
     size += n;
@@ -117,9 +99,9 @@ Status CEntryEncoder::Store(int fd, const std::string& path,
   return Status::Ok();
 }
 
-Status CEntryEncoder::Deflate(int fd, const std::string& path,
+Status CEntryEncoder::Deflate(CReadFile& file, const std::string& path,
                               HeldBytesSink* sink, EncodedEntry* entry) {
-  const Status zlibError = Status::Error(pack_messages::kZlibError, path);
+  const Status zlibError = Status::IoError(messages::kZlibError, path);
   DeflateStream deflater;
   if (!deflater.Init()) return zlibError;
   z_stream* stream = deflater.get();
@@ -131,7 +113,7 @@ Status CEntryEncoder::Deflate(int fd, const std::string& path,
   while (result != Z_STREAM_END) {
     if (stream->avail_in == 0 && !atEnd) {
       size_t n = 0;
-      Status status = ReadSome(fd, path, size, &n);
+      Status status = ReadSome(file, path, size, &n);
       if (!status.ok()) return status;
       size += n;
       atEnd = n == 0;

@@ -18,9 +18,11 @@
 #include <memory>
 #include <string>
 
-#include "archive/status.h"
+#include "base/status.h"
 
 namespace varnok {
+
+class CReadFile;
 
 // Receives what an encoder produces, in order.
 class HeldBytesSink {
@@ -62,13 +64,13 @@ class CEntryEncoder {
                 EncodedEntry* entry);
 
  private:
-  Status Store(int fd, const std::string& path, HeldBytesSink* sink,
+  Status Store(CReadFile& file, const std::string& path, HeldBytesSink* sink,
                EncodedEntry* entry);
-  Status Deflate(int fd, const std::string& path, HeldBytesSink* sink,
-                 EncodedEntry* entry);
+  Status Deflate(CReadFile& file, const std::string& path,
+                 HeldBytesSink* sink, EncodedEntry* entry);
   // Reads the next piece of the file into in_; *n is 0 at its end.
-  Status ReadSome(int fd, const std::string& path, uint64_t sizeSoFar,
-                  size_t* n);
+  Status ReadSome(CReadFile& file, const std::string& path,
+                  uint64_t sizeSoFar, size_t* n);
 
   const bool compress_;
   std::unique_ptr<char[]> in_;

@@ -8,7 +8,6 @@
 #include <system_error>
 #include <utility>
 
-#include "archive/archive_writer.h"
 
 namespace varnok {
 namespace {
@@ -36,7 +35,7 @@ class CParallelEncoder::WorkerSink : public HeldBytesSink {
   Status Append(const char* data, size_t n) override {
     if (n > capacity_ - size_) {
       overflowed_ = true;
-      return Status::Error("Held bytes past their reservation");
+      return Status::OutOfMemory();
     }
     std::memcpy(held_.get() + size_, data, n);
     size_ += n;
@@ -44,7 +43,7 @@ class CParallelEncoder::WorkerSink : public HeldBytesSink {
   }
 
   Status SourceRead(size_t n) override {
-    if (owner_->stop_) return Status::Error(pack_messages::kCancelled);
+    if (owner_->stop_) return Status::Cancelled();
     owner_->NoteWorkerRead(n);
     *reported_ += n;
     return Status::Ok();

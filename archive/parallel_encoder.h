@@ -36,7 +36,7 @@
 #include <vector>
 
 #include "archive/entry_encoder.h"
-#include "archive/status.h"
+#include "base/status.h"
 
 namespace varnok {
 

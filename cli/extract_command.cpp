@@ -1,7 +1,7 @@
 #include "cli/extract_command.h"
 
 #include "archive/archive_reader.h"
-#include "cli/extract_folder.h"
+#include "platform/extract_folder.h"
 
 namespace varnok {
 
@@ -31,7 +31,8 @@ int ExtractCommand::Run() {
       if (reader.entries()[i].name == name) chosen[i] = found = true;
     }
     if (!found) {
-      PrintError(Status::Error("Not found in archive", EscapeName(name)));
+      PrintError(Status::BadRequest(messages::kNotFoundInArchive,
+                                    EscapeName(name)));
       failed = true;
     }
   }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/version.h"
 #include "cli/command.h"
 #include "cli/extract_command.h"
 #include "cli/list_command.h"
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
     return "kzf: " + std::string(error.what()) +
            "\nRun 'kzf --help' for more information.\n";
   });
-  app.set_version_flag("--version", "kzf " VARNOK_VERSION);
+  app.set_version_flag("--version", std::string("kzf ") + kVersion);
   app.require_subcommand(1);
 
   std::vector<std::unique_ptr<Command>> commands;

@@ -1,14 +1,13 @@
 #include "cli/pack_command.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cinttypes>
 #include <cstdio>
 
+#include "archive/archive_self.h"
 #include "archive/archive_writer.h"
-#include "cli/archive_self.h"
 #include "cli/pack_progress.h"
+#include "platform/console.h"
+#include "platform/file_system.h"
 #include "scan/pack_list.h"
 
 namespace varnok {
@@ -42,7 +41,7 @@ int PackCommand::Run() {
   request.basePath = basePath_;
   request.compress = compress_;
 
-  CPackProgress progress(!quiet_ && ::isatty(STDERR_FILENO) ? stderr : nullptr);
+  CPackProgress progress(!quiet_ && StandardErrorIsTerminal() ? stderr : nullptr);
   CArchiveWriter writer;
   const Status status = writer.Pack(request, &progress);
   progress.Finish();
@@ -51,11 +50,10 @@ int PackCommand::Run() {
     return kExitFailure;
   }
   if (!quiet_) {
-    struct stat info;
+    PathInfo info;
+    std::string reason;
     const uint64_t archiveBytes =
-        ::stat(archive_.c_str(), &info) == 0
-            ? static_cast<uint64_t>(info.st_size)
-            : 0;
+        QueryPath(archive_, &info, &reason) ? info.size : 0;
     const uint32_t entries = progress.last().entriesTotal;
     std::printf("%s: %" PRIu32 " %s, %" PRIu64 " source bytes, %" PRIu64
                 " archive bytes\n",

@@ -1,10 +1,9 @@
 #include "scan/folder_scanner.h"
 
-#include <fnmatch.h>
-
 #include <utility>
 
-#include "scan/folder_enumerator.h"
+#include "platform/file_system.h"
+#include "platform/folder_enumerator.h"
 
 namespace varnok {
 namespace {
@@ -12,19 +11,6 @@ namespace {
 bool IsWhiteSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
          c == '\r';
-}
-
-bool IsDotOrDotDot(const std::string& name) {
-  return name == "." || name == "..";
-}
-
-// folder followed by exactly one '/'. Only the root "/" already ends in one.
-std::string WithSeparator(const std::string& folder) {
-  std::string base;
-  base.reserve(folder.size() + 1);
-  base = folder;
-  if (base.empty() || base.back() != '/') base.push_back('/');
-  return base;
 }
 
 // "*.*" (and "*") match every name, names without a dot included; other
@@ -35,7 +21,7 @@ class NamePattern {
       : pattern_(pattern), matchesAll_(pattern == "*.*" || pattern == "*") {}
 
   bool Matches(const std::string& name) const {
-    return matchesAll_ || fnmatch(pattern_.c_str(), name.c_str(), 0) == 0;
+    return matchesAll_ || MatchesWildcard(pattern_, name);
   }
 
  private:
@@ -97,12 +83,10 @@ bool CFolderScanner::CollectSubfolders(std::vector<std::string>& list,
   FolderEnumerator entries(folder, FolderEnumerator::kTypeOnly);
   if (!entries.IsOpen()) return true;
   try {
-    const std::string base = WithSeparator(folder);
     FolderEntry entry;
     while (entries.Next(&entry)) {
       if (entry.type != EntryType::kFolder) continue;
-      if (IsDotOrDotDot(entry.name)) continue;
-      std::string sub = base + entry.name;
+      std::string sub = JoinPath(folder, entry.name);
       CollectSubfolders(list, sub);
       list.push_back(std::move(sub));
     }
@@ -118,7 +102,7 @@ bool CFolderScanner::CollectSubfolders(std::vector<std::string>& list,
 bool CFolderScanner::SearchFolder(const std::string& folder,
                                   const std::string& pattern,
                                   bool includeFiles, bool includeFolders) {
-  const std::string base = WithSeparator(folder);
+  const std::string base = JoinPath(folder, "");
   FolderEnumerator entries(folder, details_ == Details::kFull
                                        ? FolderEnumerator::kFull
                                        : FolderEnumerator::kTypeOnly);
@@ -130,7 +114,6 @@ bool CFolderScanner::SearchFolder(const std::string& folder,
       if (entry.type == EntryType::kOther) continue;
       const bool isFolder = (entry.attributes & kAttributeFolder) != 0;
       const bool wanted = isFolder ? includeFolders : includeFiles;
-      if (isFolder && IsDotOrDotDot(entry.name)) continue;
       if (!wanted || !names.Matches(entry.name)) continue;
 
       FoundFile found;

@@ -1,45 +1,31 @@
 #include "scan/pack_list.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <utility>
 
+#include "platform/file_system.h"
 #include "scan/folder_scanner.h"
 #include "scan/path_order.h"
 
 namespace varnok {
-namespace {
-
-// path made full against the current folder; empty when the current folder
-// can't be found.
-std::string FullPath(const std::string& path) {
-  if (!path.empty() && path.front() == '/') return path;
-  std::vector<char> buffer(4096);
-  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE) return std::string();
-    buffer.resize(buffer.size() * 2);
-  }
-  std::string full(buffer.data());
-  if (full.back() != '/') full += '/';
-  return full + path;
-}
-
-}  // namespace
 
 Status FindFolderToPack(const std::string& name, std::string* folder) {
-  // An empty name is no name, not the current folder.
-  std::string full = name.empty() ? std::string() : FullPath(name);
-  if (name.empty()) errno = ENOENT;
-  struct stat info;
-  if (full.empty() || ::stat(full.c_str(), &info) != 0) {
-    return Status::Error(folder_messages::kCantOpenFolder, name,
-                         std::strerror(errno));
+  // An empty name stays empty, for the system to refuse, rather than naming
+  // the current folder.
+  std::string full;
+  if (!name.empty()) {
+    full = AbsolutePath(name);
+    if (full.empty()) {
+      return Status::IoError(messages::kCantOpenFolder, name,
+                             messages::kNoCurrentFolder);
+    }
   }
-  if (!S_ISDIR(info.st_mode)) {
-    return Status::Error(folder_messages::kNotAFolder, name);
+  PathInfo info;
+  std::string reason;
+  if (!QueryPath(full, &info, &reason)) {
+    return Status::IoError(messages::kCantOpenFolder, name, reason);
+  }
+  if (info.kind != PathKind::kFolder) {
+    return Status::BadRequest(messages::kNotAFolder, name);
   }
   *folder = std::move(full);
   return Status::Ok();

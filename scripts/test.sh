@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
-args=(-DVARNOK_WERROR=ON)
+args=(-DVARNOK_WERROR=ON -DVARNOK_BUILD_BENCHMARKS=ON)
 export BUILD_DIR=${BUILD_DIR:-build}
 if [ "${1:-}" = "--sanitize" ]; then
   export BUILD_DIR=build-sanitize

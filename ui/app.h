@@ -6,9 +6,10 @@
 #ifndef VARNOK_UI_APP_H_
 #define VARNOK_UI_APP_H_
 
-#include <QApplication>
 #include <optional>
 #include <string>
+
+#include <QApplication>
 
 namespace varnok {
 
@@ -25,7 +26,8 @@ class CVarnokApp : public QApplication {
   // With a folder (path bytes, full or relative to the current folder) the
   // dialog opens with the files beneath it listed, as if it had been picked.
   // prompts answers the dialog's questions; null means the user does.
-  int Run(const std::optional<std::string>& folder, Prompts* prompts = nullptr);
+  int Run(const std::optional<std::string>& folder,
+          Prompts* prompts = nullptr);
 };
 
 }  // namespace varnok

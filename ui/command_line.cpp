@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/version.h"
+
 namespace varnok {
 namespace {
 
@@ -67,7 +69,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   }
   if (parser.isSet(version)) {
     result.exitStatus = kExitSuccess;
-    result.out = "varnok " VARNOK_VERSION "\n";
+    result.out = std::string("varnok ") + kVersion + "\n";
     return result;
   }
   const QStringList folders = parser.positionalArguments();

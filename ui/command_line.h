@@ -12,11 +12,9 @@
 #include <string>
 #include <vector>
 
-namespace varnok {
+#include "base/exit_status.h"
 
-// The process's exit status when the command line ends it.
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitUsage = 2;
+namespace varnok {
 
 struct CommandLine {
   // Set when the program ends at once: it writes out to standard output and

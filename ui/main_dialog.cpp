@@ -17,8 +17,8 @@
 #include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QStringList>
 
+#include "base/version.h"
 #include "scan/pack_list.h"
 #include "ui/app_icon.h"
 #include "ui/background_job.h"
@@ -53,8 +53,6 @@ constexpr int kProgressDelayMs = 500;
 constexpr int kProgressIntervalMs = 100;
 // Steps of the progress bar.
 constexpr int kProgressSteps = 1000;
-
-constexpr char kOutOfMemory[] = "Not enough memory";
 
 QByteArray ToBytes(const std::string& s) {
   return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
@@ -98,7 +96,7 @@ CVarnokDlg::CVarnokDlg(Prompts* prompts, QWidget* parent)
     ownPrompts_ = std::make_unique<CDialogPrompts>();
     prompts_ = ownPrompts_.get();
   }
-  setWindowTitle(QStringLiteral("Varnok V0.6"));
+  setWindowTitle(QStringLiteral("Varnok V") + QLatin1String(kShortVersion));
   setWindowIcon(appIcon_);
   BuildControls();
 
@@ -201,16 +199,7 @@ void CVarnokDlg::OpenFolder(const std::string& name) {
   std::string folder;
   const Status found = FindFolderToPack(name, &folder);
   if (!found.ok()) {
-    // Below the message: the name as given, then the system's reason.
-    QStringList informative;
-    if (!found.detail().empty()) {
-      informative.append(QFile::decodeName(ToBytes(found.detail())));
-    }
-    if (!found.reason().empty()) {
-      informative.append(QString::fromLocal8Bit(ToBytes(found.reason())));
-    }
-    ShowMessage(QString::fromStdString(found.message()),
-                informative.join(QStringLiteral(": ")));
+    ShowFailure(found);
     return;
   }
   SelectFolder(folder);
@@ -223,7 +212,7 @@ void CVarnokDlg::OnPack() {
 
   const QString basePath = basePathEdit_->text();
   if (basePath.isEmpty()) {
-    ShowMessage(QString::fromLatin1(pack_messages::kEmptyBasePath));
+    ShowMessage(QString::fromLatin1(messages::kEmptyBasePath));
     return;
   }
 
@@ -239,20 +228,19 @@ void CVarnokDlg::OnPack() {
     busy_ = false;
   } catch (const std::bad_alloc&) {
     busy_ = false;
-    status = Status::Error(kOutOfMemory);
+    status = Status::OutOfMemory();
   }
 
   if (status.ok()) {
-    ShowMessage(QString::fromLatin1(kDoneMessage));
-  } else if (status.message() != pack_messages::kCancelled) {
-    ShowMessage(QString::fromStdString(status.message()),
-                QFile::decodeName(ToBytes(status.detail())));
+    ShowMessage(QString::fromLatin1(messages::kDone));
+  } else if (!status.cancelled()) {
+    ShowFailure(status);
   }
 }
 
 void CVarnokDlg::OnCompress() {
   if (!compressBox_->isChecked()) {
-    ShowMessage(QString::fromLatin1(kCompressWarning));
+    ShowMessage(QString::fromLatin1(messages::kCompressWarning));
     compressBox_->setChecked(true);
   } else {
     compressBox_->setChecked(false);
@@ -266,7 +254,7 @@ Status CVarnokDlg::RunPack(const PackRequest& request) {
     try {
       status = pack_(request, &monitor);
     } catch (const std::bad_alloc&) {
-      status = Status::Error(kOutOfMemory);
+      status = Status::OutOfMemory();
     }
   });
   if (job.Wait(kProgressDelayMs, QEventLoop::ExcludeUserInputEvents)) {
@@ -303,12 +291,22 @@ QString CVarnokDlg::StoredNameHint(const std::string& path) const {
   }
   const std::optional<std::string> name =
       StoredName(path, QFile::encodeName(basePath).toStdString());
-  if (!name) return QString::fromLatin1(pack_messages::kBasePathNotFound);
+  if (!name) return QString::fromLatin1(messages::kBasePathNotFound);
   return QStringLiteral("Stored as %1").arg(QFile::decodeName(ToBytes(*name)));
 }
 
 void CVarnokDlg::ShowMessage(const QString& text, const QString& informative) {
   prompts_->ShowMessage(this, text, informative);
+}
+
+void CVarnokDlg::ShowFailure(const Status& status) {
+  // The path concerned, then the system's explanation, below the message.
+  QString informative = QFile::decodeName(ToBytes(status.detail()));
+  if (!status.reason().empty()) {
+    if (!informative.isEmpty()) informative += QStringLiteral(": ");
+    informative += QString::fromStdString(status.reason());
+  }
+  ShowMessage(QString::fromStdString(status.message()), informative);
 }
 
 void CVarnokDlg::keyPressEvent(QKeyEvent* event) {

@@ -25,7 +25,7 @@
 #include <QString>
 
 #include "archive/archive_writer.h"
-#include "archive/status.h"
+#include "base/status.h"
 
 class QLabel;
 class QLineEdit;
@@ -46,11 +46,6 @@ class CVarnokDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // The messages of the dialog itself.
-  static constexpr char kDoneMessage[] = "Done!";
-  static constexpr char kCompressWarning[] =
-      "This feature is experimental, use at your own risk!";
-
   // prompts answers the dialog's questions; null means the user does, through
   // CDialogPrompts. A given prompts must outlive the dialog.
   explicit CVarnokDlg(Prompts* prompts = nullptr, QWidget* parent = nullptr);
@@ -88,6 +83,8 @@ class CVarnokDlg : public QDialog {
   // What the list's pointer hint says about path.
   QString StoredNameHint(const std::string& path) const;
   void ShowMessage(const QString& text, const QString& informative = {});
+  // Shows a failure's message, with its detail and reason below it.
+  void ShowFailure(const Status& status);
 
   std::unique_ptr<Prompts> ownPrompts_;
   Prompts* prompts_;

@@ -297,21 +297,21 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
   const std::string longBase(512, 'b');
   const std::string longPath = "data/" + std::string(507, 'p');
   const std::vector<Case> cases = {
-      {{}, "data/", false, pack_messages::kNoFiles, ""},
-      {{good}, "", false, pack_messages::kEmptyBasePath, ""},
-      {{good}, longBase, false, pack_messages::kPathTooLong, longBase},
-      {{good, longPath}, "data/", false, pack_messages::kPathTooLong, longPath},
+      {{}, "data/", false, messages::kNoFiles, ""},
+      {{good}, "", false, messages::kEmptyBasePath, ""},
+      {{good}, longBase, false, messages::kPathTooLong, longBase},
+      {{good, longPath}, "data/", false, messages::kPathTooLong, longPath},
       {std::vector<std::string>(65536, good), "data/", false,
-       pack_messages::kTooManyFiles, ""},
+       messages::kTooManyFiles, ""},
       {{good, elsewhere},
        "data/",
        false,
-       pack_messages::kBasePathNotFound,
+       messages::kBasePathNotFound,
        elsewhere},
-      {{good, missing}, "data/", false, pack_messages::kCantReadFile, missing},
-      {{good, folder}, "data/", true, pack_messages::kCantReadFile, folder},
-      {{good, huge}, "data/", true, pack_messages::kTooLarge, huge},
-      {{half, half}, "data/", false, pack_messages::kTooLarge, archive_},
+      {{good, missing}, "data/", false, messages::kCantReadFile, missing},
+      {{good, folder}, "data/", true, messages::kCantReadFile, folder},
+      {{good, huge}, "data/", true, messages::kTooLarge, huge},
+      {{half, half}, "data/", false, messages::kTooLarge, archive_},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -378,13 +378,13 @@ TEST_F(ArchiveWriterTest, CancelLeavesNothingBehind) {
       Source("a.bin", RandomBytes(3 * CEntryEncoder::kBufferSize, 6));
   RecordingObserver atOnce;
   atOnce.onProgress = [](const PackProgress&) { return false; };
-  EXPECT_EQ(Pack({path}, false, &atOnce).message(), pack_messages::kCancelled);
+  EXPECT_EQ(Pack({path}, false, &atOnce).message(), messages::kCancelled);
   EXPECT_TRUE(OutputFolder().empty());
 
   WriteFile(archive_, "old archive");
   RecordingObserver midway;
   midway.onProgress = [](const PackProgress& p) { return p.bytesDone == 0; };
-  EXPECT_EQ(Pack({path}, true, &midway).message(), pack_messages::kCancelled);
+  EXPECT_EQ(Pack({path}, true, &midway).message(), messages::kCancelled);
   EXPECT_EQ(ReadFile(archive_), "old archive");
   EXPECT_EQ(OutputFolder(), std::vector<std::string>{"game.kzf"});
 }
@@ -596,7 +596,7 @@ TEST_F(ArchiveWriterTest, ThreadsReportOnlyThroughPackAndEndWithIt) {
     return p.bytesDone < 300 * 1024;
   };
   EXPECT_EQ(Pack(paths, true, &cancelling, 3).message(),
-            pack_messages::kCancelled);
+            messages::kCancelled);
   EXPECT_EQ(ThreadCount(), threadsBefore);
   EXPECT_EQ(ReadFile(archive_), "old archive");
   EXPECT_EQ(OutputFolder(), std::vector<std::string>{"game.kzf"});

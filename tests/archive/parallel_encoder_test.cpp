@@ -253,7 +253,7 @@ TEST_F(ParallelEncoderTest, FailingSinkStopsTheRunAndTheWorkers) {
   CollectingSink sink;
   sink.onRead = [&sink] {
     return sink.reads < 3 ? Status::Ok()
-                          : Status::Error(pack_messages::kCancelled);
+                          : Status::Cancelled();
   };
   {
     CParallelEncoder encoder(Files(), true, 2, kTightLimits);
@@ -264,7 +264,7 @@ TEST_F(ParallelEncoderTest, FailingSinkStopsTheRunAndTheWorkers) {
            (status = encoder.EncodeNext(&sink, &entry)).ok()) {
       ++handed;
     }
-    EXPECT_EQ(status.message(), pack_messages::kCancelled);
+    EXPECT_EQ(status.message(), messages::kCancelled);
     EXPECT_EQ(sink.reads, 3u);
     // Leaving the scope stops the workers in the midst of their files.
   }

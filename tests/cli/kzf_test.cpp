@@ -196,7 +196,7 @@ TEST_F(KzfTest, ExtractRefusesUnsafeNamesAndWritesTheRest) {
   const std::string unsafe = "kzf: Unsafe name, not extracted: ";
   EXPECT_EQ(result.err,
             unsafe + "../escaped: contains a \"..\" component\n" + unsafe +
-                "/tmp/absolute: absolute path\n" + unsafe + ": empty name\n" +
+                "/tmp/absolute: absolute path\n" + unsafe + "empty name\n" +
                 unsafe + "data/../../up: contains a \"..\" component\n" +
                 unsafe + "data/link/through: passes through the symbolic link " +
                 (out / "data/link").string() + "\n");

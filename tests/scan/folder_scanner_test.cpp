@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/folder_enumerator.h"
+#include "platform/folder_enumerator.h"
 #include "tests/scan/temp_tree.h"
 
 namespace varnok {

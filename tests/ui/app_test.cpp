@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "base/version.h"
 #include "tests/support/temp_folder.h"
 #include "ui/app.h"
 #include "ui/command_line.h"
@@ -50,7 +51,7 @@ void AppTest::commandLineIsAnsweredWithoutAWindow_data() {
   const QString again = "\nRun 'varnok --help' for more information.\n";
   QTest::newRow("version")
       << QStringList{"--version"} << 0
-      << "^varnok " + QRegularExpression::escape(VARNOK_VERSION) + "\n$"
+      << "^varnok " + QRegularExpression::escape(kVersion) + "\n$"
       << QString();
   QTest::newRow("help") << QStringList{"-h"} << 0
                         << "^Usage: varnok \\[options\\] \\[FOLDER\\]\n"

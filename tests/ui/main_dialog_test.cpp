@@ -322,7 +322,7 @@ void MainDialogTest::compressTogglesOnlyThroughItsCommand() {
   prompts_->onMessage = [&](const QString&) {
     checkedAtMessage.push_back(box->isChecked());
   };
-  const QString warning = QString::fromLatin1(CVarnokDlg::kCompressWarning);
+  const QString warning = QString::fromLatin1(messages::kCompressWarning);
   dialog_->show();
   QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
 
@@ -362,7 +362,7 @@ void MainDialogTest::selectionListsFilesInPathOrderAndPacksThem() {
 
   const QString archive = temp_->filePath("out.kzf");
   Pack(archive);
-  QCOMPARE(prompts_->texts(), QStringList{CVarnokDlg::kDoneMessage});
+  QCOMPARE(prompts_->texts(), QStringList{messages::kDone});
   QCOMPARE(ArchiveNames(archive),
            (std::vector<std::string>{"data/A.txt", "data/b.txt", "data/c.txt",
                                      "data/sub/a.txt", "data/Sub2/0.txt"}));
@@ -404,9 +404,10 @@ void MainDialogTest::namedFolderIsListedByItsFullPathOrRefused() {
     const char* text;
     QString informative;
   } refused[] = {
-      {"missing", "Can't open folder", "missing: No such file or directory"},
-      {"data/a.txt", "Not a folder", "data/a.txt"},
-      {"", "Can't open folder", "No such file or directory"},
+      {"missing", messages::kCantOpenFolder,
+       "missing: No such file or directory"},
+      {"data/a.txt", messages::kNotAFolder, "data/a.txt"},
+      {"", messages::kCantOpenFolder, "No such file or directory"},
   };
   for (const auto& name : refused) dialog_->OpenFolder(name.name);
   const QStringList after = Rows(dialog_->fileList());
@@ -429,7 +430,7 @@ void MainDialogTest::emptyBasePathIsRefusedAfterTheSaveDialog() {
 
   QCOMPARE(prompts_->log, (QStringList{"folder", "save", "message"}));
   QCOMPARE(prompts_->texts(),
-           QStringList{QString::fromLatin1(pack_messages::kEmptyBasePath)});
+           QStringList{QString::fromLatin1(messages::kEmptyBasePath)});
   QVERIFY(!QFile::exists(archive));
   QCOMPARE(dialog_->fileList()->count(), 1);
 }
@@ -453,7 +454,7 @@ void MainDialogTest::blankBasePathReachesTheEngine() {
   const QString archive = temp_->filePath("out.kzf");
   Pack(archive);
 
-  QCOMPARE(prompts_->texts(), QStringList{CVarnokDlg::kDoneMessage});
+  QCOMPARE(prompts_->texts(), QStringList{messages::kDone});
   QCOMPARE(ArchiveNames(archive), std::vector<std::string>{" file.txt"});
 }
 
@@ -466,7 +467,7 @@ void MainDialogTest::packingTwiceGivesIdenticalArchives() {
   Pack(second);
 
   QCOMPARE(prompts_->texts(),
-           (QStringList{CVarnokDlg::kDoneMessage, CVarnokDlg::kDoneMessage}));
+           (QStringList{messages::kDone, messages::kDone}));
   QVERIFY(!ReadFile(first).isEmpty());
   QCOMPARE(ReadFile(second), ReadFile(first));
   QCOMPARE(Rows(dialog_->fileList()), rows);
@@ -477,7 +478,7 @@ void MainDialogTest::emptyListShowsTheEnginesMessage() {
   Pack(archive);
   QCOMPARE(prompts_->log, (QStringList{"save", "message"}));
   QCOMPARE(prompts_->texts(),
-           QStringList{QString::fromLatin1(pack_messages::kNoFiles)});
+           QStringList{QString::fromLatin1(messages::kNoFiles)});
   QVERIFY(!QFile::exists(archive));
 }
 
@@ -491,8 +492,9 @@ void MainDialogTest::failingPackShowsTheEnginesMessage() {
   Pack(archive);
   QCOMPARE(prompts_->messages.size(), size_t{1});
   QCOMPARE(prompts_->messages[0].text,
-           QString::fromLatin1(pack_messages::kCantReadFile));
-  QCOMPARE(prompts_->messages[0].informative, gone);
+           QString::fromLatin1(messages::kCantReadFile));
+  QCOMPARE(prompts_->messages[0].informative,
+           gone + QStringLiteral(": No such file or directory"));
   QVERIFY(!QFile::exists(archive));
   QCOMPARE(dialog_->fileList()->count(), 2);
 }
@@ -548,7 +550,7 @@ void MainDialogTest::nameThatIsNotUtf8PacksAsSpelled() {
 
   const QString archive = temp_->filePath("out.kzf");
   Pack(archive);
-  QCOMPARE(prompts_->texts(), QStringList{CVarnokDlg::kDoneMessage});
+  QCOMPARE(prompts_->texts(), QStringList{messages::kDone});
   QCOMPARE(ArchiveNames(archive), std::vector<std::string>{"data/" + name});
 }
 
@@ -631,7 +633,7 @@ void MainDialogTest::hoverShowsTheStoredName() {
   dialog_->basePathEdit()->setText("sub/");
   QCOMPARE(hint(), QStringLiteral("Stored as sub/a.txt"));
   dialog_->basePathEdit()->setText("elsewhere/");
-  QCOMPARE(hint(), QString::fromLatin1(pack_messages::kBasePathNotFound));
+  QCOMPARE(hint(), QString::fromLatin1(messages::kBasePathNotFound));
 }
 
 QTEST_MAIN(MainDialogTest)

@@ -1,7 +1,13 @@
-#include "scan/folder_enumerator.h"
+#include "platform/folder_enumerator.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file_system.h"
 
 namespace varnok {
 namespace {
@@ -15,42 +21,63 @@ uint64_t ToFileTime(const struct statx_timestamp& t) {
   return static_cast<uint64_t>(seconds) * 10000000u + t.tv_nsec / 100u;
 }
 
-bool IsDotOrDotDot(const char* name) {
-  return name[0] == '.' &&
-         (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
 }  // namespace
 
-FolderEnumerator::FolderEnumerator(const std::string& folder, Details details)
-    : dir_(opendir(folder.c_str())), details_(details) {}
+struct FolderEnumerator::SystemFolder {
+  explicit SystemFolder(DIR* d) : dir(d) {}
+  ~SystemFolder() { closedir(dir); }
+  SystemFolder(const SystemFolder&) = delete;
+  SystemFolder& operator=(const SystemFolder&) = delete;
 
-FolderEnumerator::~FolderEnumerator() {
-  if (dir_ != nullptr) closedir(dir_);
+  // Fills *entry from d, asking for the entry's status only when d_type
+  // can't answer what the caller wants. False when the entry vanished.
+  bool Describe(const dirent& d, Details details, FolderEntry* entry);
+
+  DIR* const dir;
+};
+
+FolderEnumerator::FolderEnumerator(const std::string& folder, Details details)
+    : details_(details) {
+  DIR* dir = folder.find('\0') == std::string::npos
+                 ? opendir(folder.c_str())
+                 : (errno = EINVAL, nullptr);
+  if (dir == nullptr) {
+    error_ = std::strerror(errno);
+    return;
+  }
+  folder_ = std::make_unique<SystemFolder>(dir);
 }
+
+FolderEnumerator::~FolderEnumerator() = default;
 
 bool FolderEnumerator::Next(FolderEntry* entry) {
-  if (dir_ == nullptr) return false;
-  // readdir returns null both at the end and on a failure; either ends the
-  // folder.
-  while (const dirent* d = readdir(dir_)) {
+  if (folder_ == nullptr) return false;
+  // readdir returns null both at the end and on a failure; only a failure
+  // sets errno.
+  for (;;) {
+    errno = 0;
+    const dirent* d = readdir(folder_->dir);
+    if (d == nullptr) {
+      if (errno != 0) error_ = std::strerror(errno);
+      folder_.reset();
+      return false;
+    }
     if (IsDotOrDotDot(d->d_name)) continue;
-    if (Describe(*d, entry)) return true;
+    if (folder_->Describe(*d, details_, entry)) return true;
   }
-  return false;
 }
 
-// Fills *entry from d, asking for the entry's status only when d_type can't
-// answer what the caller wants. Returns false when the entry vanished.
-bool FolderEnumerator::Describe(const dirent& d, FolderEntry* entry) {
-  const int dirFd = dirfd(dir_);
+bool FolderEnumerator::SystemFolder::Describe(const dirent& d,
+                                              Details details,
+                                              FolderEntry* entry) {
+  const int dirFd = dirfd(dir);
   const unsigned int mask =
-      details_ == kFull ? STATX_BASIC_STATS | STATX_BTIME : STATX_TYPE;
+      details == kFull ? STATX_BASIC_STATS | STATX_BTIME : STATX_TYPE;
   struct statx st;
   bool haveStatus = false;
 
   unsigned char type = d.d_type;
-  if (type == DT_UNKNOWN || (details_ == kFull && type != DT_LNK)) {
+  if (type == DT_UNKNOWN || (details == kFull && type != DT_LNK)) {
     if (statx(dirFd, d.d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask,
               &st) != 0) {
       return false;
@@ -74,7 +101,7 @@ bool FolderEnumerator::Describe(const dirent& d, FolderEntry* entry) {
   entry->creationTime = 0;
   entry->lastWriteTime = 0;
   entry->size = 0;
-  if (details_ != kFull || !haveStatus) return true;
+  if (details != kFull || !haveStatus) return true;
 
   if (d.d_name[0] == '.') entry->attributes |= kAttributeHidden;
   if ((st.stx_mode & S_IWUSR) == 0) entry->attributes |= kAttributeReadOnly;

@@ -1,7 +1,7 @@
 // Owns one open file descriptor and closes it when it goes out of scope.
 
-#ifndef VARNOK_ARCHIVE_UNIQUE_FD_H_
-#define VARNOK_ARCHIVE_UNIQUE_FD_H_
+#ifndef VARNOK_PLATFORM_POSIX_UNIQUE_FD_H_
+#define VARNOK_PLATFORM_POSIX_UNIQUE_FD_H_
 
 #include <unistd.h>
 
@@ -14,8 +14,20 @@ class UniqueFd {
   ~UniqueFd() { reset(); }
   UniqueFd(const UniqueFd&) = delete;
   UniqueFd& operator=(const UniqueFd&) = delete;
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
 
   int get() const { return fd_; }
+
+  // Gives up ownership: the caller closes the descriptor returned.
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
 
   // Closes the descriptor held, if any, and takes fd instead.
   void reset(int fd = -1) {
@@ -37,4 +49,4 @@ class UniqueFd {
 
 }  // namespace varnok
 
-#endif  // VARNOK_ARCHIVE_UNIQUE_FD_H_
+#endif  // VARNOK_PLATFORM_POSIX_UNIQUE_FD_H_

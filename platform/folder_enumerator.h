@@ -3,11 +3,12 @@
 // This is the scanner's only door to the file system. A FolderEnumerator
 // opens one folder and yields its entries one by one, in the order the file
 // system delivers them; "." and ".." are never yielded. A folder that can't
-// be opened (missing, not a folder, no permission, path too long) simply has
-// no entries. The POSIX implementation reads the folder with readdir and
-// asks fstatat-style questions relative to the open folder; an
-// implementation on FindFirstFileA/FindNextFileA/FindClose fits the same
-// interface.
+// be opened (missing, not a folder, no permission, path too long) has no
+// entries, and error() says why; so does a folder whose reading failed
+// part-way, after the entries read before the failure. The POSIX
+// implementation reads the folder with readdir and asks statx questions
+// relative to the open folder; the Windows one uses FindFirstFileW,
+// FindNextFileW and FindClose.
 //
 // Attribute bits (only kAttributeFolder is read by anything):
 //   kAttributeReadOnly  0x01  the owner may not write the entry
@@ -19,12 +20,11 @@
 // is the file system's birth time where it records one (statx), else the
 // last-write time.
 
-#ifndef VARNOK_SCAN_FOLDER_ENUMERATOR_H_
-#define VARNOK_SCAN_FOLDER_ENUMERATOR_H_
-
-#include <dirent.h>
+#ifndef VARNOK_PLATFORM_FOLDER_ENUMERATOR_H_
+#define VARNOK_PLATFORM_FOLDER_ENUMERATOR_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace varnok {
@@ -64,22 +64,29 @@ class FolderEnumerator {
   FolderEnumerator(const FolderEnumerator&) = delete;
   FolderEnumerator& operator=(const FolderEnumerator&) = delete;
 
-  // False when the folder could not be opened; it then has no entries.
-  bool IsOpen() const { return dir_ != nullptr; }
+  // False when the folder could not be opened (it then has no entries), and
+  // once it has been read to its end.
+  bool IsOpen() const { return folder_ != nullptr; }
 
   // Fills *entry with the next entry and returns true, or returns false when
   // there is none left. A failure to read further ends the folder as though
-  // it had no more entries; an entry that vanishes while it is read is
-  // passed over.
+  // it had no more entries, and sets error(); an entry that vanishes while
+  // it is read is passed over.
   bool Next(FolderEntry* entry);
 
- private:
-  bool Describe(const dirent& d, FolderEntry* entry);
+  // Why the folder could not be opened, or why its reading stopped before
+  // the end; empty while all is well.
+  const std::string& error() const { return error_; }
 
-  DIR* dir_ = nullptr;
+ private:
+  // The open folder, in the system's terms.
+  struct SystemFolder;
+
+  std::unique_ptr<SystemFolder> folder_;
   Details details_;
+  std::string error_;
 };
 
 }  // namespace varnok
 
-#endif  // VARNOK_SCAN_FOLDER_ENUMERATOR_H_
+#endif  // VARNOK_PLATFORM_FOLDER_ENUMERATOR_H_

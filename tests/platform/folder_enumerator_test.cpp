@@ -1,4 +1,4 @@
-#include "scan/folder_enumerator.h"
+#include "platform/folder_enumerator.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "cli/archive_self.h"
+#include "archive/archive_self.h"
 
 #include <unistd.h>
 

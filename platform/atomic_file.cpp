@@ -1,0 +1,77 @@
+#include "platform/atomic_file.h"
+
+#include <cstring>
+#include <utility>
+
+#include "platform/file_system.h"
+
+namespace varnok {
+
+Status CAtomicFile::CantOpen(const std::string& reason) const {
+  return Status::IoError(messages::kCantOpenFile, target_, reason);
+}
+
+Status CAtomicFile::CantWrite(const std::string& reason) const {
+  return Status::IoError(messages::kCantWriteFile, target_, reason);
+}
+
+Status CAtomicFile::Open() {
+  if (target_.empty() || target_.find('\0') != std::string::npos) {
+    return CantOpen("Invalid file name");
+  }
+  // A linked archive is replaced where it lives, and the link stays.
+  resolved_ = ResolveLink(target_);
+  if (SplitPath(resolved_).name.empty()) return CantOpen("Invalid file name");
+
+  // Only a regular file may be replaced.
+  PathInfo info;
+  std::string reason;
+  const bool exists = QueryPath(resolved_, &info, &reason);
+  if (exists && info.kind != PathKind::kFile) {
+    return CantOpen("Not a regular file");
+  }
+  if (!CreateTemporary(exists, &reason)) return CantOpen(reason);
+  buffer_ = std::make_unique_for_overwrite<char[]>(kBufferSize);
+  buffered_ = 0;
+  return Status::Ok();
+}
+
+Status CAtomicFile::Write(const char* data, size_t n) {
+  if (file_ == nullptr) return CantWrite("File not open");
+  if (buffered_ + n > kBufferSize) {
+    Status status = Flush();
+    if (!status.ok()) return status;
+  }
+  // What doesn't fit the buffer goes straight through.
+  if (n >= kBufferSize) {
+    std::string reason;
+    return WriteThrough(data, n, &reason) ? Status::Ok() : CantWrite(reason);
+  }
+  std::memcpy(buffer_.get() + buffered_, data, n);
+  buffered_ += n;
+  return Status::Ok();
+}
+
+Status CAtomicFile::Flush() {
+  if (file_ == nullptr) return CantWrite("File not open");
+  const size_t n = std::exchange(buffered_, 0);
+  std::string reason;
+  return WriteThrough(buffer_.get(), n, &reason) ? Status::Ok()
+                                                 : CantWrite(reason);
+}
+
+Status CAtomicFile::Seek(uint64_t offset) {
+  Status status = Flush();
+  if (!status.ok()) return status;
+  std::string reason;
+  return SeekTo(offset, &reason) ? Status::Ok() : CantWrite(reason);
+}
+
+Status CAtomicFile::Commit() {
+  Status status = Flush();
+  if (!status.ok()) return status;
+  std::string reason;
+  return Replace(&reason) ? Status::Ok() : CantWrite(reason);
+}
+
+}  // namespace varnok

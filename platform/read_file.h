@@ -1,0 +1,50 @@
+// A regular file opened for reading.
+//
+// Opening never blocks (a FIFO named like a file can't hang a run) and
+// refuses anything but a regular file. Reads ride out interruptions. Calls
+// that fail return false and put the system's explanation in *reason.
+
+#ifndef VARNOK_PLATFORM_READ_FILE_H_
+#define VARNOK_PLATFORM_READ_FILE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace varnok {
+
+class CReadFile {
+ public:
+  CReadFile();
+  // Closes the file, if one is open.
+  ~CReadFile();
+  CReadFile(const CReadFile&) = delete;
+  CReadFile& operator=(const CReadFile&) = delete;
+
+  // Opens path, closing any file opened before.
+  bool Open(const std::string& path, std::string* reason);
+  bool IsOpen() const { return file_ != nullptr; }
+  // The file's size when it was opened.
+  uint64_t size() const { return size_; }
+
+  // Reads up to n bytes at the current position into buffer; *got is 0 only
+  // at the end of the file.
+  bool Read(char* buffer, size_t n, size_t* got, std::string* reason);
+  // Reads up to n bytes at offset, leaving the position alone; *got is less
+  // than n only where the file ends.
+  bool ReadAt(uint64_t offset, char* buffer, size_t n, size_t* got,
+              std::string* reason);
+  // Closes the file now, for a close whose result counts.
+  bool Close(std::string* reason);
+
+ private:
+  // The open file, in the system's terms.
+  struct SystemFile;
+  std::unique_ptr<SystemFile> file_;
+  uint64_t size_ = 0;
+};
+
+}  // namespace varnok
+
+#endif  // VARNOK_PLATFORM_READ_FILE_H_
