@@ -39,6 +39,7 @@ inline constexpr char kNotFoundInArchive[] = "Not found in archive";
 // Folders to pack.
 inline constexpr char kCantOpenFolder[] = "Can't open folder";
 inline constexpr char kNotAFolder[] = "Not a folder";
+inline constexpr char kNoCurrentFolder[] = "Can't find the current folder";
 
 // The desktop dialog.
 inline constexpr char kDone[] = "Done!";

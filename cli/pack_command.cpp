@@ -27,15 +27,10 @@ PackCommand::PackCommand(CLI::App& app)
 }
 
 int PackCommand::Run() {
-  const std::string folder = AbsolutePath(folder_);
-  PathInfo info;
-  std::string reason = "Can't find the current folder";
-  if (folder.empty() || !QueryPath(folder, &info, &reason)) {
-    PrintError(Status::IoError(messages::kCantOpenFolder, folder_, reason));
-    return kExitFailure;
-  }
-  if (info.kind != PathKind::kFolder) {
-    PrintError(Status::BadRequest(messages::kNotAFolder, folder_));
+  std::string folder;
+  const Status found = FindFolderToPack(folder_, &folder);
+  if (!found.ok()) {
+    PrintError(found);
     return kExitFailure;
   }
 
@@ -55,6 +50,8 @@ int PackCommand::Run() {
     return kExitFailure;
   }
   if (!quiet_) {
+    PathInfo info;
+    std::string reason;
     const uint64_t archiveBytes =
         QueryPath(archive_, &info, &reason) ? info.size : 0;
     const uint32_t entries = progress.last().entriesTotal;
