@@ -4,31 +4,25 @@
 #define VARNOK_TESTS_CLI_KZF_RUNNER_H_
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "tests/archive/test_archive.h"
-
-extern char** environ;
+#include "tests/support/child_process.h"
 
 namespace varnok::test {
 
-struct KzfResult {
-  int exitCode = -1;  // 128 + signal when killed by one
-  std::string out;
-  std::string err;
-};
+using KzfResult = ChildResult;
 
 struct KzfOptions {
   std::filesystem::path cwd;    // the test's own folder when empty
   bool stderrTerminal = false;  // stderr is a pseudo-terminal, not a file
+  bool unprivileged = false;    // run by root, kzf runs as nobody
+  uint64_t fileSizeLimit = 0;   // bytes a file may grow to; 0: any
 };
 
 // The terminal side of a pseudo-terminal and the name of the program's side.
@@ -53,50 +47,27 @@ inline std::string DrainTerminal(int fd) {
   return text;
 }
 
-// Runs kzf with args; its output passes through files in scratch.
+// Runs kzf with args in a child process (see RunInChild).
 inline KzfResult RunKzf(const std::vector<std::string>& args,
-                        const std::filesystem::path& scratch,
                         const KzfOptions& options = {}) {
-  const std::string outPath = (scratch / "kzf.stdout").string();
-  const std::string errPath = (scratch / "kzf.stderr").string();
   std::vector<std::string> argv = {KZF_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
   for (std::string& arg : argv) pointers.push_back(arg.data());
   pointers.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ChildOptions child{options.cwd, options.unprivileged, options.fileSizeLimit,
+                     {}};
   int terminal = -1;
-  std::string terminalPath;
-  if (options.stderrTerminal) {
-    terminal = OpenTerminal(&terminalPath);
-    posix_spawn_file_actions_addopen(&actions, 2, terminalPath.c_str(),
-                                     O_RDWR | O_NOCTTY, 0);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  }
-  if (!options.cwd.empty()) {
-    posix_spawn_file_actions_addchdir_np(&actions, options.cwd.c_str());
-  }
-  pid_t pid = 0;
-  const int spawned =
-      posix_spawn(&pid, KZF_PATH, &actions, nullptr, pointers.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) throw std::runtime_error("can't start " KZF_PATH);
-
-  int wstatus = 0;
-  if (waitpid(pid, &wstatus, 0) != pid) throw std::runtime_error("waitpid");
-  KzfResult result;
-  result.exitCode = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus)
-                                       : 128 + WTERMSIG(wstatus);
-  result.out = ReadFile(outPath);
-  result.err = terminal >= 0 ? DrainTerminal(terminal) : ReadFile(errPath);
-  std::filesystem::remove(outPath);
-  std::filesystem::remove(errPath);
+  if (options.stderrTerminal) terminal = OpenTerminal(&child.stderrPath);
+  KzfResult result = RunInChild(
+      [&pointers] {
+        ::execv(KZF_PATH, pointers.data());
+        return 127;
+      },
+      child);
+  if (terminal >= 0) result.err = DrainTerminal(terminal);
+  if (result.signal != 0) result.exitCode = 128 + result.signal;
   return result;
 }
 

@@ -22,11 +22,8 @@ using test::Stored;
 
 class KzfTest : public ::testing::Test {
  protected:
-  void SetUp() override { fs::create_directory(scratch()); }
-
-  fs::path scratch() const { return folder_.path() / "scratch"; }
   test::KzfResult Kzf(const std::vector<std::string>& args) {
-    return test::RunKzf(args, scratch());
+    return test::RunKzf(args);
   }
   std::string Save(const std::string& bytes, const std::string& name) {
     const fs::path path = folder_.path() / name;

@@ -39,7 +39,6 @@ const std::vector<std::string> kArchiveOrder = {
 class PackCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directory(scratch());
     assets_ = folder_.path() / "Game Assets";
     for (const auto& [name, content] : AssetTree()) {
       fs::create_directories((assets_ / name).parent_path());
@@ -47,10 +46,9 @@ class PackCommandTest : public ::testing::Test {
     }
   }
 
-  fs::path scratch() const { return folder_.path() / "scratch"; }
   test::KzfResult Kzf(const std::vector<std::string>& args,
                       const test::KzfOptions& options = {}) {
-    return test::RunKzf(args, scratch(), options);
+    return test::RunKzf(args, options);
   }
   // Names of the entries that `kzf list` shows.
   std::vector<std::string> ListedNames(const std::string& archive) {
