@@ -104,13 +104,18 @@ TEST(FolderEnumeratorTest, ClassifiesEveryKindOfEntryAtBothLevels) {
   tree.AddLink("link-to-folder", "folder");
   tree.AddLink("broken-link", "nothing-here");
   tree.AddLink("link-to-link", "link-to-file");
+  tree.AddLink("link-to-fifo", "fifo");
   ASSERT_EQ(mkfifo(tree.Path("fifo").c_str(), 0644), 0);
 
   const std::map<std::string, EntryType> expected = {
-      {"file.txt", EntryType::kFile},        {"folder", EntryType::kFolder},
-      {"link-to-file", EntryType::kFile},    {"link-to-folder", EntryType::kOther},
-      {"broken-link", EntryType::kOther},    {"link-to-link", EntryType::kFile},
-      {"fifo", EntryType::kOther},
+      {"file.txt", EntryType::kFile},
+      {"folder", EntryType::kFolder},
+      {"link-to-file", EntryType::kFile},
+      {"link-to-folder", EntryType::kLinkToFolder},
+      {"broken-link", EntryType::kBrokenLink},
+      {"link-to-link", EntryType::kFile},
+      {"fifo", EntryType::kFifo},
+      {"link-to-fifo", EntryType::kOther},
   };
   for (auto details : {FolderEnumerator::kTypeOnly, FolderEnumerator::kFull}) {
     auto entries = EntriesByName(tree.root(), details);

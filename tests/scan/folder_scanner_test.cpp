@@ -2,19 +2,21 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/folder_enumerator.h"
 #include "tests/scan/temp_tree.h"
+#include "tests/support/child_process.h"
 
 namespace varnok {
 namespace {
@@ -315,7 +317,7 @@ TEST(FolderScannerTest, LinksToFoldersAreNeitherEnteredNorListed) {
             Sorted({tree.Path("A"), tree.Path("A/a.txt")}));
 }
 
-TEST(FolderScannerTest, ReportsOnlyRegularFilesAndLinksToThem) {
+TEST(FolderScannerTest, ReportsOnlyRegularFilesAndLinksToThemAndNotesTheRest) {
   TempTree tree;
   tree.AddFile("real.txt", "hello");
   tree.AddLink("link.txt", "real.txt");
@@ -331,6 +333,9 @@ TEST(FolderScannerTest, ReportsOnlyRegularFilesAndLinksToThem) {
   ASSERT_GE(fd, 0);
   ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   close(fd);
+  // Only root may make a device.
+  const bool device = mknod(tree.Path("null").c_str(), S_IFCHR | 0666,
+                            makedev(1, 3)) == 0;
 
   CFolderScanner scanner;
   scanner.SetRoot(tree.root(), true);
@@ -340,6 +345,16 @@ TEST(FolderScannerTest, ReportsOnlyRegularFilesAndLinksToThem) {
   for (const FoundFile& found : scanner.foundFiles()) {
     EXPECT_EQ(found.size, 5u) << found.path;
   }
+  std::map<std::string, EntryType> leftOut;
+  for (const LeftOutEntry& entry : scanner.leftOut()) {
+    leftOut[entry.path] = entry.type;
+  }
+  std::map<std::string, EntryType> expected = {
+      {tree.Path("broken"), EntryType::kBrokenLink},
+      {tree.Path("fifo"), EntryType::kFifo},
+      {tree.Path("sock"), EntryType::kSocket}};
+  if (device) expected[tree.Path("null")] = EntryType::kDevice;
+  EXPECT_EQ(leftOut, expected);
 }
 
 TEST(FolderScannerTest, ReportsSizesBeyondFourGibibytes) {
@@ -356,7 +371,7 @@ TEST(FolderScannerTest, ReportsSizesBeyondFourGibibytes) {
   EXPECT_EQ(scanner.foundFiles()[0].size, size);
 }
 
-TEST(FolderScannerTest, FolderThatVanishesBetweenWalksCountsAsEmpty) {
+TEST(FolderScannerTest, FolderThatVanishesBetweenWalksCountsAsEmptyAndIsNoted) {
   TempTree tree;
   tree.AddFile("keep/k.txt");
   tree.AddFile("gone/g.txt");
@@ -364,58 +379,19 @@ TEST(FolderScannerTest, FolderThatVanishesBetweenWalksCountsAsEmpty) {
   CFolderScanner scanner;
   scanner.SetRoot(tree.root(), true);
   ASSERT_EQ(scanner.folders().size(), 3u);
+  EXPECT_TRUE(scanner.unreadableFolders().empty());
   std::filesystem::remove_all(tree.Path("gone"));
   EXPECT_TRUE(scanner.FindFiles("*.*", true, false));
   EXPECT_EQ(Sorted(FoundPaths(scanner)),
             Sorted({tree.Path("keep/k.txt"), tree.Path("r.txt")}));
+  ASSERT_EQ(scanner.unreadableFolders().size(), 1u);
+  EXPECT_EQ(scanner.unreadableFolders()[0].path, tree.Path("gone"));
+  EXPECT_EQ(scanner.unreadableFolders()[0].reason, "No such file or directory");
 }
 
-// Scans tree's root as an unprivileged user would: a forked child gives up
-// root first, since root may open any folder. Returns the found paths.
-Paths ScanAsUnprivilegedUser(const TempTree& tree) {
-  if (geteuid() != 0) {
-    CFolderScanner scanner;
-    scanner.SetRoot(tree.root(), true);
-    scanner.FindFiles("*.*", true, false);
-    return FoundPaths(scanner);
-  }
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0) return {"pipe failed"};
-  const pid_t child = fork();
-  if (child == 0) {
-    close(pipeFds[0]);
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
-    CFolderScanner scanner;
-    scanner.SetRoot(tree.root(), true);
-    scanner.FindFiles("*.*", true, false);
-    std::string out;
-    for (const FoundFile& found : scanner.foundFiles()) {
-      out += found.path + '\n';
-    }
-    const bool written =
-        write(pipeFds[1], out.data(), out.size()) ==
-        static_cast<ssize_t>(out.size());
-    _exit(written ? 0 : 3);
-  }
-  close(pipeFds[1]);
-  std::string out;
-  char buffer[4096];
-  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-    out.append(buffer, static_cast<size_t>(n));
-  }
-  close(pipeFds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {"child failed"};
-  Paths paths;
-  for (size_t start = 0, end; (end = out.find('\n', start)) != out.npos;
-       start = end + 1) {
-    paths.push_back(out.substr(start, end - start));
-  }
-  return paths;
-}
-
-TEST(FolderScannerTest, UnreadableFolderCountsAsEmpty) {
+// A folder that only root may open: both walks fail on it, and it is noted
+// once.
+TEST(FolderScannerTest, UnreadableFolderCountsAsEmptyAndIsNotedOnce) {
   TempTree tree;
   tree.AddFile("open/o.txt");
   tree.AddFile("locked/secret.txt");
@@ -424,8 +400,26 @@ TEST(FolderScannerTest, UnreadableFolderCountsAsEmpty) {
   ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
   ASSERT_EQ(chmod(tree.Path("locked").c_str(), 0), 0);
 
-  EXPECT_EQ(Sorted(ScanAsUnprivilegedUser(tree)),
-            Sorted({tree.Path("open/o.txt"), tree.Path("r.txt")}));
+  test::ChildOptions unprivileged;
+  unprivileged.unprivileged = true;
+  const test::ChildResult result = test::RunInChild(
+      [&tree] {
+        CFolderScanner scanner;
+        scanner.SetRoot(tree.root(), true);
+        scanner.FindFiles("*.*", true, false);
+        for (const std::string& path : Sorted(FoundPaths(scanner))) {
+          std::printf("%s\n", path.c_str());
+        }
+        for (const UnreadableFolder& folder : scanner.unreadableFolders()) {
+          std::printf("unreadable %s: %s\n", folder.path.c_str(),
+                      folder.reason.c_str());
+        }
+        return 0;
+      },
+      unprivileged);
+  EXPECT_EQ(result.out, tree.Path("open/o.txt") + "\n" + tree.Path("r.txt") +
+                            "\nunreadable " + tree.Path("locked") +
+                            ": Permission denied\n");
 }
 
 }  // namespace

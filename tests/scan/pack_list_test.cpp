@@ -1,6 +1,9 @@
 #include "scan/pack_list.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -8,9 +11,58 @@
 #include <vector>
 
 #include "tests/scan/temp_tree.h"
+#include "tests/support/child_process.h"
 
 namespace varnok {
 namespace {
+
+using Paths = std::vector<std::string>;
+
+// The list as text, one line for each path, left-out entry and unreadable
+// folder: what a child process hands back.
+std::string Describe(const PackList& list) {
+  std::string text;
+  for (const std::string& path : list.paths) text += path + "\n";
+  for (const LeftOutEntry& entry : list.leftOut) {
+    text += "left out: " + entry.path + ": " + DescribeLeftOut(entry.type) + "\n";
+  }
+  for (const UnreadableFolder& folder : list.unreadableFolders) {
+    text += "unreadable: " + folder.path + ": " + folder.reason + "\n";
+  }
+  return text;
+}
+
+// ListFilesToPack(folder) in a child process: as nobody when run by root
+// (who may open any folder), and with at most maxOpenFiles descriptors.
+std::string ListInChild(const std::string& folder, rlim_t maxOpenFiles) {
+  test::ChildOptions options;
+  options.unprivileged = true;
+  const test::ChildResult result = test::RunInChild(
+      [&] {
+        const rlimit limit{maxOpenFiles, maxOpenFiles};
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return 1;
+        std::fputs(Describe(ListFilesToPack(folder)).c_str(), stdout);
+        return 0;
+      },
+      options);
+  return result.exitCode == 0 ? result.out : "child failed: " + result.err;
+}
+
+// A folder name of 200 bytes, one link in a chain of folders.
+constexpr char kLink[] =
+    "dddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddd"
+    "dddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddd"
+    "dddddddddddddddddddddddddddddddddddddddddddddddddddd";
+static_assert(sizeof kLink == 201);
+
+// Removes the chain of kLink folders beneath folder, deepest first.
+void RemoveChain(int folder) {
+  const int next = openat(folder, kLink, O_RDONLY | O_DIRECTORY);
+  if (next < 0) return;
+  RemoveChain(next);
+  close(next);
+  unlinkat(folder, kLink, AT_REMOVEDIR);
+}
 
 TEST(PackListTest, ListsEveryFileBeneathTheFolderInListOrder) {
   TempTree tree;
@@ -23,24 +75,71 @@ TEST(PackListTest, ListsEveryFileBeneathTheFolderInListOrder) {
   tree.AddFolder("game/empty");
   tree.AddLink("game/data/link.txt", "../readme.TXT");
   tree.AddLink("game/data/back", "..");
+  tree.AddLink("game/data/sounds/gone.wav", "missing.wav");
   ASSERT_EQ(mkfifo(tree.Path("game/data/pipe").c_str(), 0644), 0);
 
   const std::string game = tree.Path("game");
-  EXPECT_EQ(ListFilesToPack(game + "/"),
-            (std::vector<std::string>{
-                game + "/.hidden/cfg",
-                game + "/data/link.txt",
-                game + "/data/mods/data/extra.txt",
-                game + "/data/sounds/a b.wav",
-                game + "/data/textures/floor.dds",
-                game + "/data/Textures/Wall.dds",
-                game + "/readme.TXT",
-            }));
+  const PackList list = ListFilesToPack(game + "/");
+  EXPECT_EQ(list.paths, (Paths{
+                            game + "/.hidden/cfg",
+                            game + "/data/link.txt",
+                            game + "/data/mods/data/extra.txt",
+                            game + "/data/sounds/a b.wav",
+                            game + "/data/textures/floor.dds",
+                            game + "/data/Textures/Wall.dds",
+                            game + "/readme.TXT",
+                        }));
+  // Everything else that was found, in the same order, with what it is.
+  EXPECT_EQ(Describe({{}, {}, list.leftOut}),
+            "left out: " + game + "/data/back: symbolic link to a folder\n" +
+                "left out: " + game + "/data/pipe: FIFO\n" + "left out: " +
+                game + "/data/sounds/gone.wav: broken symbolic link\n");
+  EXPECT_TRUE(list.unreadableFolders.empty());
 }
 
-TEST(PackListTest, MissingFolderListsNothing) {
+TEST(PackListTest, NamesEveryFolderItCouldNotRead) {
   TempTree tree;
-  EXPECT_TRUE(ListFilesToPack(tree.Path("missing")).empty());
+  tree.AddFile("game/data/open/o.txt");
+  tree.AddFile("game/data/locked/b.txt");
+  tree.AddFile("game/data/locked/inner/c.txt");
+  tree.AddFile("game/r.txt");
+  ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(tree.Path("game/data/locked").c_str(), 0), 0);
+  // A chain of folders down to one whose path is too long for the system,
+  // made one step at a time.
+  std::string deep = tree.AddFolder("game/deep");
+  const int top = open(deep.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int fd = dup(top); deep.size() < PATH_MAX;) {
+    ASSERT_EQ(mkdirat(fd, kLink, 0755), 0);
+    const int next = openat(fd, kLink, O_RDONLY | O_DIRECTORY);
+    close(fd);
+    fd = next;
+    deep += std::string("/") + kLink;
+    if (deep.size() >= PATH_MAX) close(fd);
+  }
+
+  const std::string game = tree.Path("game");
+  EXPECT_EQ(ListInChild(game, 1024),
+            game + "/data/open/o.txt\n" + game + "/r.txt\n" +
+                "unreadable: " + game + "/data/locked: Permission denied\n" +
+                "unreadable: " + deep + ": File name too long\n");
+  EXPECT_EQ(Describe(ListFilesToPack(tree.Path("missing"))),
+            "unreadable: " + tree.Path("missing") +
+                ": No such file or directory\n");
+  // The tree's removal goes by path, which the deepest folders are beyond.
+  RemoveChain(top);
+  close(top);
+}
+
+TEST(PackListTest, DeepTreeLosesNothingUnderALowDescriptorLimit) {
+  TempTree tree;
+  std::string relative = "game";
+  for (int level = 0; level < 40; ++level) relative += "/level";
+  const std::string file = tree.AddFile(relative + "/deep.txt");
+  tree.AddFile("game/top.txt");
+  ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
+  EXPECT_EQ(ListInChild(tree.Path("game"), 32),
+            file + "\n" + tree.Path("game/top.txt") + "\n");
 }
 
 }  // namespace
