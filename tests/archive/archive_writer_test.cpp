@@ -21,6 +21,7 @@
 #include "archive/archive_format.h"
 #include "archive/coding.h"
 #include "archive/entry_encoder.h"
+#include "base/escape.h"
 #include "tests/archive/test_archive.h"
 
 namespace varnok {
@@ -286,6 +287,17 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
   fs::resize_file(huge, uint64_t{1} << 32);  // sparse: no disk taken
   const std::string half = Source("half.bin", "");
   fs::resize_file(half, uint64_t{1} << 31);
+  const std::string otherHalf = Source("other half.bin", "");
+  fs::resize_file(otherHalf, uint64_t{1} << 31);
+  // Names that only backslashes in file names, or a base path of "/", make
+  // unsafe or alike.
+  fs::create_directory(src_ + "/a");
+  const std::string slashed = Source("a/b", "x");
+  const std::string backslashed = Source("a\\b", "y");
+  const std::string escaping = Source("..\\..\\escape", "z");
+  const std::string empty = Source("\\b", "e");
+  const std::string dot = Source(".\\c", "d");
+  const std::string trailing = Source("t\\", "t");
 
   struct Case {
     std::vector<std::string> paths;
@@ -293,6 +305,7 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
     bool compress;
     const char* message;
     std::string detail;
+    std::string reason = {};  // checked when given
   };
   const std::string longBase(512, 'b');
   const std::string longPath = "data/" + std::string(507, 'p');
@@ -311,7 +324,27 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
       {{good, missing}, "data/", false, messages::kCantReadFile, missing},
       {{good, folder}, "data/", true, messages::kCantReadFile, folder},
       {{good, huge}, "data/", true, messages::kTooLarge, huge},
-      {{half, half}, "data/", false, messages::kTooLarge, archive_},
+      {{half, otherHalf}, "data/", false, messages::kTooLarge, archive_},
+      {{good, slashed, backslashed},
+       "data/",
+       false,
+       messages::kDuplicateStoredName,
+       slashed + " and " + backslashed,
+       "data/a/b"},
+      {{good, escaping},
+       "data/",
+       false,
+       messages::kUnsafeStoredName,
+       escaping,
+       "data/../../escape: contains a \"..\" component"},
+      {{good}, "/", false, messages::kUnsafeStoredName, good,
+       EscapeName(good) + ": absolute path"},
+      {{empty}, "data/", false, messages::kUnsafeStoredName, empty,
+       "data//b: contains an empty component"},
+      {{dot}, "data/", false, messages::kUnsafeStoredName, dot,
+       "data/./c: contains a \".\" component"},
+      {{trailing}, "data/", false, messages::kUnsafeStoredName, trailing,
+       "data/t/: names no file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -319,6 +352,7 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
     Status status = CArchiveWriter().Pack(request);
     EXPECT_EQ(status.message(), c.message);
     EXPECT_EQ(status.detail(), c.detail);
+    if (!c.reason.empty()) EXPECT_EQ(status.reason(), c.reason);
     EXPECT_TRUE(OutputFolder().empty());
   }
 }
@@ -336,13 +370,24 @@ TEST_F(ArchiveWriterTest, AcceptsPathOfExactly511Bytes) {
 }
 
 TEST_F(ArchiveWriterTest, ArchiveSideFailuresNameTheArchive) {
-  PackRequest request{{Source("a.txt", "abc")}, out_, "data/", false};
-  EXPECT_EQ(CArchiveWriter().Pack(request).ToString(),
-            "Can't open file: " + out_ + ": Not a regular file");
-  request.archiveName = dir_ + "/no/such/folder/game.kzf";
-  EXPECT_EQ(CArchiveWriter().Pack(request).ToString(),
-            "Can't open file: " + request.archiveName +
-                ": No such file or directory");
+  const std::string dangling = out_ + "/dangling.kzf";
+  fs::create_symlink(out_ + "/nowhere/game.kzf", dangling);
+  const struct {
+    std::string archive;
+    std::string reason;
+  } cases[] = {
+      {out_, "Not a regular file"},
+      {dir_ + "/no/such/folder/game.kzf", "No such file or directory"},
+      // As cp does, a link that leads nowhere is not replaced by a file.
+      {dangling, "Not writing through a dangling symbolic link"},
+  };
+  for (const auto& c : cases) {
+    PackRequest request{{Source("a.txt", "abc")}, c.archive, "data/", false};
+    EXPECT_EQ(CArchiveWriter().Pack(request).ToString(),
+              "Can't open file: " + c.archive + ": " + c.reason);
+  }
+  EXPECT_TRUE(fs::is_symlink(dangling));
+  EXPECT_EQ(OutputFolder(), std::vector<std::string>{"dangling.kzf"});
 }
 
 TEST_F(ArchiveWriterTest, SourceVanishingMidRunKeepsOldArchive) {
