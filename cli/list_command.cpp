@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "archive/archive_reader.h"
+#include "cli/standard_output.h"
 
 namespace varnok {
 
@@ -19,14 +20,17 @@ int ListCommand::Run() {
     PrintError(status);
     return kExitFailure;
   }
+  StandardOutput out;
   for (const ArchiveEntry& entry : reader.entries()) {
     const EntryRecord& record = entry.record;
-    std::printf("%-8s %10" PRIu32 " %10" PRIu32 " %08" PRIx32 " %s\n",
-                record.method == kMethodDeflated ? "deflated" : "stored",
-                record.size, record.packedSize, record.crc,
-                EscapeName(entry.name).c_str());
+    char fields[64];
+    std::snprintf(fields, sizeof fields,
+                  "%-8s %10" PRIu32 " %10" PRIu32 " %08" PRIx32 " ",
+                  record.method == kMethodDeflated ? "deflated" : "stored",
+                  record.size, record.packedSize, record.crc);
+    out.Print(fields + EscapeName(entry.name) + "\n");
   }
-  return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailure;
+  return out.Finish() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace varnok

@@ -12,10 +12,13 @@
 #include "cli/extract_command.h"
 #include "cli/list_command.h"
 #include "cli/pack_command.h"
+#include "cli/standard_output.h"
 #include "cli/verify_command.h"
+#include "platform/process.h"
 
 int main(int argc, char** argv) {
   using namespace varnok;
+  InstallSignalHandling();
   CLI::App app("Packs, lists, verifies and extracts kzf archives.", "kzf");
   // Set before the commands are added, which inherit it.
   app.failure_message([](const CLI::App*, const CLI::Error& error) {
@@ -34,8 +37,9 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    // Help and version end here too, successfully.
-    return app.exit(error) == 0 ? kExitSuccess : kExitUsage;
+    // Help and version end here too, successfully, once they are written.
+    if (app.exit(error) != 0) return kExitUsage;
+    return StandardOutput().Finish() ? kExitSuccess : kExitFailure;
   }
   for (const auto& command : commands) {
     if (command->Chosen()) return command->Run();

@@ -1,8 +1,9 @@
 #include "cli/verify_command.h"
 
-#include <cstdio>
+#include <string>
 
 #include "archive/archive_reader.h"
+#include "cli/standard_output.h"
 
 namespace varnok {
 
@@ -21,9 +22,10 @@ int VerifyCommand::Run() {
     return kExitFailure;
   }
   const size_t count = reader.entries().size();
-  std::printf("%s: OK, %zu %s\n", archive_.c_str(), count,
-              count == 1 ? "entry" : "entries");
-  return kExitSuccess;
+  StandardOutput out;
+  out.Print(archive_ + ": OK, " + std::to_string(count) +
+            (count == 1 ? " entry\n" : " entries\n"));
+  return out.Finish() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace varnok
