@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,11 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     // Help and version end here too, successfully, once they are written.
-    if (app.exit(error) != 0) return kExitUsage;
-    return StandardOutput().Finish() ? kExitSuccess : kExitFailure;
+    std::ostringstream text;
+    if (app.exit(error, text) != 0) return kExitUsage;
+    StandardOutput out;
+    out.Print(text.str());
+    return out.Finish() ? kExitSuccess : kExitFailure;
   }
   for (const auto& command : commands) {
     if (command->Chosen()) return command->Run();

@@ -374,7 +374,6 @@ TEST_F(ArchiveReaderTest, ReopeningAfterAFailureLeavesNoEntries) {
 }
 
 TEST_F(ArchiveReaderTest, NamesInErrorsAreEscaped) {
-  EXPECT_EQ(EscapeName("a\nb\\c\x7f\xc3\xa9"), "a\\x0ab\\x5cc\\x7f\xc3\xa9");
   std::string bytes = BuildArchive({Stored("evil\n\x1b[2J", "abc")});
   bytes[bytes.size() - 1] ^= 1;
   ASSERT_TRUE(reader_.Open(Save(bytes)).ok());

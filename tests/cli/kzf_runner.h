@@ -23,6 +23,7 @@ struct KzfOptions {
   bool stderrTerminal = false;  // stderr is a pseudo-terminal, not a file
   bool unprivileged = false;    // run by root, kzf runs as nobody
   uint64_t fileSizeLimit = 0;   // bytes a file may grow to; 0: any
+  std::string stdoutPath;       // a file to write stdout to, not captured
 };
 
 // The terminal side of a pseudo-terminal and the name of the program's side.
@@ -57,7 +58,7 @@ inline KzfResult RunKzf(const std::vector<std::string>& args,
   pointers.push_back(nullptr);
 
   ChildOptions child{options.cwd, options.unprivileged, options.fileSizeLimit,
-                     {}};
+                     options.stdoutPath, {}};
   int terminal = -1;
   if (options.stderrTerminal) terminal = OpenTerminal(&child.stderrPath);
   KzfResult result = RunInChild(

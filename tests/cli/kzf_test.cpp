@@ -54,6 +54,9 @@ TEST_F(KzfTest, UsageErrorsExitWithTwo) {
       {"extract"},
       {"list", "--bogus", "a.kzf"},
       {"extract", "a.kzf", "-C"},
+      // An empty folder would mean the current one.
+      {"pack", "", "-o", "x.kzf"},
+      {"pack", ".", "-o", ""},
   };
   for (const auto& args : misuses) {
     const test::KzfResult result = Kzf(args);
@@ -81,7 +84,7 @@ TEST_F(KzfTest, ListPrintsOneLinePerEntry) {
   const std::string path =
       Save(BuildArchive({Stored("data/a.txt", "abc"),
                          Deflated("data/My Maps/b.map", std::string(1000, 'm')),
-                         Stored("data/line\nbreak", "")}),
+                         Stored("data/\x1b[2J\xc2\x9b\xff\ncaf\xc3\xa9", "")}),
            "a.kzf");
   const std::string stream = test::Deflate(std::string(1000, 'm'));
   char crc[9];
@@ -94,8 +97,31 @@ TEST_F(KzfTest, ListPrintsOneLinePerEntry) {
                 std::string(10 - std::to_string(stream.size()).size(), ' ') +
                 std::to_string(stream.size()) + " " + crc +
                 " data/My Maps/b.map\n"
-                "stored            0          0 00000000 data/line\\x0abreak\n");
+                "stored            0          0 00000000 "
+                "data/\\x1b[2J\\xc2\\x9b\\xff\\x0acaf\xc3\xa9\n");
   EXPECT_EQ(result.err, "");
+}
+
+TEST_F(KzfTest, OutputThatCannotBeWrittenFailsTheCommand) {
+  const std::string archive = Save(BuildArchive({Stored("data/a", "a")}), "a.kzf");
+  fs::create_directory(folder_.path() / "tree");
+  test::WriteFile(folder_.path() / "tree/a", "a");
+  const std::vector<std::vector<std::string>> commands = {
+      {"list", archive},
+      {"verify", archive},
+      {"pack", (folder_.path() / "tree").string(), "-o",
+       (folder_.path() / "b.kzf").string(), "--base", "tree/"},
+      {"--version"},
+      {"--help"},
+  };
+  test::KzfOptions full;
+  full.stdoutPath = "/dev/full";
+  for (const auto& args : commands) {
+    const test::KzfResult result = test::RunKzf(args, full);
+    EXPECT_EQ(result.exitCode, 1) << args[0];
+    EXPECT_EQ(result.err, "kzf: Can't write output: No space left on device\n")
+        << args[0];
+  }
 }
 
 TEST_F(KzfTest, ListAndVerifyReportABrokenArchive) {
@@ -201,6 +227,31 @@ TEST_F(KzfTest, ExtractRefusesUnsafeNamesAndWritesTheRest) {
   EXPECT_TRUE(fs::is_empty(folder_.path() / "elsewhere"));
   EXPECT_FALSE(fs::exists(folder_.path() / "escaped"));
   EXPECT_FALSE(fs::exists(folder_.path() / "up"));
+}
+
+TEST_F(KzfTest, ExtractKeepsTheFirstOfARepeatedName) {
+  const std::string archive = Save(
+      BuildArchive({Stored("data/a", "first"), Stored("data/b", "b"),
+                    Deflated("data/a", "second"), Stored("data//./a", "third")}),
+      "repeated.kzf");
+  const fs::path out = folder_.path() / "out";
+  const std::string second =
+      "kzf: Repeated name, not extracted: data/a: entry 2, after entry 0\n";
+  const std::string third =
+      "kzf: Repeated name, not extracted: data//./a: entry 3, after entry 0\n";
+  const struct {
+    std::vector<std::string> names;
+    std::string err;
+  } cases[] = {{{}, second + third}, {{"data/a"}, second}};
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"extract", archive, "-C", out.string()};
+    args.insert(args.end(), c.names.begin(), c.names.end());
+    const test::KzfResult result = Kzf(args);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(test::ReadFile(out / "data/a"), "first");
+  }
+  EXPECT_EQ(Files(out), (std::vector<std::string>{"data/a", "data/b"}));
 }
 
 TEST_F(KzfTest, ExtractKeepsNoDamagedFile) {

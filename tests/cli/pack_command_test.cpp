@@ -1,5 +1,7 @@
 // kzf pack, run as a process on real folder trees.
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -147,6 +149,47 @@ TEST_F(PackCommandTest, NeverPacksTheArchiveIntoItself) {
     EXPECT_EQ(ListedNames((assets_ / "data/game.kzf").string()), kArchiveOrder);
   }
   EXPECT_EQ(Kzf({"verify", (assets_ / "data/game.kzf").string()}).exitCode, 0);
+}
+
+TEST_F(PackCommandTest, NeverOverwritesAFileBeingPacked) {
+  const fs::path source = assets_ / "data/Sounds/a.ogg";
+  const std::string before = test::ReadFile(source);
+  const test::KzfResult result =
+      Kzf({"pack", assets_.string(), "-o", source.string()});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "kzf: Archive would replace a file being packed: " +
+                            source.string() + "\n");
+  EXPECT_TRUE(test::ReadFile(source) == before);
+  EXPECT_EQ(FolderContents(source.parent_path()),
+            std::vector<std::string>{"a.ogg"});
+}
+
+TEST_F(PackCommandTest, SkipsUnreadableFoldersAndNamesWhatItLeavesOutWhenAsked) {
+  // As nobody, when run by root, who may read any folder.
+  fs::create_directories(assets_ / "data/locked/inner");
+  test::WriteFile(assets_ / "data/locked/inner/secret.txt", "s");
+  fs::permissions(assets_ / "data/locked", fs::perms::none);
+  ASSERT_EQ(mkfifo((assets_ / "data/pipe").c_str(), 0644), 0);
+  fs::create_directory_symlink("..", assets_ / "data/up");
+  fs::permissions(folder_.path(), fs::perms::all);
+  const fs::path archive = folder_.path() / "game.kzf";
+  test::KzfOptions unprivileged;
+  unprivileged.unprivileged = true;
+
+  const test::KzfResult result =
+      Kzf({"pack", assets_.string(), "-o", archive.string(),
+           "--skip-unreadable", "--verbose"},
+          unprivileged);
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::string data = (assets_ / "data").string();
+  EXPECT_EQ(result.err,
+            "kzf: Left out: " + data + "/pipe: FIFO\n" +
+                "kzf: Left out: " + data + "/up: symbolic link to a folder\n" +
+                "kzf: Warning: Can't read folder: " + data +
+                "/locked: Permission denied\n");
+  EXPECT_EQ(result.out.substr(result.out.find(';')),
+            "; left out: 2 links or special files, 1 unreadable folder\n");
+  EXPECT_EQ(ListedNames(archive.string()), kArchiveOrder);
 }
 
 TEST_F(PackCommandTest, AFailedPackLeavesTheOldArchiveAlone) {

@@ -1,9 +1,7 @@
 #include "scan/pack_list.h"
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -48,22 +46,6 @@ std::string ListInChild(const std::string& folder, rlim_t maxOpenFiles) {
   return result.exitCode == 0 ? result.out : "child failed: " + result.err;
 }
 
-// A folder name of 200 bytes, one link in a chain of folders.
-constexpr char kLink[] =
-    "dddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddd"
-    "dddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddd"
-    "dddddddddddddddddddddddddddddddddddddddddddddddddddd";
-static_assert(sizeof kLink == 201);
-
-// Removes the chain of kLink folders beneath folder, deepest first.
-void RemoveChain(int folder) {
-  const int next = openat(folder, kLink, O_RDONLY | O_DIRECTORY);
-  if (next < 0) return;
-  RemoveChain(next);
-  close(next);
-  unlinkat(folder, kLink, AT_REMOVEDIR);
-}
-
 TEST(PackListTest, ListsEveryFileBeneathTheFolderInListOrder) {
   TempTree tree;
   for (const char* file :
@@ -105,18 +87,7 @@ TEST(PackListTest, NamesEveryFolderItCouldNotRead) {
   tree.AddFile("game/r.txt");
   ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
   ASSERT_EQ(chmod(tree.Path("game/data/locked").c_str(), 0), 0);
-  // A chain of folders down to one whose path is too long for the system,
-  // made one step at a time.
-  std::string deep = tree.AddFolder("game/deep");
-  const int top = open(deep.c_str(), O_RDONLY | O_DIRECTORY);
-  for (int fd = dup(top); deep.size() < PATH_MAX;) {
-    ASSERT_EQ(mkdirat(fd, kLink, 0755), 0);
-    const int next = openat(fd, kLink, O_RDONLY | O_DIRECTORY);
-    close(fd);
-    fd = next;
-    deep += std::string("/") + kLink;
-    if (deep.size() >= PATH_MAX) close(fd);
-  }
+  const std::string deep = tree.AddTooDeepFolder("game/deep");
 
   const std::string game = tree.Path("game");
   EXPECT_EQ(ListInChild(game, 1024),
@@ -125,11 +96,7 @@ TEST(PackListTest, NamesEveryFolderItCouldNotRead) {
                 "unreadable: " + deep + ": File name too long\n");
   EXPECT_EQ(Describe(ListFilesToPack(tree.Path("missing"))),
             "unreadable: " + tree.Path("missing") +
-                ": No such file or directory\n");
-  // The tree's removal goes by path, which the deepest folders are beyond.
-  RemoveChain(top);
-  close(top);
-}
+                ": No such file or directory\n");}
 
 TEST(PackListTest, DeepTreeLosesNothingUnderALowDescriptorLimit) {
   TempTree tree;

@@ -26,15 +26,17 @@ struct ChildOptions {
   std::filesystem::path cwd;   // where the child starts; the test's own when empty
   bool unprivileged = false;   // run by root, the child first becomes nobody
   uint64_t fileSizeLimit = 0;  // bytes a file may grow to (RLIMIT_FSIZE); 0: any
-  std::string stderrPath;      // a file (a terminal) to open as stderr instead
-                               // of capturing it
+  // Files to open as stdout and stderr (/dev/full, a terminal) instead of
+  // capturing them.
+  std::string stdoutPath;
+  std::string stderrPath;
 };
 
 struct ChildResult {
   int exitCode = -1;  // when it exited
   int signal = 0;     // the signal that ended it, or 0
-  std::string out;    // what it wrote to stdout
-  std::string err;    // and to stderr, unless that went to stderrPath
+  std::string out;    // what it wrote to stdout, unless that went elsewhere
+  std::string err;    // and to stderr
 };
 
 // The whole content of a memory file.
@@ -63,11 +65,13 @@ inline ChildResult RunInChild(const std::function<int()>& body,
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
       ::signal(signal, SIG_DFL);
     }
-    int stderrFd = err;
-    if (!options.stderrPath.empty()) {
-      stderrFd = ::open(options.stderrPath.c_str(), O_RDWR | O_NOCTTY);
-    }
-    if (stderrFd < 0 || ::dup2(out, 1) < 0 || ::dup2(stderrFd, 2) < 0) {
+    const auto openOr = [](const std::string& path, int captured) {
+      return path.empty() ? captured : ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    };
+    const int stdoutFd = openOr(options.stdoutPath, out);
+    const int stderrFd = openOr(options.stderrPath, err);
+    if (stdoutFd < 0 || stderrFd < 0 || ::dup2(stdoutFd, 1) < 0 ||
+        ::dup2(stderrFd, 2) < 0) {
       _exit(125);
     }
     if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0) _exit(125);
