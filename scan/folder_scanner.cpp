@@ -34,6 +34,7 @@ class NamePattern {
 bool CFolderScanner::ClearFolders() {
   folders_.clear();
   unreadable_.clear();
+  notedUnreadable_.clear();
   return true;
 }
 
@@ -107,10 +108,9 @@ bool CFolderScanner::CollectSubfolders(std::vector<std::string>& list,
 
 void CFolderScanner::NoteUnreadable(const std::string& folder,
                                     const std::string& reason) {
-  for (const UnreadableFolder& noted : unreadable_) {
-    if (noted.path == folder) return;
+  if (notedUnreadable_.insert(folder).second) {
+    unreadable_.push_back({folder, reason});
   }
-  unreadable_.push_back({folder, reason});
 }
 
 // Reports the wanted entries of one folder. The folder is used as listed:

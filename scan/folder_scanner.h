@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -95,6 +96,7 @@ class CFolderScanner {
     return std::exchange(foundFiles_, {});
   }
   std::vector<UnreadableFolder> TakeUnreadableFolders() {
+    notedUnreadable_.clear();
     return std::exchange(unreadable_, {});
   }
   std::vector<LeftOutEntry> TakeLeftOut() {
@@ -119,6 +121,7 @@ class CFolderScanner {
   std::vector<std::string> folders_;
   std::vector<FoundFile> foundFiles_;
   std::vector<UnreadableFolder> unreadable_;
+  std::unordered_set<std::string> notedUnreadable_;  // their paths
   std::vector<LeftOutEntry> leftOut_;
   Details details_ = Details::kFull;
 };
