@@ -1,6 +1,5 @@
 #include "archive/archive_self.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "archive/archive_format.h"
@@ -35,17 +34,28 @@ bool CArchiveSelf::IsTemporaryFile(const std::string& path) const {
 }
 
 Status CArchiveSelf::LeaveOut(std::vector<std::string>& paths) const {
-  // Most runs write an archive that doesn't exist yet, or one outside the
-  // packed folder: then only the names of temporary files can match.
-  const auto archive =
-      std::find_if(paths.begin(), paths.end(),
-                   [this](const std::string& path) { return IsArchive(path); });
-  if (archive != paths.end() && !HoldsAnArchive(*archive)) {
+  // One look at each path; most fail on their name alone, and only an
+  // existing archive makes the others ask the file system.
+  std::vector<bool> leave(paths.size());
+  const std::string* archive = nullptr;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (IsTemporaryFile(paths[i])) {
+      leave[i] = true;
+    } else if (IsArchive(paths[i])) {
+      leave[i] = true;
+      archive = &paths[i];
+    }
+  }
+  if (archive != nullptr && !HoldsAnArchive(*archive)) {
     return Status::BadRequest(messages::kArchiveReplacesSource, archive_);
   }
-  std::erase_if(paths, [this](const std::string& path) {
-    return IsTemporaryFile(path) || IsArchive(path);
-  });
+  size_t kept = 0;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (leave[i]) continue;
+    if (kept != i) paths[kept] = std::move(paths[i]);
+    ++kept;
+  }
+  paths.resize(kept);
   return Status::Ok();
 }
 
