@@ -44,6 +44,7 @@ inline constexpr char kRepeatedName[] = "Repeated name, not extracted";
 // Folders to pack.
 inline constexpr char kCantOpenFolder[] = "Can't open folder";
 inline constexpr char kNotAFolder[] = "Not a folder";
+inline constexpr char kNoCurrentFolder[] = "Can't find the current folder";
 inline constexpr char kCantReadFolder[] = "Can't read folder";
 // An entry a scan leaves out, and what it is.
 inline constexpr char kLeftOut[] = "Left out";

@@ -8,14 +8,10 @@
 
 #include <string_view>
 
+#include "base/exit_status.h"
 #include "base/status.h"
 
 namespace varnok {
-
-// The process's exit status.
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;
 
 class Command {
  public:

@@ -82,15 +82,10 @@ std::string PackCommand::Summary(const PackList& list, uint32_t entries,
 }
 
 int PackCommand::Run() {
-  const std::string folder = AbsolutePath(folder_);
-  PathInfo info;
-  std::string reason = "Can't find the current folder";
-  if (folder.empty() || !QueryPath(folder, &info, &reason)) {
-    PrintError(Status::IoError(messages::kCantOpenFolder, folder_, reason));
-    return kExitFailure;
-  }
-  if (info.kind != PathKind::kFolder) {
-    PrintError(Status::BadRequest(messages::kNotAFolder, folder_));
+  std::string folder;
+  const Status found = FindFolderToPack(folder_, &folder);
+  if (!found.ok()) {
+    PrintError(found);
     return kExitFailure;
   }
 

@@ -7,9 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "scan/folder_scanner.h"
 
 namespace varnok {
+
+// Finds the folder a user named (path bytes, full or relative to the current
+// folder) and stores its full path in *folder, as the folder picker would
+// give it: a relative name joined to the current folder with one '/',
+// without resolving links or dot components. Fails with kCantOpenFolder and
+// the system's reason, or with kNotAFolder (base/messages.h); either names
+// the folder as given. An empty name names no folder.
+Status FindFolderToPack(const std::string& name, std::string* folder);
 
 struct PackList {
   // Every file found, as full paths in the list's order (path_order.h).

@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(g++ cmake make qt6-base-dev zlib1g-dev libgtest-dev libcli11-dev)
+# cpack -G DEB works out the package's dependencies with dpkg-shlibdeps.
+packages+=(dpkg-dev file)
 packages+=("$@")
 
 missing=()

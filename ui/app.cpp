@@ -1,5 +1,7 @@
 #include "ui/app.h"
 
+#include <QTimer>
+
 #include "ui/app_icon.h"
 #include "ui/main_dialog.h"
 
@@ -12,10 +14,15 @@ CVarnokApp::CVarnokApp(int& argc, char** argv) : QApplication(argc, argv) {
   setDesktopFileName(QStringLiteral("varnok"));
 }
 
-bool CVarnokApp::InitInstance() {
-  CVarnokDlg dialog;
-  dialog.exec();
-  return false;
+int CVarnokApp::Run(const std::optional<std::string>& folder,
+                    Prompts* prompts) {
+  CVarnokDlg dialog(prompts);
+  if (folder) {
+    // Listed once the window is up, so that it shows while the scan runs.
+    QTimer::singleShot(0, &dialog,
+                       [&dialog, &folder] { dialog.OpenFolder(*folder); });
+  }
+  return dialog.exec();
 }
 
 }  // namespace varnok

@@ -6,9 +6,14 @@
 #ifndef VARNOK_UI_APP_H_
 #define VARNOK_UI_APP_H_
 
+#include <optional>
+#include <string>
+
 #include <QApplication>
 
 namespace varnok {
+
+class Prompts;
 
 class CVarnokApp : public QApplication {
   Q_OBJECT
@@ -16,9 +21,13 @@ class CVarnokApp : public QApplication {
  public:
   CVarnokApp(int& argc, char** argv);
 
-  // Runs the main dialog until it closes. Returns false: there is nothing
-  // left to run, and the application ends.
-  bool InitInstance();
+  // Runs the main dialog until it closes and returns its result, the
+  // program's exit status: 1 when it ended by Enter, 0 when it was closed.
+  // With a folder (path bytes, full or relative to the current folder) the
+  // dialog opens with the files beneath it listed, as if it had been picked.
+  // prompts answers the dialog's questions; null means the user does.
+  int Run(const std::optional<std::string>& folder,
+          Prompts* prompts = nullptr);
 };
 
 }  // namespace varnok

@@ -12,8 +12,10 @@ QIcon LoadAppIcon() {
   static const bool registered = (RegisterIconResources(), true);
   (void)registered;
   QIcon icon;
-  icon.addFile(QStringLiteral(":/icons/app_icon_32.png"), QSize(32, 32));
-  icon.addFile(QStringLiteral(":/icons/app_icon_16.png"), QSize(16, 16));
+  for (const int size : kAppIconSizes) {
+    icon.addFile(QStringLiteral(":/icons/app_icon_%1.png").arg(size),
+                 QSize(size, size));
+  }
   return icon;
 }
 

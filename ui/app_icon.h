@@ -7,7 +7,10 @@
 
 namespace varnok {
 
-// The icon with its two images, 32x32 and 16x16 pixels.
+// The sizes, in pixels, of the icon's square images.
+inline constexpr int kAppIconSizes[] = {16, 32, 48, 64, 128, 256};
+
+// The icon with one image of each size.
 QIcon LoadAppIcon();
 
 }  // namespace varnok

@@ -231,6 +231,16 @@ void CVarnokDlg::SelectFolder(const std::string& folder) {
   }
 }
 
+void CVarnokDlg::OpenFolder(const std::string& name) {
+  std::string folder;
+  const Status found = FindFolderToPack(name, &folder);
+  if (!found.ok()) {
+    ShowFailure(found);
+    return;
+  }
+  SelectFolder(folder);
+}
+
 void CVarnokDlg::OnPack() {
   const std::optional<QString> archiveName =
       prompts_->ChooseArchiveName(this);
@@ -265,13 +275,7 @@ void CVarnokDlg::OnPack() {
   if (status.ok()) {
     ShowMessage(QString::fromLatin1(messages::kDone));
   } else if (!status.cancelled()) {
-    // The path concerned, then the system's explanation, below the message.
-    QString informative = QFile::decodeName(ToBytes(status.detail()));
-    if (!status.reason().empty()) {
-      if (!informative.isEmpty()) informative += QStringLiteral(": ");
-      informative += QString::fromStdString(status.reason());
-    }
-    ShowMessage(QString::fromStdString(status.message()), informative);
+    ShowFailure(status);
   }
 }
 
@@ -334,6 +338,16 @@ QString CVarnokDlg::StoredNameHint(const std::string& path) const {
 
 void CVarnokDlg::ShowMessage(const QString& text, const QString& informative) {
   prompts_->ShowMessage(this, text, informative);
+}
+
+void CVarnokDlg::ShowFailure(const Status& status) {
+  // The path concerned, then the system's explanation, below the message.
+  QString informative = QFile::decodeName(ToBytes(status.detail()));
+  if (!status.reason().empty()) {
+    if (!informative.isEmpty()) informative += QStringLiteral(": ");
+    informative += QString::fromStdString(status.reason());
+  }
+  ShowMessage(QString::fromStdString(status.message()), informative);
 }
 
 void CVarnokDlg::keyPressEvent(QKeyEvent* event) {

@@ -61,6 +61,10 @@ class CVarnokDlg : public QDialog {
   // Replaces the list by every file beneath folder (path bytes), as a
   // confirmed selection does.
   void SelectFolder(const std::string& folder);
+  // Selects the folder a user named (path bytes, full or relative to the
+  // current folder) by its full path, as if it had been picked; a name that
+  // is no folder is refused with a message, and the list stays as it was.
+  void OpenFolder(const std::string& name);
 
   CFileList* fileList() const { return fileList_; }
   QLineEdit* basePathEdit() const { return basePathEdit_; }
@@ -79,6 +83,8 @@ class CVarnokDlg : public QDialog {
   // What the list's pointer hint says about path.
   QString StoredNameHint(const std::string& path) const;
   void ShowMessage(const QString& text, const QString& informative = {});
+  // Shows a failure's message, with its detail and reason below it.
+  void ShowFailure(const Status& status);
 
   std::unique_ptr<Prompts> ownPrompts_;
   Prompts* prompts_;

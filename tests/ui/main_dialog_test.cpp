@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -168,6 +169,7 @@ class MainDialogTest : public QObject {
   void selectionListsFilesInPathOrderAndPacksThem();
   void cancelledPickerKeepsTheList();
   void folderWithoutFilesEmptiesTheListSilently();
+  void namedFolderIsListedByItsFullPathOrRefused();
   void emptyBasePathIsRefusedAfterTheSaveDialog();
   void cancelledSaveDialogDoesNothing();
   void blankBasePathReachesTheEngine();
@@ -252,10 +254,14 @@ void MainDialogTest::opensWithItsStartValues() {
              qPrintable(button->objectName()));
   }
 
-  // The icon has both images.
-  const QList<QSize> sizes = dialog_->windowIcon().availableSizes();
-  QVERIFY(sizes.contains(QSize(16, 16)));
-  QVERIFY(sizes.contains(QSize(32, 32)));
+  // The icon has an image of each size, each one drawn at that size.
+  const QIcon icon = dialog_->windowIcon();
+  for (const int size : {16, 32, 48, 64, 128, 256}) {
+    const QSize square(size, size);
+    QVERIFY2(icon.availableSizes().contains(square),
+             qPrintable(QString::number(size)));
+    QCOMPARE(icon.pixmap(square).size(), square);
+  }
 }
 
 void MainDialogTest::controlsFollowTheTabOrderAndFit() {
@@ -386,6 +392,37 @@ void MainDialogTest::folderWithoutFilesEmptiesTheListSilently() {
   Select(empty);
   QCOMPARE(dialog_->fileList()->count(), 0);
   QVERIFY(prompts_->messages.empty());
+}
+
+void MainDialogTest::namedFolderIsListedByItsFullPathOrRefused() {
+  MakeFolder({"b.txt", "a.txt"});
+  const QString previous = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(temp_->path()));
+  const QString here = QDir::currentPath();
+  dialog_->OpenFolder("data");
+  const QStringList listed = Rows(dialog_->fileList());
+  // Names that are no folder, each refused with a message.
+  const struct {
+    std::string name;
+    const char* text;
+    QString informative;
+  } refused[] = {
+      {"missing", messages::kCantOpenFolder,
+       "missing: No such file or directory"},
+      {"data/a.txt", messages::kNotAFolder, "data/a.txt"},
+      {"", messages::kCantOpenFolder, "No such file or directory"},
+  };
+  for (const auto& name : refused) dialog_->OpenFolder(name.name);
+  const QStringList after = Rows(dialog_->fileList());
+  QDir::setCurrent(previous);
+
+  QCOMPARE(listed, (QStringList{here + "/data/a.txt", here + "/data/b.txt"}));
+  QCOMPARE(after, listed);
+  QCOMPARE(prompts_->messages.size(), std::size(refused));
+  for (size_t i = 0; i < std::size(refused); ++i) {
+    QCOMPARE(prompts_->messages[i].text, QString::fromLatin1(refused[i].text));
+    QCOMPARE(prompts_->messages[i].informative, refused[i].informative);
+  }
 }
 
 void MainDialogTest::emptyBasePathIsRefusedAfterTheSaveDialog() {

@@ -1,0 +1,255 @@
+#!/usr/bin/env bash
+# Times kzf against the tools users pick instead, on one generated tree of
+# game assets (make_corpus: about 3,000 files, 200 MiB in all), and prints a
+# table of median wall times of 3 runs, kzf's ratio to each other tool and
+# whether kzf meets its target there:
+#
+#   compressed pack  kzf pack --compress against zip -9 -r, tar | pigz -9 and
+#                    the floor of the cores (the CPU time of a --jobs 1 run
+#                    divided by the number of cores);
+#   stored pack      kzf pack against tar cf;
+#   repack           kzf pack --compress onto the archive made before 1% of
+#                    the files changed, against a full pack and zip -9 -u;
+#   peak memory      of kzf packing one 1 GiB file, stored and compressed, and
+#                    of the compressed pack and the repack of the tree.
+#
+#   bash bench/compare.sh [--quick] [BUILD_DIR] [WORK_DIR]
+#
+# It builds nothing: it runs BUILD_DIR/cli/kzf and BUILD_DIR/bench/make_corpus
+# (BUILD_DIR defaults to build/). It installs zip, pigz and time when they are
+# missing. WORK_DIR (default /var/tmp) needs about 3 GiB free; the work files
+# are removed at the end. --quick packs a 40 MiB tree once per tool and a
+# 256 MiB file, to try the script out.
+#
+# Every archive is synced to disk before its clock stops (kzf syncs its own),
+# and the page cache is dropped before every run when this runs as root;
+# otherwise every run starts after the tree has been read once.
+set -euo pipefail
+
+quick=no
+if [ "${1:-}" = "--quick" ]; then
+  quick=yes
+  shift
+fi
+build_dir=$(realpath "${1:-build}")
+work_parent=${2:-/var/tmp}
+
+if [ "$quick" = yes ]; then
+  runs=1 corpus_files=600 corpus_mib=40 large_mib=256
+else
+  runs=3 corpus_files=3000 corpus_mib=200 large_mib=1024
+fi
+kzf=$build_dir/cli/kzf
+make_corpus=$build_dir/bench/make_corpus
+cores=$(nproc)
+
+die() {
+  echo "compare: $*" >&2
+  exit 1
+}
+
+for program in "$kzf" "$make_corpus"; do
+  [ -x "$program" ] ||
+    die "$program: missing; build it with: cmake --build $build_dir --target kzf make_corpus"
+done
+
+# --- The other tools ---------------------------------------------------------
+
+missing=()
+command -v zip >/dev/null || missing+=(zip)
+command -v pigz >/dev/null || missing+=(pigz)
+[ -x /usr/bin/time ] || missing+=(time)
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || die "${missing[*]}: missing; install them with: apt-get install ${missing[*]}"
+    sudo=sudo
+  fi
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# What this kzf can do: the options came with later versions.
+pack_help=$("$kzf" pack --help)
+has_jobs=no has_reuse=no
+grep -q -- '--jobs' <<<"$pack_help" && has_jobs=yes
+grep -q -- '--no-reuse' <<<"$pack_help" && has_reuse=yes
+
+# --- Runs ------------------------------------------------------------------------
+
+work=$(realpath "$(mktemp -d "$work_parent/compare.XXXXXX")")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+mkdir times
+
+drop_caches() {
+  sync
+  if [ -w /proc/sys/vm/drop_caches ]; then
+    echo 3 >/proc/sys/vm/drop_caches 2>/dev/null
+  else
+    false
+  fi
+}
+can_drop=no
+drop_caches && can_drop=yes
+if [ "$can_drop" = yes ]; then
+  cache="dropped before every run"
+else
+  cache="not dropped (not root): each run starts after reading the tree once"
+fi
+
+# Brings every run to the same start: nothing left to write, and the page
+# cache empty or holding the tree.
+settle() {
+  if [ "$can_drop" = yes ]; then
+    drop_caches
+  else
+    sync
+    find data -type f -exec cat {} + >/dev/null
+  fi
+}
+
+seconds() {  # "h:mm:ss" or "m:ss.ss" as seconds
+  awk -F: '{ s = 0; for (i = 1; i <= NF; ++i) s = s * 60 + $i; print s }' <<<"$1"
+}
+
+# timed NAME COMMAND...: runs COMMAND under /usr/bin/time -v and adds
+# "wall-seconds cpu-seconds peak-KiB" to times/NAME.
+timed() {
+  local name=$1
+  shift
+  settle
+  if ! /usr/bin/time -v -o time.log "$@" >run.log 2>&1; then
+    cat run.log time.log >&2
+    die "$name: failed"
+  fi
+  local wall user sys rss
+  wall=$(seconds "$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' time.log)")
+  user=$(sed -n 's/.*User time (seconds): //p' time.log)
+  sys=$(sed -n 's/.*System time (seconds): //p' time.log)
+  rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' time.log)
+  echo "$wall $(awk "BEGIN { print $user + $sys }") $rss" >>"times/$name"
+  printf '  %-22s %8.2f s wall %8.2f s CPU %8.1f MiB peak\n' "$name" "$wall" \
+    "$(awk "BEGIN { print $user + $sys }")" "$(awk "BEGIN { print $rss / 1024 }")"
+}
+
+# median NAME FIELD: the median of one field (1 wall, 2 CPU) of NAME's runs.
+median() {
+  cut -d' ' -f"$2" "times/$1" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+# peak NAME: the largest peak memory of NAME's runs, in MiB.
+peak() {
+  cut -d' ' -f3 "times/$1" | sort -g | tail -1 | awk '{ print $1 / 1024 }'
+}
+
+# alternate NAME...: runs the tools named, each a function run_NAME, $runs
+# times, in an order turned by one each round so that none always goes first.
+alternate() {
+  local tools=("$@") round i
+  for ((round = 0; round < runs; ++round)); do
+    echo "round $((round + 1)) of $runs"
+    for ((i = 0; i < ${#tools[@]}; ++i)); do
+      "run_${tools[(i + round) % ${#tools[@]}]}"
+    done
+  done
+}
+
+pack=("$kzf" pack -q)
+no_reuse=()
+[ "$has_reuse" = yes ] && no_reuse=(--no-reuse)
+
+run_kzf_compress() { rm -f out.kzf; timed "kzf --compress" "${pack[@]}" --compress data -o out.kzf; }
+run_kzf_jobs1() { rm -f out1.kzf; timed "kzf --compress --jobs 1" "${pack[@]}" --compress --jobs 1 data -o out1.kzf; }
+run_zip() { rm -f out.zip; timed "zip -9" bash -c 'zip -9 -r -q out.zip data && sync out.zip'; }
+run_pigz() { rm -f out.tgz; timed "tar | pigz -9" bash -c 'set -o pipefail; tar cf - data | pigz -9 >out.tgz && sync out.tgz'; }
+run_kzf_store() { rm -f store.kzf; timed "kzf" "${pack[@]}" data -o store.kzf; }
+run_tar() { rm -f out.tar; timed "tar + sync" bash -c 'tar cf out.tar data && sync out.tar'; }
+run_repack() { cp -p before.kzf repack.kzf; timed "kzf repack" "${pack[@]}" --compress data -o repack.kzf; }
+run_full() { rm -f full.kzf; timed "kzf full" "${pack[@]}" --compress "${no_reuse[@]}" data -o full.kzf; }
+run_zip_update() { cp -p before.zip update.zip; timed "zip -9 -u" bash -c 'zip -9 -u -r -q update.zip data && sync update.zip'; }
+
+started=$(date +%s)
+echo "kzf $("$kzf" --version | cut -d' ' -f2), $(zip -v | sed -n 2p | cut -d" " -f3-4), $(pigz --version 2>&1), $(tar --version | head -1)"
+echo "$cores cores, load average $(cut -d" " -f1-3 /proc/loadavg); page cache $cache"
+"$make_corpus" tree data --files "$corpus_files" --mib "$corpus_mib"
+
+echo "== compressed pack"
+compress_tools=(kzf_compress zip pigz)
+[ "$has_jobs" = yes ] && compress_tools+=(kzf_jobs1)
+alternate "${compress_tools[@]}"
+if [ "$has_jobs" = yes ] && ! cmp -s out.kzf out1.kzf; then
+  die "kzf --jobs 1 and the default made different archives"
+fi
+rm -f out.kzf out1.kzf out.zip out.tgz
+
+echo "== stored pack"
+alternate kzf_store tar
+rm -f store.kzf out.tar
+
+echo "== repack after changing 1% of the files"
+# The archive and the zip as they were before the change, dated before it.
+"${pack[@]}" --compress data -o before.kzf
+zip -9 -r -q before.zip data
+"$make_corpus" change data --percent 1
+alternate repack full zip_update
+cmp -s repack.kzf full.kzf || die "the repack and a full pack made different archives"
+rm -f before.kzf before.zip repack.kzf full.kzf update.zip
+
+echo "== one ${large_mib} MiB file"
+mkdir -p large/data
+"$make_corpus" file large/data/world.pak --mib "$large_mib"
+timed "large, stored" "${pack[@]}" large/data -o large.kzf
+rm -f large.kzf
+timed "large, compressed" "${pack[@]}" --compress large/data -o large.kzf
+rm -rf large large.kzf
+
+# --- Table -----------------------------------------------------------------------
+
+# row LABEL KZF OTHER [OP LIMIT]: one comparison of median times; the target
+# is met when KZF / OTHER OP LIMIT.
+row() {
+  local label=$1 mine=$2 other=$3 op=${4:-} limit=${5:-}
+  awk -v label="$label" -v mine="$mine" -v other="$other" -v op="$op" -v limit="$limit" 'BEGIN {
+    ratio = mine / other
+    if (op == "") { target = "-"; result = "-" }
+    else {
+      target = op " " limit
+      met = op == "<" ? ratio < limit : ratio <= limit
+      result = met ? "PASS" : "FAIL"
+    }
+    printf "%-40s %8.2f %8.2f %9.2f  %-8s %s\n", label, mine, other, ratio, target, result
+  }'
+}
+na() { printf '%-40s %s\n' "$1" "$2"; }
+memory_row() {
+  awk -v label="$1" -v mib="$2" 'BEGIN {
+    printf "%-40s %8.1f  < 64     %s\n", label, mib, mib < 64 ? "PASS" : "FAIL"
+  }'
+}
+
+echo
+echo "Median wall seconds of $runs run(s), $(nproc) cores, page cache $cache"
+printf '%-40s %8s %8s %9s  %-8s %s\n' comparison kzf other kzf/other target result
+compress=$(median "kzf --compress" 1)
+row "compressed: kzf vs zip -9" "$compress" "$(median "zip -9" 1)"
+row "compressed: kzf vs tar | pigz -9" "$compress" "$(median "tar | pigz -9" 1)" "<=" 1.00
+if [ "$has_jobs" = yes ]; then
+  floor=$(awk -v cpu="$(median "kzf --compress --jobs 1" 2)" -v cores="$cores" 'BEGIN { print cpu / cores }')
+  row "compressed: kzf vs $cores-core floor" "$compress" "$floor" "<=" 1.15
+else
+  na "compressed: kzf vs $cores-core floor" "n/a (kzf has no --jobs)"
+fi
+row "stored: kzf vs tar + sync" "$(median kzf 1)" "$(median "tar + sync" 1)" "<=" 1.00
+repack=$(median "kzf repack" 1)
+row "repack 1%: kzf vs full kzf --compress" "$repack" "$(median "kzf full" 1)" "<=" 0.15
+[ "$has_reuse" = yes ] || na "" "(kzf has no reuse: its repack is a full pack)"
+row "repack 1%: kzf vs zip -9 -u" "$repack" "$(median "zip -9 -u" 1)" "<" 1.00
+echo
+printf '%-40s %8s  %-8s %s\n' "peak memory of kzf" MiB target result
+memory_row "pack ${large_mib} MiB file, stored" "$(peak "large, stored")"
+memory_row "pack ${large_mib} MiB file, compressed" "$(peak "large, compressed")"
+memory_row "pack the tree, compressed" "$(peak "kzf --compress")"
+memory_row "repack 1%" "$(peak "kzf repack")"
+echo
+echo "took $(($(date +%s) - started)) s; load average $(cut -d" " -f1-3 /proc/loadavg)"

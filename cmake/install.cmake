@@ -1,0 +1,26 @@
+# Every file Varnok installs, each where a Debian system looks for it: the
+# two programs, the desktop entry, the icons and the archive layout (without
+# VARNOK_BUILD_UI, kzf and the layout alone). The Debian package
+# (package.cmake) is made of these same rules.
+
+option(VARNOK_INSTALL_STRIP "Strip the installed programs of their symbols" ON)
+if(VARNOK_INSTALL_STRIP)
+  # What `cmake --install --strip` does, without being asked.
+  install(CODE "set(CMAKE_INSTALL_DO_STRIP TRUE)")
+endif()
+
+install(TARGETS kzf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(VARNOK_BUILD_UI)
+  install(TARGETS varnok RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/varnok.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  foreach(size 16 32 48 64 128 256)
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/app_icon_${size}.png
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+      RENAME varnok.png)
+  endforeach()
+endif()
+
+install(FILES ${PROJECT_SOURCE_DIR}/doc/format.md
+  DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/varnok)
