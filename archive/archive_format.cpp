@@ -55,8 +55,9 @@ BucketSlot DecodeBucketSlot(const char* src) {
   return BucketSlot{DecodeFixed16(src), DecodeFixed16(src + 2)};
 }
 
-bool HasArchiveMagic(const ArchiveHeader& header) {
-  return std::equal(header.magic, header.magic + 4, kArchiveMagic);
+bool HasArchiveMagic(std::string_view bytes) {
+  return bytes.substr(0, sizeof kArchiveMagic) ==
+         std::string_view(kArchiveMagic, sizeof kArchiveMagic);
 }
 
 }  // namespace varnok

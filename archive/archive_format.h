@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace varnok {
 
@@ -80,8 +81,9 @@ ArchiveHeader DecodeHeader(const char* src);
 EntryRecord DecodeEntryRecord(const char* src);
 BucketSlot DecodeBucketSlot(const char* src);
 
-// True when the header carries the magic "kzf1".
-bool HasArchiveMagic(const ArchiveHeader& header);
+// True when bytes, the start of a file, begin with the magic "kzf1": the
+// one test of whether a file is meant to be a kzf archive.
+bool HasArchiveMagic(std::string_view bytes);
 
 // Region offsets of an archive of entryCount entries.
 constexpr uint64_t PointerTableOffset() { return kHeaderSize; }

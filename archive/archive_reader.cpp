@@ -117,7 +117,7 @@ Status CArchiveReader::CheckLayout() {
       static_cast<size_t>(std::min<uint64_t>(fileSize_, kHeaderSize));
   Status status = ReadAt(0, headerRead, headerBytes);
   if (!status.ok()) return status;
-  if (!std::equal(kArchiveMagic, kArchiveMagic + 4, headerBytes)) {
+  if (!HasArchiveMagic(std::string_view(headerBytes, headerRead))) {
     return Fail(messages::kNotAnArchive,
                 "starts with \"" + EscapeName(std::string_view(headerBytes, 4)) +
                     "\", not \"kzf1\"");

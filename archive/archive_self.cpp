@@ -1,23 +1,62 @@
 #include "archive/archive_self.h"
 
-#include <algorithm>
 #include <utility>
 
+#include "archive/archive_format.h"
 #include "platform/atomic_file.h"
+#include "platform/read_file.h"
 
 namespace varnok {
+namespace {
+
+// True when the file at path starts as a kzf archive does.
+bool HoldsAnArchive(const std::string& path) {
+  CReadFile file;
+  std::string reason;
+  char start[sizeof kArchiveMagic];
+  size_t got = 0;
+  return file.Open(path, &reason) &&
+         file.ReadAt(0, start, sizeof start, &got, &reason) &&
+         HasArchiveMagic(std::string_view(start, got));
+}
+
+}  // namespace
 
 CArchiveSelf::CArchiveSelf(std::string archive)
     : archive_(std::move(archive)), identity_(IdentifyFile(archive_)) {}
 
-bool CArchiveSelf::Matches(const std::string& path) const {
-  if (identity_ && IdentifyFile(path) == identity_) return true;
+bool CArchiveSelf::IsArchive(const std::string& path) const {
+  return identity_ && IdentifyFile(path) == identity_;
+}
+
+bool CArchiveSelf::IsTemporaryFile(const std::string& path) const {
   return CAtomicFile::IsTemporaryFileOf(archive_, path);
 }
 
-void CArchiveSelf::RemoveFrom(std::vector<std::string>& paths) const {
-  std::erase_if(paths,
-                [this](const std::string& path) { return Matches(path); });
+Status CArchiveSelf::LeaveOut(std::vector<std::string>& paths) const {
+  // One look at each path; most fail on their name alone, and only an
+  // existing archive makes the others ask the file system.
+  std::vector<bool> leave(paths.size());
+  const std::string* archive = nullptr;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (IsTemporaryFile(paths[i])) {
+      leave[i] = true;
+    } else if (IsArchive(paths[i])) {
+      leave[i] = true;
+      archive = &paths[i];
+    }
+  }
+  if (archive != nullptr && !HoldsAnArchive(*archive)) {
+    return Status::BadRequest(messages::kArchiveReplacesSource, archive_);
+  }
+  size_t kept = 0;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (leave[i]) continue;
+    if (kept != i) paths[kept] = std::move(paths[i]);
+    ++kept;
+  }
+  paths.resize(kept);
+  return Status::Ok();
 }
 
 }  // namespace varnok

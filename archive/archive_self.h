@@ -1,11 +1,11 @@
-// Recognises, among the files found beneath a folder, the archive that a pack
-// is about to write, so that an archive saved inside the packed folder is
-// never packed into itself.
+// Keeps the archive that a pack is about to write out of the files it packs,
+// so that an archive saved inside the packed folder is never packed into
+// itself, and a file being packed is never overwritten by the archive.
 //
-// A file is that archive when it is the same file (any spelling of the path
-// and any link to it counts), or when it is one of the temporary files that
-// writing it makes (see platform/atomic_file.h), left behind by a run that
-// was killed.
+// A file among them is that archive when it is the same file (any spelling
+// of the path and any link to it counts). Its temporary files are the ones
+// that writing it makes (see platform/atomic_file.h), left behind by a run
+// that was killed.
 
 #ifndef VARNOK_ARCHIVE_ARCHIVE_SELF_H_
 #define VARNOK_ARCHIVE_ARCHIVE_SELF_H_
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "platform/file_system.h"
 
 namespace varnok {
@@ -23,11 +24,18 @@ class CArchiveSelf {
   // archive: the archive's path as the pack engine will be given it.
   explicit CArchiveSelf(std::string archive);
 
-  // True when path names the archive or one of its temporary files.
-  bool Matches(const std::string& path) const;
+  // True when path names the archive, as it is now.
+  bool IsArchive(const std::string& path) const;
+  // True when path names one of the archive's temporary files.
+  bool IsTemporaryFile(const std::string& path) const;
 
-  // Removes from paths every one that Matches.
-  void RemoveFrom(std::vector<std::string>& paths) const;
+  // Removes the archive's temporary files from paths, and the archive
+  // itself when it is a kzf archive, which the new one replaces. When the
+  // archive is among paths but is some other file, the pack would destroy
+  // a file it packs: fails with "Archive would replace a file being packed"
+  // and the archive as detail, leaving paths as they were. Called by both
+  // programs once the archive's name is known, before the pack.
+  Status LeaveOut(std::vector<std::string>& paths) const;
 
  private:
   const std::string archive_;

@@ -4,12 +4,15 @@
 #include <functional>
 #include <limits>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 
 #include "archive/coding.h"
 #include "archive/entry_encoder.h"
 #include "archive/parallel_encoder.h"
+#include "base/escape.h"
 #include "platform/atomic_file.h"
+#include "platform/extract_folder.h"
 #include "platform/file_system.h"
 
 namespace varnok {
@@ -60,6 +63,29 @@ std::optional<std::string> CutAtBasePath(std::string path,
   if (start == std::string::npos) return std::nullopt;
   path.erase(0, start);
   return path;
+}
+
+// Ok when name, stored for the file at path, can be extracted safely and
+// names its file in one way only: none of CheckExtractName's faults, and no
+// empty or "." component, which extraction would pass over and so merge the
+// name with another.
+Status CheckStoredName(const std::string& path, const std::string& name) {
+  Status status = CheckExtractName(name);
+  std::string reason = status.reason();
+  if (status.ok()) {
+    for (size_t start = 0; start <= name.size();) {
+      size_t end = name.find('/', start);
+      if (end == std::string::npos) end = name.size();
+      const std::string_view part(name.data() + start, end - start);
+      if (part.empty()) reason = "contains an empty component";
+      if (part == ".") reason = "contains a \".\" component";
+      if (!reason.empty()) break;
+      start = end + 1;
+    }
+  }
+  if (reason.empty()) return Status::Ok();
+  return Status::BadRequest(messages::kUnsafeStoredName, path,
+                            EscapeName(FromArchiveEncoding(name)) + ": " + reason);
 }
 
 }  // namespace
@@ -134,10 +160,23 @@ Status CArchiveWriter::CheckRequest() {
     }
     std::optional<std::string> name = CutAtBasePath(std::move(*spelt), *base);
     if (!name) return Status::BadRequest(messages::kBasePathNotFound, path);
+    Status status = CheckStoredName(path, *name);
+    if (!status.ok()) return status;
     Entry entry;
     entry.path = &path;
     entry.name = std::move(*name);
     entries_.push_back(std::move(entry));
+  }
+  // Each name must lead to a file of its own.
+  std::unordered_map<std::string_view, const std::string*> owners;
+  owners.reserve(entries_.size());
+  for (const Entry& entry : entries_) {
+    const auto [owner, added] = owners.emplace(entry.name, entry.path);
+    if (!added) {
+      return Status::BadRequest(messages::kDuplicateStoredName,
+                                *owner->second + " and " + *entry.path,
+                                EscapeName(entry.name));
+    }
   }
 
   // Then each file must be there, and fit the format's 32-bit sizes.

@@ -104,7 +104,10 @@ class CArchiveWriter {
   };
 
   // Refuses a request that can't make an archive, before anything is
-  // written; fills entries_, the layout and the progress totals.
+  // written: among others, one where a stored name would be unsafe to
+  // extract (absolute, or with an empty, "." or ".." component) or where
+  // two files would be stored under one name. Fills entries_, the layout
+  // and the progress totals.
   Status CheckRequest();
   // Writes every entry's held bytes into the data region, in entry order,
   // and completes each entry's record.

@@ -23,6 +23,12 @@ inline constexpr char kCantWriteFile[] = "Can't write file";
 inline constexpr char kZlibError[] = "Zlib compression error!";
 inline constexpr char kCancelled[] = "Cancelled";
 inline constexpr char kOutOfMemory[] = "Not enough memory";
+inline constexpr char kArchiveReplacesSource[] =
+    "Archive would replace a file being packed";
+inline constexpr char kDuplicateStoredName[] =
+    "Two files would be stored under one name";
+inline constexpr char kUnsafeStoredName[] =
+    "Stored name would be unsafe to extract";
 
 // Reading archives.
 inline constexpr char kCantOpenArchive[] = "Can't open archive";
@@ -35,16 +41,37 @@ inline constexpr char kDamagedArchive[] = "Damaged archive";
 inline constexpr char kUnsafeName[] = "Unsafe name, not extracted";
 inline constexpr char kCantCreateFolder[] = "Can't create folder";
 inline constexpr char kNotFoundInArchive[] = "Not found in archive";
+inline constexpr char kRepeatedName[] = "Repeated name, not extracted";
 
 // Folders to pack.
 inline constexpr char kCantOpenFolder[] = "Can't open folder";
 inline constexpr char kNotAFolder[] = "Not a folder";
 inline constexpr char kNoCurrentFolder[] = "Can't find the current folder";
+inline constexpr char kCantReadFolder[] = "Can't read folder";
+// An entry a scan leaves out, and what it is.
+inline constexpr char kLeftOut[] = "Left out";
+inline constexpr char kLinkToFolder[] = "symbolic link to a folder";
+inline constexpr char kBrokenLink[] = "broken symbolic link";
+inline constexpr char kFifo[] = "FIFO";
+inline constexpr char kSocket[] = "socket";
+inline constexpr char kDevice[] = "device";
+inline constexpr char kSpecialFile[] = "not a regular file";
+
+// The command-line tool.
+inline constexpr char kCantWriteOutput[] = "Can't write output";
+inline constexpr char kWarning[] = "Warning";
 
 // The desktop dialog.
 inline constexpr char kDone[] = "Done!";
 inline constexpr char kCompressWarning[] =
     "This feature is experimental, use at your own risk!";
+// After a scan that could not read folders: one, or %1 of them.
+inline constexpr char kUnreadableFolder[] =
+    "A folder could not be read; its files are not in the list";
+inline constexpr char kUnreadableFolders[] =
+    "%1 folders could not be read; their files are not in the list";
+// Below it, after the first folders and their reasons; %1 is how many more.
+inline constexpr char kMoreUnreadableFolders[] = "and %1 more";
 
 }  // namespace varnok::messages
 

@@ -141,7 +141,7 @@ size_t ScanWithDetails(const std::string& root) {
 }
 
 size_t ListFiles(const std::string& root) {
-  return ListFilesToPack(root).size();
+  return ListFilesToPack(root).paths.size();
 }
 
 Timing Median(std::vector<Timing> timings) {

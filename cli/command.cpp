@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/escape.h"
 #include "platform/console.h"
 
 namespace varnok {
@@ -10,10 +11,22 @@ Command::Command(CLI::App& app, std::string_view name,
                  std::string_view description)
     : subcommand_(app.add_subcommand(std::string(name), std::string(description))) {}
 
-void PrintError(const Status& status) { PrintError(status.ToString()); }
+void PrintError(const Status& status) { PrintNote(status.ToString()); }
 
-void PrintError(std::string_view text) {
-  WriteText(StandardStream::kError, "kzf: " + std::string(text) + "\n");
+void PrintWarning(const Status& status) {
+  PrintNote(std::string(messages::kWarning) + ": " + status.ToString());
 }
+
+void PrintNote(std::string_view text) {
+  std::string ignored;
+  WriteText(StandardStream::kError, "kzf: " + EscapeControls(text) + "\n",
+            &ignored);
+}
+
+const CLI::Validator kNotEmpty(
+    [](std::string& value) {
+      return value.empty() ? std::string("must not be empty") : std::string();
+    },
+    "", "not empty");
 
 }  // namespace varnok

@@ -31,9 +31,17 @@ class Command {
   CLI::App* subcommand_ = nullptr;
 };
 
-// Shows "kzf: message: detail" (or "kzf: message") on stderr.
+// Shows "kzf: message: detail: reason" on stderr, leaving out empty parts.
 void PrintError(const Status& status);
-void PrintError(std::string_view text);
+// Shows "kzf: Warning: message: detail: reason" on stderr.
+void PrintWarning(const Status& status);
+// Shows "kzf: text" on stderr.
+void PrintNote(std::string_view text);
+// Every line goes out with its control characters escaped (base/escape.h),
+// so that no file name can steer the terminal.
+
+// Refuses an empty argument as a usage error.
+extern const CLI::Validator kNotEmpty;
 
 }  // namespace varnok
 

@@ -1,5 +1,9 @@
 #include "cli/extract_command.h"
 
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
 #include "archive/archive_reader.h"
 #include "platform/extract_folder.h"
 #include "platform/file_system.h"
@@ -46,8 +50,26 @@ int ExtractCommand::Run() {
     PrintError(status);
     return kExitFailure;
   }
+  // An engine reads the first entry of a name; a later one would overwrite
+  // it, so it is not written. Names that differ only in empty or "."
+  // components lead to one file.
+  std::unordered_map<std::string, size_t> firstOfName;
   for (size_t i = 0; i < chosen.size(); ++i) {
     if (!chosen[i]) continue;
+    const std::string& name = reader.entries()[i].name;
+    std::string file;
+    for (std::string_view part : NameComponents(name)) {
+      (file += part) += '/';
+    }
+    const auto [first, added] = firstOfName.emplace(std::move(file), i);
+    if (!added) {
+      PrintError(Status::BadRequest(
+          messages::kRepeatedName, EscapeName(name),
+          "entry " + std::to_string(i) + ", after entry " +
+              std::to_string(first->second)));
+      failed = true;
+      continue;
+    }
     status = folder.Extract(reader.entries()[i].name, [&](EntrySink& sink) {
       return reader.ReadEntry(i, sink);
     });

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "archive/archive_reader.h"
-#include "platform/console.h"
+#include "cli/standard_output.h"
 
 namespace varnok {
 
@@ -20,7 +20,7 @@ int ListCommand::Run() {
     PrintError(status);
     return kExitFailure;
   }
-  bool written = true;
+  StandardOutput out;
   for (const ArchiveEntry& entry : reader.entries()) {
     const EntryRecord& record = entry.record;
     char fields[64];
@@ -28,11 +28,9 @@ int ListCommand::Run() {
                   "%-8s %10" PRIu32 " %10" PRIu32 " %08" PRIx32 " ",
                   record.method == kMethodDeflated ? "deflated" : "stored",
                   record.size, record.packedSize, record.crc);
-    written = WriteText(StandardStream::kOutput,
-                        fields + DisplayName(entry.name) + "\n") &&
-              written;
+    out.Print(fields + DisplayName(entry.name) + "\n");
   }
-  return written && std::fflush(stdout) == 0 ? kExitSuccess : kExitFailure;
+  return out.Finish() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace varnok

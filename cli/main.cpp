@@ -13,11 +13,14 @@
 #include "cli/extract_command.h"
 #include "cli/list_command.h"
 #include "cli/pack_command.h"
+#include "cli/standard_output.h"
 #include "cli/verify_command.h"
 #include "platform/console.h"
+#include "platform/process.h"
 
 int main(int argc, char** argv) {
   using namespace varnok;
+  InstallSignalHandling();
   CLI::App app("Packs, lists, verifies and extracts kzf archives.", "kzf");
   // Set before the commands are added, which inherit it.
   app.failure_message([](const CLI::App*, const CLI::Error& error) {
@@ -42,12 +45,17 @@ int main(int argc, char** argv) {
   try {
     app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& error) {
-    // Help and version end here too, successfully.
-    std::ostringstream out, err;
-    const int code = app.exit(error, out, err);
-    WriteText(StandardStream::kOutput, out.str());
-    WriteText(StandardStream::kError, err.str());
-    return code == 0 ? kExitSuccess : kExitUsage;
+    // Help and version end here too, successfully, once they are written.
+    // Both streams go out through the console layer.
+    std::ostringstream text, errors;
+    if (app.exit(error, text, errors) != 0) {
+      std::string ignored;
+      WriteText(StandardStream::kError, errors.str(), &ignored);
+      return kExitUsage;
+    }
+    StandardOutput out;
+    out.Print(text.str());
+    return out.Finish() ? kExitSuccess : kExitFailure;
   }
   for (const auto& command : commands) {
     if (command->Chosen()) return command->Run();

@@ -1,29 +1,84 @@
 #include "cli/pack_command.h"
 
-#include <cinttypes>
-#include <cstdio>
-
 #include "archive/archive_self.h"
 #include "archive/archive_writer.h"
 #include "cli/pack_progress.h"
+#include "cli/standard_output.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
-#include "scan/pack_list.h"
 
 namespace varnok {
+namespace {
+
+// "1 thing" or "n things".
+std::string Count(size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
 
 PackCommand::PackCommand(CLI::App& app)
     : Command(app, "pack", "Pack every file beneath a folder into an archive") {
   CLI::App& command = subcommand();
-  command.add_option("FOLDER", folder_, "The folder to pack")->required();
+  command.add_option("FOLDER", folder_, "The folder to pack")
+      ->required()
+      ->check(kNotEmpty);
   command.add_option("-o,--output", archive_, "The archive to write")
-      ->required();
+      ->required()
+      ->check(kNotEmpty);
   command.add_option("--base", basePath_,
                      "Names start at the first occurrence of this text in "
                      "each path (default: data/)");
   command.add_flag("--compress", compress_,
                    "Deflate every file (default: store them unchanged)");
+  command.add_flag("--skip-unreadable", skipUnreadable_,
+                   "Warn about folders that can't be read and pack the rest "
+                   "(default: fail before writing anything)");
+  command.add_flag("-v,--verbose", verbose_,
+                   "Name each entry left out because it is not a file");
   command.add_flag("-q,--quiet", quiet_, "Print nothing but errors");
+}
+
+bool PackCommand::ReportScan(const PackList& list) const {
+  if (verbose_) {
+    for (const LeftOutEntry& entry : list.leftOut) {
+      PrintNote(std::string(messages::kLeftOut) + ": " + entry.path + ": " +
+                DescribeLeftOut(entry.type));
+    }
+  }
+  for (const UnreadableFolder& folder : list.unreadableFolders) {
+    const Status status =
+        Status::IoError(messages::kCantReadFolder, folder.path, folder.reason);
+    if (skipUnreadable_) {
+      PrintWarning(status);
+    } else {
+      PrintError(status);
+    }
+  }
+  return skipUnreadable_ || list.unreadableFolders.empty();
+}
+
+std::string PackCommand::Summary(const PackList& list, uint32_t entries,
+                                 uint64_t sourceBytes) const {
+  PathInfo info;
+  std::string reason;
+  const uint64_t archiveBytes =
+      QueryPath(archive_, &info, &reason) ? info.size : 0;
+  std::string line = archive_ + ": " + Count(entries, "entry", "entries") +
+                     ", " + std::to_string(sourceBytes) + " source bytes, " +
+                     std::to_string(archiveBytes) + " archive bytes";
+  std::string leftOut;
+  if (!list.leftOut.empty()) {
+    leftOut = Count(list.leftOut.size(), "link or special file",
+                    "links or special files");
+  }
+  if (!list.unreadableFolders.empty()) {
+    if (!leftOut.empty()) leftOut += ", ";
+    leftOut += Count(list.unreadableFolders.size(), "unreadable folder",
+                     "unreadable folders");
+  }
+  if (!leftOut.empty()) line += "; left out: " + leftOut;
+  return line + "\n";
 }
 
 int PackCommand::Run() {
@@ -34,36 +89,32 @@ int PackCommand::Run() {
     return kExitFailure;
   }
 
+  PackList list = ListFilesToPack(folder);
+  if (!ReportScan(list)) return kExitFailure;
   PackRequest request;
-  request.paths = ListFilesToPack(folder);
-  CArchiveSelf(archive_).RemoveFrom(request.paths);
+  request.paths = std::move(list.paths);
+  Status status = CArchiveSelf(archive_).LeaveOut(request.paths);
+  if (!status.ok()) {
+    PrintError(status);
+    return kExitFailure;
+  }
   request.archiveName = archive_;
   request.basePath = basePath_;
   request.compress = compress_;
 
   CPackProgress progress(!quiet_ && StandardErrorIsTerminal() ? stderr : nullptr);
   CArchiveWriter writer;
-  const Status status = writer.Pack(request, &progress);
+  status = writer.Pack(request, &progress);
   progress.Finish();
   if (!status.ok()) {
     PrintError(status);
     return kExitFailure;
   }
-  if (!quiet_) {
-    PathInfo info;
-    std::string reason;
-    const uint64_t archiveBytes =
-        QueryPath(archive_, &info, &reason) ? info.size : 0;
-    const uint32_t entries = progress.last().entriesTotal;
-    char summary[128];
-    std::snprintf(summary, sizeof summary,
-                  ": %" PRIu32 " %s, %" PRIu64 " source bytes, %" PRIu64
-                  " archive bytes\n",
-                  entries, entries == 1 ? "entry" : "entries",
-                  progress.last().bytesTotal, archiveBytes);
-    WriteText(StandardStream::kOutput, archive_ + summary);
-  }
-  return kExitSuccess;
+  if (quiet_) return kExitSuccess;
+  StandardOutput out;
+  out.Print(Summary(list, progress.last().entriesTotal,
+                    progress.last().bytesTotal));
+  return out.Finish() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace varnok

@@ -1,6 +1,12 @@
-// kzf pack FOLDER -o ARCHIVE [--base PATH] [--compress] [--quiet]: packs
-// every file beneath FOLDER, found and ordered as the desktop dialog finds
-// them, into ARCHIVE.
+// kzf pack FOLDER -o ARCHIVE [--base PATH] [--compress] [--skip-unreadable]
+// [--verbose] [--quiet]: packs every file beneath FOLDER, found and ordered
+// as the desktop dialog finds them, into ARCHIVE.
+//
+// Nothing is left out without a word. A folder that can't be read fails
+// the run before anything is written, unless --skip-unreadable makes it a
+// warning. Entries that are not files (links to folders, broken links,
+// FIFOs, sockets, devices) are never packed: the summary counts them and
+// --verbose names each one.
 
 #ifndef VARNOK_CLI_PACK_COMMAND_H_
 #define VARNOK_CLI_PACK_COMMAND_H_
@@ -8,6 +14,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "scan/pack_list.h"
 
 namespace varnok {
 
@@ -17,10 +24,18 @@ class PackCommand : public Command {
   int Run() override;
 
  private:
+  // Says what the scan could not take; false when the run must stop.
+  bool ReportScan(const PackList& list) const;
+  // The summary line for a finished run.
+  std::string Summary(const PackList& list, uint32_t entries,
+                      uint64_t sourceBytes) const;
+
   std::string folder_;
   std::string archive_;
   std::string basePath_ = "data/";
   bool compress_ = false;
+  bool skipUnreadable_ = false;
+  bool verbose_ = false;
   bool quiet_ = false;
 };
 

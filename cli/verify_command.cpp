@@ -3,7 +3,7 @@
 #include <string>
 
 #include "archive/archive_reader.h"
-#include "platform/console.h"
+#include "cli/standard_output.h"
 
 namespace varnok {
 
@@ -22,10 +22,10 @@ int VerifyCommand::Run() {
     return kExitFailure;
   }
   const size_t count = reader.entries().size();
-  WriteText(StandardStream::kOutput,
-            archive_ + ": OK, " + std::to_string(count) +
-                (count == 1 ? " entry\n" : " entries\n"));
-  return kExitSuccess;
+  StandardOutput out;
+  out.Print(archive_ + ": OK, " + std::to_string(count) +
+            (count == 1 ? " entry\n" : " entries\n"));
+  return out.Finish() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace varnok

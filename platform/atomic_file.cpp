@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "platform/file_system.h"
@@ -19,8 +20,11 @@ Status CAtomicFile::Open() {
   if (target_.empty() || target_.find('\0') != std::string::npos) {
     return CantOpen("Invalid file name");
   }
-  // A linked archive is replaced where it lives, and the link stays.
-  resolved_ = ResolveLink(target_);
+  // A linked archive is replaced where it lives, and the link stays; a
+  // link that leads nowhere is not replaced by a file.
+  std::optional<std::string> resolved = ResolveLink(target_);
+  if (!resolved) return CantOpen("Not writing through a dangling symbolic link");
+  resolved_ = std::move(*resolved);
   if (SplitPath(resolved_).name.empty()) return CantOpen("Invalid file name");
 
   // Only a regular file may be replaced.

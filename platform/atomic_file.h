@@ -1,9 +1,12 @@
 // A file that appears under its name only once it is complete.
 //
-// The bytes go to a temporary file in the target's folder. Commit flushes
-// it, syncs it to disk, puts it in the target's place in one step and syncs
-// the folder. Until then the target, if it exists, is not touched; a file
-// that is never committed is removed, whatever happened.
+// The bytes go to a temporary file in the target's folder: an unnamed one
+// where the file system allows, which no way of ending the process can leave
+// behind; elsewhere a named one, which a stop signal removes
+// (platform/process.h). Commit flushes it, syncs it to disk, puts it in the
+// target's place in one step and syncs the folder. Until then the target,
+// if it exists, is not touched; a file that is never committed is removed,
+// whatever happened.
 //
 // Writes pass through a fixed-size buffer. Every write, seek, sync and close
 // is checked: a failure on the way is "Can't write file", a temporary file
@@ -34,7 +37,8 @@ class CAtomicFile {
 
   // Creates the temporary file. A new target gets the permissions of a new
   // file; a replaced one keeps its own. A target that is a symbolic link is
-  // replaced where the link points, and the link stays.
+  // replaced where the link points, and the link stays; a link that leads
+  // nowhere is refused.
   Status Open();
   // Writes n bytes at the current position.
   Status Write(const char* data, size_t n);

@@ -21,9 +21,11 @@ enum class StandardStream { kOutput, kError };
 // Writes text, spelt as the program spells paths, to standard output or
 // standard error, after what the C library holds for it. A Windows console
 // is given it in UTF-16, so that every name shows as it is; files and pipes
-// get UTF-8 with "\n" line ends on every system. False when the write
-// failed.
-bool WriteText(StandardStream stream, std::string_view text);
+// get UTF-8 with "\n" line ends on every system. On POSIX the text may wait
+// in the C library's buffer. False when the write failed, with the system's
+// explanation in *reason.
+bool WriteText(StandardStream stream, std::string_view text,
+               std::string* reason);
 
 // True when standard error is a terminal, where a progress line can be
 // redrawn in place (on Windows a console, which this switches to taking

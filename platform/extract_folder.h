@@ -12,8 +12,9 @@
 // replaced, until the file is in place. Names are spelt as the archive
 // spells them and turned into the system's spelling (FromArchiveEncoding).
 //
-// Each file is written to a temporary file beside it and renamed into place
-// only once all its bytes have been written and checked: an error leaves no
+// Each file is written to a temporary file beside it (an unnamed one where
+// the file system allows) and takes its name only once all its bytes have
+// been written and checked: an error or a stop signal leaves no
 // half-written file, and an existing file of that name stays as it was.
 
 #ifndef VARNOK_PLATFORM_EXTRACT_FOLDER_H_

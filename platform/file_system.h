@@ -43,8 +43,9 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 std::string AbsolutePath(const std::string& path);
 
 // Where path leads when it is a symbolic link, fully resolved; otherwise
-// path itself.
-std::string ResolveLink(const std::string& path);
+// path itself. Nothing when path is a link that leads nowhere: to a missing
+// file, or round a loop of links.
+std::optional<std::string> ResolveLink(const std::string& path);
 
 // What a path names. Links are followed.
 enum class PathKind : uint8_t { kMissing, kFile, kFolder, kOther };

@@ -37,9 +37,14 @@ inline constexpr uint32_t kAttributeFolder = 0x10;
 inline constexpr uint32_t kAttributeNormal = 0x80;
 
 enum class EntryType : uint8_t {
-  kFolder,  // a folder itself; a link to a folder is kOther
-  kFile,    // a regular file, or a symbolic link that leads to one
-  kOther,   // links to folders, broken links, FIFOs, sockets, devices
+  kFolder,        // a folder itself; a link to a folder is kLinkToFolder
+  kFile,          // a regular file, or a symbolic link that leads to one
+  kLinkToFolder,  // a symbolic link that leads to a folder
+  kBrokenLink,    // a symbolic link that leads nowhere
+  kFifo,
+  kSocket,
+  kDevice,        // a character or block device
+  kOther,         // anything else, such as a link to a FIFO
 };
 
 // One entry of a folder.

@@ -33,6 +33,8 @@ class NamePattern {
 
 bool CFolderScanner::ClearFolders() {
   folders_.clear();
+  unreadable_.clear();
+  notedUnreadable_.clear();
   return true;
 }
 
@@ -46,6 +48,7 @@ bool CFolderScanner::SetRoot(const std::string& path, bool recurse) {
 
 bool CFolderScanner::ClearFoundFiles() {
   foundFiles_.clear();
+  leftOut_.clear();
   return true;
 }
 
@@ -79,23 +82,37 @@ void CFolderScanner::StripTrailingSeparators(std::string& s) {
 }
 
 // Depth first: every folder beneath `folder` is appended after all the
-// folders beneath it. Links to folders are not entered, so the walk ends.
+// folders beneath it. A folder's names are read and the folder closed before
+// the walk descends, so only one folder is open at a time. Links to folders
+// are not entered, so the walk ends.
 bool CFolderScanner::CollectSubfolders(std::vector<std::string>& list,
                                        const std::string& folder) {
-  FolderEnumerator entries(folder, FolderEnumerator::kTypeOnly);
-  if (!entries.IsOpen()) return true;
   try {
-    FolderEntry entry;
-    while (entries.Next(&entry)) {
-      if (entry.type != EntryType::kFolder) continue;
-      std::string sub = JoinPath(folder, entry.name);
-      CollectSubfolders(list, sub);
+    std::vector<std::string> names;
+    {
+      FolderEnumerator entries(folder, FolderEnumerator::kTypeOnly);
+      FolderEntry entry;
+      while (entries.Next(&entry)) {
+        if (entry.type == EntryType::kFolder) names.push_back(entry.name);
+      }
+      if (!entries.error().empty()) NoteUnreadable(folder, entries.error());
+    }
+    for (const std::string& name : names) {
+      std::string sub = JoinPath(folder, name);
+      if (!CollectSubfolders(list, sub)) return false;
       list.push_back(std::move(sub));
     }
   } catch (...) {
     return false;
   }
   return true;
+}
+
+void CFolderScanner::NoteUnreadable(const std::string& folder,
+                                    const std::string& reason) {
+  if (notedUnreadable_.insert(folder).second) {
+    unreadable_.push_back({folder, reason});
+  }
 }
 
 // Reports the wanted entries of one folder. The folder is used as listed:
@@ -108,13 +125,17 @@ bool CFolderScanner::SearchFolder(const std::string& folder,
   FolderEnumerator entries(folder, details_ == Details::kFull
                                        ? FolderEnumerator::kFull
                                        : FolderEnumerator::kTypeOnly);
-  if (!entries.IsOpen()) return true;
   try {
     const NamePattern names(pattern);
     FolderEntry entry;
     while (entries.Next(&entry)) {
-      if (entry.type == EntryType::kOther) continue;
-      const bool isFolder = (entry.attributes & kAttributeFolder) != 0;
+      const bool isFolder = entry.type == EntryType::kFolder;
+      if (!isFolder && entry.type != EntryType::kFile) {
+        if (includeFiles && names.Matches(entry.name)) {
+          leftOut_.push_back({base + entry.name, entry.type});
+        }
+        continue;
+      }
       const bool wanted = isFolder ? includeFolders : includeFiles;
       if (!wanted || !names.Matches(entry.name)) continue;
 
@@ -128,6 +149,7 @@ bool CFolderScanner::SearchFolder(const std::string& folder,
       found.size = entry.size;
       foundFiles_.push_back(std::move(found));
     }
+    if (!entries.error().empty()) NoteUnreadable(folder, entries.error());
   } catch (...) {
     return false;
   }

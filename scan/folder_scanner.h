@@ -10,19 +10,27 @@
 // second tree after the first, and a second FindFiles without ClearFoundFiles
 // reports every entry again.
 //
-// A folder that can't be opened counts as empty. Symbolic links to folders
-// are neither entered nor listed, so the walk always ends. Only regular files
-// and links to regular files are files: FIFOs, sockets, devices and broken
-// links are left out. Paths are byte strings, joined with one separator of
-// the system's (JoinPath: '/', or '\\' on Windows).
+// A folder that can't be opened, or whose reading fails part-way, counts as
+// empty (or as holding what was read before the failure), and is noted with
+// the reason among the unreadable folders. A walk reads a folder's names and
+// closes it before it descends, so it holds one folder open at a time
+// however deep the tree. Symbolic links to folders are neither entered nor
+// listed, so the walk always ends. Only regular files and links to regular
+// files are files: links to folders, broken links, FIFOs, sockets and devices
+// are left out, and noted as such when files are wanted. Paths are byte
+// strings, joined with one separator of the system's (JoinPath: '/', or
+// '\\' on Windows).
 
 #ifndef VARNOK_SCAN_FOLDER_SCANNER_H_
 #define VARNOK_SCAN_FOLDER_SCANNER_H_
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
+
+#include "platform/folder_enumerator.h"
 
 namespace varnok {
 
@@ -34,6 +42,18 @@ struct FoundFile {
   uint64_t creationTime = 0;   // 100 ns intervals since 1601-01-01 UTC
   uint64_t lastWriteTime = 0;  // same form
   uint64_t size = 0;
+};
+
+// A folder whose entries a scan could not read, or not all of them.
+struct UnreadableFolder {
+  std::string path;
+  std::string reason;  // the system's explanation
+};
+
+// An entry that matched but is neither a file nor a folder.
+struct LeftOutEntry {
+  std::string path;
+  EntryType type = EntryType::kOther;
 };
 
 class CFolderScanner {
@@ -49,13 +69,13 @@ class CFolderScanner {
   explicit CFolderScanner(Details details) : details_(details) {}
   virtual ~CFolderScanner() = default;
 
-  // Empties the folder list. Always true.
+  // Empties the folder list and the unreadable folders. Always true.
   bool ClearFolders();
   // Stores path, stripped of trailing separators, as the root; collects the
   // folders beneath it when recurse is set; then appends the root to the
   // folder list. Always true.
   bool SetRoot(const std::string& path, bool recurse);
-  // Empties the results. Always true.
+  // Empties the results and the entries left out. Always true.
   bool ClearFoundFiles();
   // Searches every listed folder for entries whose names match pattern
   // ("*.*" matches every name) and appends the wanted ones to the results.
@@ -65,9 +85,23 @@ class CFolderScanner {
   const std::string& root() const { return root_; }
   const std::vector<std::string>& folders() const { return folders_; }
   const std::vector<FoundFile>& foundFiles() const { return foundFiles_; }
-  // Hands the results over to the caller and leaves the list empty.
+  // Each folder that either walk could not read to its end, once, in the
+  // order they were met.
+  const std::vector<UnreadableFolder>& unreadableFolders() const {
+    return unreadable_;
+  }
+  // The entries FindFiles left out while it looked for files.
+  const std::vector<LeftOutEntry>& leftOut() const { return leftOut_; }
+  // Hand the lists over to the caller and leave them empty.
   std::vector<FoundFile> TakeFoundFiles() {
     return std::exchange(foundFiles_, {});
+  }
+  std::vector<UnreadableFolder> TakeUnreadableFolders() {
+    notedUnreadable_.clear();
+    return std::exchange(unreadable_, {});
+  }
+  std::vector<LeftOutEntry> TakeLeftOut() {
+    return std::exchange(leftOut_, {});
   }
 
   // Removes trailing separators from s, each with the white space after it:
@@ -82,10 +116,15 @@ class CFolderScanner {
                          const std::string& folder);
   bool SearchFolder(const std::string& folder, const std::string& pattern,
                     bool includeFiles, bool includeFolders);
+  // Notes folder as unreadable, unless it is noted already.
+  void NoteUnreadable(const std::string& folder, const std::string& reason);
 
   std::string root_;
   std::vector<std::string> folders_;
   std::vector<FoundFile> foundFiles_;
+  std::vector<UnreadableFolder> unreadable_;
+  std::unordered_set<std::string> notedUnreadable_;  // their paths
+  std::vector<LeftOutEntry> leftOut_;
   Details details_ = Details::kFull;
 };
 

@@ -1,9 +1,10 @@
 #include "scan/pack_list.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "base/messages.h"
 #include "platform/file_system.h"
-#include "scan/folder_scanner.h"
 #include "scan/path_order.h"
 
 namespace varnok {
@@ -31,7 +32,7 @@ Status FindFolderToPack(const std::string& name, std::string* folder) {
   return Status::Ok();
 }
 
-std::vector<std::string> ListFilesToPack(const std::string& folder) {
+PackList ListFilesToPack(const std::string& folder) {
   // Only the paths are needed, so no file is asked for its status.
   CFolderScanner scanner(CFolderScanner::Details::kPathsOnly);
   scanner.ClearFolders();
@@ -39,12 +40,43 @@ std::vector<std::string> ListFilesToPack(const std::string& folder) {
   scanner.ClearFoundFiles();
   scanner.FindFiles("*.*", true, false);
 
+  PackList list;
   std::vector<FoundFile> found = scanner.TakeFoundFiles();
-  std::vector<std::string> paths;
-  paths.reserve(found.size());
-  for (FoundFile& file : found) paths.push_back(std::move(file.path));
-  SortPaths(paths);
-  return paths;
+  list.paths.reserve(found.size());
+  for (FoundFile& file : found) list.paths.push_back(std::move(file.path));
+  SortPaths(list.paths);
+
+  list.unreadableFolders = scanner.TakeUnreadableFolders();
+  std::stable_sort(list.unreadableFolders.begin(), list.unreadableFolders.end(),
+                   [](const UnreadableFolder& a, const UnreadableFolder& b) {
+                     return PathLess(a.path, b.path);
+                   });
+  list.leftOut = scanner.TakeLeftOut();
+  std::stable_sort(list.leftOut.begin(), list.leftOut.end(),
+                   [](const LeftOutEntry& a, const LeftOutEntry& b) {
+                     return PathLess(a.path, b.path);
+                   });
+  return list;
+}
+
+const char* DescribeLeftOut(EntryType type) {
+  switch (type) {
+    case EntryType::kLinkToFolder:
+      return messages::kLinkToFolder;
+    case EntryType::kBrokenLink:
+      return messages::kBrokenLink;
+    case EntryType::kFifo:
+      return messages::kFifo;
+    case EntryType::kSocket:
+      return messages::kSocket;
+    case EntryType::kDevice:
+      return messages::kDevice;
+    case EntryType::kFolder:
+    case EntryType::kFile:
+    case EntryType::kOther:
+      break;
+  }
+  return messages::kSpecialFile;
 }
 
 }  // namespace varnok

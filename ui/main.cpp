@@ -7,11 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/process.h"
 #include "ui/app.h"
 #include "ui/command_line.h"
 
 int main(int argc, char** argv) {
   using namespace varnok;
+  // A full disk or a file-size limit is then a message, and Ctrl-C or a
+  // closed terminal leaves no temporary file behind.
+  InstallSignalHandling();
   const CommandLine commandLine =
       ParseCommandLine(std::vector<std::string>(argv, argv + argc));
   if (commandLine.exitStatus) {

@@ -17,7 +17,9 @@
 #include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStringList>
 
+#include "archive/archive_self.h"
 #include "base/version.h"
 #include "scan/pack_list.h"
 #include "ui/app_icon.h"
@@ -54,8 +56,37 @@ constexpr int kProgressIntervalMs = 100;
 // Steps of the progress bar.
 constexpr int kProgressSteps = 1000;
 
+// Unreadable folders that the message after a scan names one by one.
+constexpr size_t kUnreadableFoldersShown = 5;
+
 QByteArray ToBytes(const std::string& s) {
   return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The message after a scan that could not read folders: how many there
+// were, and below it the first of them with the system's reasons.
+struct Message {
+  QString text;
+  QString informative;
+};
+Message UnreadableFoldersMessage(const std::vector<UnreadableFolder>& folders) {
+  Message message;
+  message.text = folders.size() == 1
+                     ? QString::fromLatin1(messages::kUnreadableFolder)
+                     : QString::fromLatin1(messages::kUnreadableFolders)
+                           .arg(folders.size());
+  QStringList lines;
+  for (size_t i = 0; i < folders.size() && i < kUnreadableFoldersShown; ++i) {
+    lines.append(QFile::decodeName(ToBytes(folders[i].path)) +
+                 QStringLiteral(": ") +
+                 QString::fromStdString(folders[i].reason));
+  }
+  if (folders.size() > kUnreadableFoldersShown) {
+    lines.append(QString::fromLatin1(messages::kMoreUnreadableFolders)
+                     .arg(folders.size() - kUnreadableFoldersShown));
+  }
+  message.informative = lines.join(QLatin1Char('\n'));
+  return message;
 }
 
 void ShowProgress(QProgressDialog* dialog, const PackProgress& progress) {
@@ -174,25 +205,30 @@ void CVarnokDlg::OnSelectFiles() {
 
 void CVarnokDlg::SelectFolder(const std::string& folder) {
   fileList_->clear();
-  std::vector<std::string> paths;
+  PackList list;
   busy_ = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   {
     // The scanner's walk (ClearFolders, SetRoot(folder, recurse),
     // ClearFoundFiles, FindFiles("*.*", files only)), shared with kzf so
     // that both list the same files in the same order.
-    CBackgroundJob scan([&paths, &folder] {
+    CBackgroundJob scan([&list, &folder] {
       try {
-        paths = ListFilesToPack(folder);
+        list = ListFilesToPack(folder);
       } catch (const std::bad_alloc&) {
-        paths.clear();
+        list = PackList();
       }
     });
     scan.Wait(-1, QEventLoop::ExcludeUserInputEvents);
   }
   QApplication::restoreOverrideCursor();
   busy_ = false;
-  fileList_->SetPaths(std::move(paths));
+  fileList_->SetPaths(std::move(list.paths));
+  // The list keeps what was found; the user learns what is missing.
+  if (!list.unreadableFolders.empty()) {
+    const Message message = UnreadableFoldersMessage(list.unreadableFolders);
+    ShowMessage(message.text, message.informative);
+  }
 }
 
 void CVarnokDlg::OpenFolder(const std::string& name) {
@@ -223,9 +259,14 @@ void CVarnokDlg::OnPack() {
     request.archiveName = QFile::encodeName(*archiveName).toStdString();
     request.basePath = QFile::encodeName(basePath).toStdString();
     request.compress = compressBox_->isChecked();
-    busy_ = true;
-    status = RunPack(request);
-    busy_ = false;
+    // An archive saved inside the packed folder is not packed into the new
+    // one; a file being packed is not overwritten by it.
+    status = CArchiveSelf(request.archiveName).LeaveOut(request.paths);
+    if (status.ok()) {
+      busy_ = true;
+      status = RunPack(request);
+      busy_ = false;
+    }
   } catch (const std::bad_alloc&) {
     busy_ = false;
     status = Status::OutOfMemory();

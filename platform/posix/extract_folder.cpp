@@ -5,18 +5,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
 
 #include "base/escape.h"
 #include "platform/file_system.h"
+#include "platform/posix/temporary_file.h"
 #include "platform/posix/unique_fd.h"
 
 namespace varnok {
 
 namespace {
+
+// Where the file system has no unnamed files, a file being extracted is
+// written under this name and a suffix.
+constexpr char kTemporaryPrefix[] = ".kzf-extract-";
 
 std::string ErrorText() { return std::strerror(errno); }
 
@@ -46,24 +49,6 @@ bool IsSymbolicLink(int folder, const std::string& name) {
   struct stat info;
   return ::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
          S_ISLNK(info.st_mode);
-}
-
-// Creates a file of a fresh temporary name in folder; its name in *name.
-UniqueFd CreateTemporary(int folder, std::string* name) {
-  std::random_device seed;
-  std::mt19937 random(seed());
-  UniqueFd file;
-  for (int attempt = 0; attempt < 100 && file.get() < 0; ++attempt) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%08x",
-                  static_cast<unsigned>(random()));
-    *name = ".kzf-extract-" + std::string(suffix);
-    file.reset(::openat(folder, name->c_str(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        0666));
-    if (file.get() < 0 && errno != EEXIST) break;
-  }
-  return file;
 }
 
 }  // namespace
@@ -134,24 +119,19 @@ Status CExtractFolder::Extract(std::string_view name,
     folder = std::move(next);
   }
 
-  // Write a temporary file beside the target, then rename it into place.
-  const std::string fileName(parts.back());
+  // Write a temporary file beside the target, then give it the target's
+  // name; a file that fails is gone when `file` goes.
   const std::string path = DisplayPath(name);
-  std::string temporary;
-  UniqueFd file = CreateTemporary(folder.get(), &temporary);
-  if (file.get() < 0) {
-    return Status::IoError(messages::kCantWriteFile, path, ErrorText());
+  TemporaryFile file;
+  std::string reason;
+  if (!file.Create(folder.get(), kTemporaryPrefix, 0666, &reason)) {
+    return Status::IoError(messages::kCantWriteFile, path, reason);
   }
-  FileSink sink(file.get(), path);
+  FileSink sink(file.fd(), path);
   status = produce(sink);
-  if (status.ok() && !file.Close()) {
-    status = Status::IoError(messages::kCantWriteFile, path, ErrorText());
+  if (status.ok() && !file.Publish(std::string(parts.back()), &reason)) {
+    status = Status::IoError(messages::kCantWriteFile, path, reason);
   }
-  if (status.ok() && ::renameat(folder.get(), temporary.c_str(), folder.get(),
-                                fileName.c_str()) != 0) {
-    status = Status::IoError(messages::kCantWriteFile, path, ErrorText());
-  }
-  if (!status.ok()) ::unlinkat(folder.get(), temporary.c_str(), 0);
   return status;
 }
 

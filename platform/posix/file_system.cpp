@@ -44,11 +44,11 @@ std::string AbsolutePath(const std::string& path) {
   return JoinPath(buffer.data(), path);
 }
 
-std::string ResolveLink(const std::string& path) {
+std::optional<std::string> ResolveLink(const std::string& path) {
   struct stat info;
   if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
   char* real = ::realpath(path.c_str(), nullptr);
-  if (real == nullptr) return path;
+  if (real == nullptr) return std::nullopt;
   std::string resolved(real);
   std::free(real);
   return resolved;

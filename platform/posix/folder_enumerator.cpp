@@ -12,6 +12,26 @@
 namespace varnok {
 namespace {
 
+// What a d_type (or the type bits of a status) says an entry is; links are
+// looked at by the caller.
+EntryType TypeOf(unsigned char type) {
+  switch (type) {
+    case DT_DIR:
+      return EntryType::kFolder;
+    case DT_REG:
+      return EntryType::kFile;
+    case DT_FIFO:
+      return EntryType::kFifo;
+    case DT_SOCK:
+      return EntryType::kSocket;
+    case DT_CHR:
+    case DT_BLK:
+      return EntryType::kDevice;
+    default:
+      return EntryType::kOther;
+  }
+}
+
 // Seconds from 1601-01-01 to 1970-01-01, both UTC.
 constexpr int64_t kEpochDifference = 11644473600;
 
@@ -85,18 +105,18 @@ bool FolderEnumerator::SystemFolder::Describe(const dirent& d,
     haveStatus = true;
     type = static_cast<unsigned char>(IFTODT(st.stx_mode));
   }
-  if (type == DT_LNK) {
-    // A link counts as the file it leads to; any other link is "other", so
-    // that links to folders are never entered and the walk always ends.
-    haveStatus = statx(dirFd, d.d_name, AT_NO_AUTOMOUNT, mask, &st) == 0 &&
-                 S_ISREG(st.stx_mode);
-    type = haveStatus ? DT_REG : DT_UNKNOWN;
-  }
-
   entry->name.assign(d.d_name);
-  entry->type = type == DT_DIR   ? EntryType::kFolder
-                : type == DT_REG ? EntryType::kFile
-                                 : EntryType::kOther;
+  entry->type = TypeOf(type);
+  if (type == DT_LNK) {
+    // A link counts as the file it leads to; links to folders are never
+    // entered, so that the walk always ends.
+    haveStatus = statx(dirFd, d.d_name, AT_NO_AUTOMOUNT, mask, &st) == 0;
+    entry->type = !haveStatus              ? EntryType::kBrokenLink
+                  : S_ISREG(st.stx_mode) ? EntryType::kFile
+                  : S_ISDIR(st.stx_mode) ? EntryType::kLinkToFolder
+                                         : EntryType::kOther;
+    haveStatus = haveStatus && entry->type == EntryType::kFile;
+  }
   entry->attributes = entry->type == EntryType::kFolder ? kAttributeFolder : 0;
   entry->creationTime = 0;
   entry->lastWriteTime = 0;

@@ -170,7 +170,8 @@ bool CAtomicFile::IsTemporaryFileOf(const std::string& target,
       })) {
     return false;
   }
-  const PathParts resolved = SplitPath(ResolveLink(target));
+  const PathParts resolved =
+      SplitPath(ResolveLink(target).value_or(target));
   if (name.compare(0, name.size() - kSuffixLength,
                    TemporaryNameStart(resolved.name)) != 0) {
     return false;

@@ -21,7 +21,8 @@ std::vector<std::string> CommandLineArguments(int, char**) {
   return arguments;
 }
 
-bool WriteText(StandardStream stream, std::string_view text) {
+bool WriteText(StandardStream stream, std::string_view text,
+               std::string* reason) {
   std::FILE* out = stream == StandardStream::kOutput ? stdout : stderr;
   const HANDLE handle = ::GetStdHandle(
       stream == StandardStream::kOutput ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
@@ -39,6 +40,7 @@ bool WriteText(StandardStream stream, std::string_view text) {
           static_cast<DWORD>(std::min<size_t>(text.size() - done, 1u << 30));
       if (!::WriteFile(handle, text.data() + done, ask, &written, nullptr) ||
           written == 0) {
+        *reason = LastErrorText();
         return false;
       }
       done += written;
@@ -60,6 +62,7 @@ bool WriteText(StandardStream stream, std::string_view text) {
         static_cast<DWORD>(std::min<size_t>(wide.size() - done, 16384));
     if (!::WriteConsoleW(handle, wide.data() + done, ask, &written, nullptr) ||
         written == 0) {
+      *reason = LastErrorText();
       return false;
     }
     done += written;

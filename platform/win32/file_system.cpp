@@ -118,7 +118,7 @@ std::string AbsolutePath(const std::string& path) {
   return ToUtf8(full);
 }
 
-std::string ResolveLink(const std::string& path) {
+std::optional<std::string> ResolveLink(const std::string& path) {
   const std::optional<std::wstring> wide = SystemPath(path);
   if (!wide) return path;
   const DWORD attributes = ::GetFileAttributesW(wide->c_str());
@@ -126,8 +126,9 @@ std::string ResolveLink(const std::string& path) {
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
     return path;
   }
+  // A link whose target can't be opened leads nowhere.
   const UniqueHandle file = OpenForQuery(*wide);
-  if (!file.valid()) return path;
+  if (!file.valid()) return std::nullopt;
   std::wstring target(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = ::GetFinalPathNameByHandleW(

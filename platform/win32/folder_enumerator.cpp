@@ -89,26 +89,31 @@ bool FolderEnumerator::SystemFolder::Describe(const WIN32_FIND_DATAW& data,
   uint64_t size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
   const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
                     IsLinkTag(data.dwReserved0);
-  if (link && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    // Links to folders are never entered, so the walk always ends.
-    entry->type = EntryType::kOther;
-  } else if (link) {
-    // A link counts as the file it leads to; a broken one is "other".
+  if (link) {
+    // A link counts as what it leads to: a file, a folder (never entered,
+    // so the walk always ends), or nothing.
     PathInfo target;
     std::string reason;
     if (!QueryPath(JoinPath(folder, entry->name), &target, &reason)) {
-      entry->type = EntryType::kOther;
-    } else {
-      entry->type =
-          target.kind == PathKind::kFile ? EntryType::kFile : EntryType::kOther;
+      entry->type = EntryType::kBrokenLink;
+    } else if (target.kind == PathKind::kFile) {
+      entry->type = EntryType::kFile;
       size = target.size;
+    } else if (target.kind == PathKind::kFolder) {
+      entry->type = EntryType::kLinkToFolder;
+    } else {
+      entry->type = EntryType::kOther;
     }
   } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     entry->type = EntryType::kFolder;
   } else if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) {
-    entry->type = EntryType::kOther;
+    entry->type = EntryType::kDevice;
   } else {
     entry->type = EntryType::kFile;
+  }
+  // The folder bit is a folder's own, not a link's.
+  if (entry->type != EntryType::kFolder) {
+    attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY);
   }
 
   if (details != kFull) {

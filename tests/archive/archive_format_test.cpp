@@ -29,8 +29,11 @@ TEST(ArchiveFormatTest, HeaderEncodesMagicVersionAndFields) {
   ASSERT_EQ(out.size(), kHeaderSize);
   EXPECT_EQ(out, std::string("kzf1\x05\x05\x04\x20\xCC\x0F\0\0\x01\0\0\0", 16));
 
+  EXPECT_TRUE(HasArchiveMagic(out));
+  for (const char* other : {"", "kzf", "kzf2", "Kzf1", "PK\x03\x04"}) {
+    EXPECT_FALSE(HasArchiveMagic(other)) << other;
+  }
   ArchiveHeader decoded = DecodeHeader(out.data());
-  EXPECT_TRUE(HasArchiveMagic(decoded));
   EXPECT_EQ(decoded.version, kArchiveVersion);
   EXPECT_EQ(decoded.lastDirectoryByte, 4044u);
   EXPECT_EQ(decoded.entryCount, 1u);

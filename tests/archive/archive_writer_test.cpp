@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -16,6 +17,8 @@
 #include "archive/archive_format.h"
 #include "archive/coding.h"
 #include "archive/entry_encoder.h"
+#include "base/escape.h"
+#include "platform/process.h"
 #include "tests/archive/test_archive.h"
 #include "tests/support/platform_test.h"
 
@@ -118,11 +121,15 @@ class ArchiveWriterTest : public ::testing::Test {
   // expected.
   static ::testing::AssertionResult FailsUnderFileSizeLimit(
       const std::function<Status()>& pack, const std::string& expected) {
-    const int exitCode = test::RunInChild([&] {
-      test::LimitFileSize(64 * 1024);
-      return pack().ToString() == expected ? 0 : 1;
-    });
-    if (exitCode != 0) {
+    test::ChildOptions limited;
+    limited.fileSizeLimit = 64 * 1024;
+    const test::ChildResult result = test::RunInChild(
+        [&] {
+          InstallSignalHandling();  // as the programs do: no SIGXFSZ
+          return pack().ToString() == expected ? 0 : 1;
+        },
+        limited);
+    if (result.exitCode != 0) {
       return ::testing::AssertionFailure()
              << "the pack did not fail with \"" << expected << "\"";
     }
@@ -327,17 +334,22 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
   fs::resize_file(huge, uint64_t{1} << 32);  // sparse: no disk taken
   const std::string half = Source("half.bin", "");
   fs::resize_file(half, uint64_t{1} << 31);
-
+  const std::string otherHalf = Source("other half.bin", "");
+  fs::resize_file(otherHalf, uint64_t{1} << 31);
   struct Case {
     std::vector<std::string> paths;
     std::string basePath;
     bool compress;
     const char* message;
     std::string detail;
+    std::string reason = {};  // checked when given
   };
   const std::string longBase(512, 'b');
   const std::string longPath = "data/" + std::string(507, 'p');
-  const std::vector<Case> cases = {
+  // good with the base path "/": from its first separator on, all '/'.
+  std::string rooted = good.substr(good.find_first_of("/\\"));
+  std::replace(rooted.begin(), rooted.end(), '\\', '/');
+  std::vector<Case> cases = {
       {{}, "data/", false, messages::kNoFiles, ""},
       {{good}, "", false, messages::kEmptyBasePath, ""},
       {{good}, longBase, false, messages::kPathTooLong, longBase},
@@ -352,14 +364,48 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
       {{good, missing}, "data/", false, messages::kCantReadFile, missing},
       {{good, folder}, "data/", true, messages::kCantReadFile, folder},
       {{good, huge}, "data/", true, messages::kTooLarge, huge},
-      {{half, half}, "data/", false, messages::kTooLarge, archive_},
+      {{half, otherHalf}, "data/", false, messages::kTooLarge, archive_},
+      {{good}, "/", false, messages::kUnsafeStoredName, good,
+       EscapeName(rooted) + ": absolute path"},
   };
+  // Names that only backslashes in POSIX file names make unsafe or alike;
+  // on Windows a backslash separates folders.
+  if (!test::OnWindows()) {
+    fs::create_directory(src_ + "/a");
+    const std::string slashed = Source("a/b", "x");
+    const std::string backslashed = Source("a\\b", "y");
+    const std::string escaping = Source("..\\..\\escape", "z");
+    const std::string empty = Source("\\b", "e");
+    const std::string dot = Source(".\\c", "d");
+    const std::string trailing = Source("t\\", "t");
+    cases.insert(
+        cases.end(),
+        {{{good, slashed, backslashed},
+          "data/",
+          false,
+          messages::kDuplicateStoredName,
+          slashed + " and " + backslashed,
+          "data/a/b"},
+         {{good, escaping},
+          "data/",
+          false,
+          messages::kUnsafeStoredName,
+          escaping,
+          "data/../../escape: contains a \"..\" component"},
+         {{empty}, "data/", false, messages::kUnsafeStoredName, empty,
+          "data//b: contains an empty component"},
+         {{dot}, "data/", false, messages::kUnsafeStoredName, dot,
+          "data/./c: contains a \".\" component"},
+         {{trailing}, "data/", false, messages::kUnsafeStoredName, trailing,
+          "data/t/: names no file"}});
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
     PackRequest request{c.paths, archive_, c.basePath, c.compress};
     Status status = CArchiveWriter().Pack(request);
     EXPECT_EQ(status.message(), c.message);
     EXPECT_EQ(status.detail(), c.detail);
+    if (!c.reason.empty()) EXPECT_EQ(status.reason(), c.reason);
     EXPECT_TRUE(OutputFolder().empty());
   }
 }
@@ -377,13 +423,29 @@ TEST_F(ArchiveWriterTest, AcceptsPathOfExactly511Bytes) {
 }
 
 TEST_F(ArchiveWriterTest, ArchiveSideFailuresNameTheArchive) {
-  PackRequest request{{Source("a.txt", "abc")}, out_, "data/", false};
-  EXPECT_EQ(CArchiveWriter().Pack(request).ToString(),
-            "Can't open file: " + out_ + ": Not a regular file");
-  request.archiveName = dir_ + "/no/such/folder/game.kzf";
-  EXPECT_EQ(CArchiveWriter().Pack(request).ToString(),
-            "Can't open file: " + request.archiveName + ": " +
-                test::NoSuchFolderReason());
+  struct Case {
+    std::string archive;
+    std::string reason;
+  };
+  std::vector<Case> cases = {
+      {out_, "Not a regular file"},
+      {dir_ + "/no/such/folder/game.kzf", test::NoSuchFolderReason()},
+  };
+  const std::string dangling = out_ + "/dangling.kzf";
+  const bool links = test::CanMakeSymbolicLinks(out_);
+  if (links) {
+    fs::create_symlink(out_ + "/nowhere/game.kzf", dangling);
+    // As cp does, a link that leads nowhere is not replaced by a file.
+    cases.push_back({dangling, "Not writing through a dangling symbolic link"});
+  }
+  for (const Case& c : cases) {
+    PackRequest request{{Source("a.txt", "abc")}, c.archive, "data/", false};
+    EXPECT_EQ(CArchiveWriter().Pack(request).ToString(),
+              "Can't open file: " + c.archive + ": " + c.reason);
+  }
+  if (links) EXPECT_TRUE(fs::is_symlink(dangling));
+  EXPECT_EQ(OutputFolder(), links ? std::vector<std::string>{"dangling.kzf"}
+                                  : std::vector<std::string>{});
 }
 
 TEST_F(ArchiveWriterTest, SourceVanishingMidRunKeepsOldArchive) {

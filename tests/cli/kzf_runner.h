@@ -3,6 +3,7 @@
 #ifndef VARNOK_TESTS_CLI_KZF_RUNNER_H_
 #define VARNOK_TESTS_CLI_KZF_RUNNER_H_
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,14 +12,26 @@
 
 namespace varnok::test {
 
-using KzfResult = ProgramResult;
-using KzfOptions = ProgramOptions;
+using KzfResult = ChildResult;
 
-// Runs kzf with args; its output passes through files in scratch.
+struct KzfOptions {
+  std::filesystem::path cwd;    // the test's own folder when empty
+  bool stderrTerminal = false;  // stderr is a pseudo-terminal (POSIX only)
+  bool unprivileged = false;    // run by root, kzf runs as nobody (POSIX)
+  uint64_t fileSizeLimit = 0;   // bytes a file may grow to; 0: any (POSIX)
+  std::string stdoutPath;       // a file to write stdout to, not captured
+};
+
+// Runs kzf with args and waits for its end (see RunProgram); a kzf killed
+// by a signal exits with 128 + the signal.
 inline KzfResult RunKzf(const std::vector<std::string>& args,
-                        const std::filesystem::path& scratch,
                         const KzfOptions& options = {}) {
-  return RunProgram(KZF_PATH, args, scratch, options);
+  ChildOptions child;
+  child.cwd = options.cwd;
+  child.unprivileged = options.unprivileged;
+  child.fileSizeLimit = options.fileSizeLimit;
+  child.stdoutPath = options.stdoutPath;
+  return RunProgram(KZF_PATH, args, child, options.stderrTerminal);
 }
 
 }  // namespace varnok::test

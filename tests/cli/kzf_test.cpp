@@ -23,11 +23,8 @@ using test::Stored;
 
 class KzfTest : public ::testing::Test {
  protected:
-  void SetUp() override { fs::create_directory(scratch()); }
-
-  fs::path scratch() const { return folder_.path() / "scratch"; }
   test::KzfResult Kzf(const std::vector<std::string>& args) {
-    return test::RunKzf(args, scratch());
+    return test::RunKzf(args);
   }
   std::string Save(const std::string& bytes, const std::string& name) {
     const fs::path path = folder_.path() / name;
@@ -58,6 +55,9 @@ TEST_F(KzfTest, UsageErrorsExitWithTwo) {
       {"extract"},
       {"list", "--bogus", "a.kzf"},
       {"extract", "a.kzf", "-C"},
+      // An empty folder would mean the current one.
+      {"pack", "", "-o", "x.kzf"},
+      {"pack", ".", "-o", ""},
   };
   for (const auto& args : misuses) {
     const test::KzfResult result = Kzf(args);
@@ -82,10 +82,19 @@ TEST_F(KzfTest, HelpAndVersion) {
 }
 
 TEST_F(KzfTest, ListPrintsOneLinePerEntry) {
+  // A name's bytes show as UTF-8, those that are none escaped; on Windows
+  // they are the code page's (here 1252) and show as its characters.
+  std::string shown = "data/\\x1b[2J\\xc2\\x9b\\xff\\x0acaf\xc3\xa9";
+  if (test::OnWindows()) {
+    if (test::AnsiCodePage() != 1252) {
+      GTEST_SKIP() << "the name is chosen for code page 1252";
+    }
+    shown = "data/\\x1b[2J\xc3\x82\xe2\x80\xba\xc3\xbf\\x0acaf\xc3\x83\xc2\xa9";
+  }
   const std::string path =
       Save(BuildArchive({Stored("data/a.txt", "abc"),
                          Deflated("data/My Maps/b.map", std::string(1000, 'm')),
-                         Stored("data/line\nbreak", "")}),
+                         Stored("data/\x1b[2J\xc2\x9b\xff\ncaf\xc3\xa9", "")}),
            "a.kzf");
   const std::string stream = test::Deflate(std::string(1000, 'm'));
   char crc[9];
@@ -98,8 +107,32 @@ TEST_F(KzfTest, ListPrintsOneLinePerEntry) {
                 std::string(10 - std::to_string(stream.size()).size(), ' ') +
                 std::to_string(stream.size()) + " " + crc +
                 " data/My Maps/b.map\n"
-                "stored            0          0 00000000 data/line\\x0abreak\n");
+                "stored            0          0 00000000 " +
+                shown + "\n");
   EXPECT_EQ(result.err, "");
+}
+
+TEST_F(KzfTest, OutputThatCannotBeWrittenFailsTheCommand) {
+  if (test::OnWindows()) GTEST_SKIP() << "no /dev/full on Windows";
+  const std::string archive = Save(BuildArchive({Stored("data/a", "a")}), "a.kzf");
+  fs::create_directory(folder_.path() / "tree");
+  test::WriteFile(folder_.path() / "tree/a", "a");
+  const std::vector<std::vector<std::string>> commands = {
+      {"list", archive},
+      {"verify", archive},
+      {"pack", (folder_.path() / "tree").string(), "-o",
+       (folder_.path() / "b.kzf").string(), "--base", "tree/"},
+      {"--version"},
+      {"--help"},
+  };
+  test::KzfOptions full;
+  full.stdoutPath = "/dev/full";
+  for (const auto& args : commands) {
+    const test::KzfResult result = test::RunKzf(args, full);
+    EXPECT_EQ(result.exitCode, 1) << args[0];
+    EXPECT_EQ(result.err, "kzf: Can't write output: No space left on device\n")
+        << args[0];
+  }
 }
 
 TEST_F(KzfTest, ListAndVerifyReportABrokenArchive) {
@@ -239,6 +272,31 @@ TEST_F(KzfTest, ExtractRefusesNamesWindowsCantHold) {
                 unsafe + "data/nul.txt" + device);
   EXPECT_EQ(Files(out), (std::vector<std::string>{"data/ok"}));
   EXPECT_EQ(test::ReadFile(out / "data/ok"), "ok");
+}
+
+TEST_F(KzfTest, ExtractKeepsTheFirstOfARepeatedName) {
+  const std::string archive = Save(
+      BuildArchive({Stored("data/a", "first"), Stored("data/b", "b"),
+                    Deflated("data/a", "second"), Stored("data//./a", "third")}),
+      "repeated.kzf");
+  const fs::path out = folder_.path() / "out";
+  const std::string second =
+      "kzf: Repeated name, not extracted: data/a: entry 2, after entry 0\n";
+  const std::string third =
+      "kzf: Repeated name, not extracted: data//./a: entry 3, after entry 0\n";
+  const struct {
+    std::vector<std::string> names;
+    std::string err;
+  } cases[] = {{{}, second + third}, {{"data/a"}, second}};
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"extract", archive, "-C", out.string()};
+    args.insert(args.end(), c.names.begin(), c.names.end());
+    const test::KzfResult result = Kzf(args);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(test::ReadFile(out / "data/a"), "first");
+  }
+  EXPECT_EQ(Files(out), (std::vector<std::string>{"data/a", "data/b"}));
 }
 
 TEST_F(KzfTest, ExtractKeepsNoDamagedFile) {

@@ -49,7 +49,6 @@ std::vector<std::string> ArchiveOrder() {
 class PackCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directory(scratch());
     assets_ = folder_.path() / "Game Assets";
     for (const auto& [name, content] : AssetTree()) {
       fs::create_directories((assets_ / name).parent_path());
@@ -57,10 +56,9 @@ class PackCommandTest : public ::testing::Test {
     }
   }
 
-  fs::path scratch() const { return folder_.path() / "scratch"; }
   test::KzfResult Kzf(const std::vector<std::string>& args,
                       const test::KzfOptions& options = {}) {
-    return test::RunKzf(args, scratch(), options);
+    return test::RunKzf(args, options);
   }
   // Names of the entries that `kzf list` shows.
   std::vector<std::string> ListedNames(const std::string& archive) {
@@ -162,6 +160,50 @@ TEST_F(PackCommandTest, NeverPacksTheArchiveIntoItself) {
   EXPECT_EQ(Kzf({"verify", (assets_ / "data/game.kzf").string()}).exitCode, 0);
 }
 
+TEST_F(PackCommandTest, NeverOverwritesAFileBeingPacked) {
+  const fs::path source = assets_ / "data/Sounds/a.ogg";
+  const std::string before = test::ReadFile(source);
+  const test::KzfResult result =
+      Kzf({"pack", assets_.string(), "-o", source.string()});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "kzf: Archive would replace a file being packed: " +
+                            source.string() + "\n");
+  EXPECT_TRUE(test::ReadFile(source) == before);
+  EXPECT_EQ(FolderContents(source.parent_path()),
+            std::vector<std::string>{"a.ogg"});
+}
+
+TEST_F(PackCommandTest, SkipsUnreadableFoldersAndNamesWhatItLeavesOutWhenAsked) {
+  if (test::OnWindows()) {
+    GTEST_SKIP() << "folder permissions, FIFOs and users here are POSIX's";
+  }
+  // As nobody, when run by root, who may read any folder.
+  fs::create_directories(assets_ / "data/locked/inner");
+  test::WriteFile(assets_ / "data/locked/inner/secret.txt", "s");
+  fs::permissions(assets_ / "data/locked", fs::perms::none);
+  ASSERT_TRUE(test::MakeFifo((assets_ / "data/pipe").string()));
+  fs::create_directory_symlink("..", assets_ / "data/up");
+  fs::permissions(folder_.path(), fs::perms::all);
+  const fs::path archive = folder_.path() / "game.kzf";
+  test::KzfOptions unprivileged;
+  unprivileged.unprivileged = true;
+
+  const test::KzfResult result =
+      Kzf({"pack", assets_.string(), "-o", archive.string(),
+           "--skip-unreadable", "--verbose"},
+          unprivileged);
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::string data = (assets_ / "data").string();
+  EXPECT_EQ(result.err,
+            "kzf: Left out: " + data + "/pipe: FIFO\n" +
+                "kzf: Left out: " + data + "/up: symbolic link to a folder\n" +
+                "kzf: Warning: Can't read folder: " + data +
+                "/locked: Permission denied\n");
+  EXPECT_EQ(result.out.substr(result.out.find(';')),
+            "; left out: 2 links or special files, 1 unreadable folder\n");
+  EXPECT_EQ(ListedNames(archive.string()), ArchiveOrder());
+}
+
 TEST_F(PackCommandTest, AFailedPackLeavesTheOldArchiveAlone) {
   const fs::path archive = folder_.path() / "out" / "game.kzf";
   fs::create_directories(archive.parent_path());
@@ -226,7 +268,7 @@ TEST_F(PackCommandTest, AFileLockedByAnotherProgramFailsThePack) {
                             test::LockedFileReason() + "\n");
   EXPECT_EQ(test::ReadFile(archive), "the previous archive");
   EXPECT_EQ(FolderContents(folder_.path()),
-            (std::vector<std::string>{"Game Assets", "game.kzf", "scratch"}));
+            (std::vector<std::string>{"Game Assets", "game.kzf"}));
 }
 
 TEST_F(PackCommandTest, TakesAndShowsNamesBeyondAscii) {

@@ -110,12 +110,19 @@ TEST(FolderEnumeratorTest, ClassifiesEveryKindOfEntryAtBothLevels) {
   tree.AddLink("broken-link", "nothing-here");
   tree.AddLink("link-to-link", "link-to-file");
   std::map<std::string, EntryType> expected = {
-      {"file.txt", EntryType::kFile},        {"folder", EntryType::kFolder},
-      {"link-to-file", EntryType::kFile},    {"link-to-folder", EntryType::kOther},
-      {"broken-link", EntryType::kOther},    {"link-to-link", EntryType::kFile},
+      {"file.txt", EntryType::kFile},
+      {"folder", EntryType::kFolder},
+      {"link-to-file", EntryType::kFile},
+      {"link-to-folder", EntryType::kLinkToFolder},
+      {"broken-link", EntryType::kBrokenLink},
+      {"link-to-link", EntryType::kFile},
   };
   // Windows has no FIFOs.
-  if (test::MakeFifo(tree.Path("fifo"))) expected["fifo"] = EntryType::kOther;
+  if (test::MakeFifo(tree.Path("fifo"))) {
+    tree.AddLink("link-to-fifo", "fifo");
+    expected["fifo"] = EntryType::kFifo;
+    expected["link-to-fifo"] = EntryType::kOther;
+  }
   for (auto details : {FolderEnumerator::kTypeOnly, FolderEnumerator::kFull}) {
     auto entries = EntriesByName(tree.root(), details);
     ASSERT_EQ(entries.size(), expected.size());

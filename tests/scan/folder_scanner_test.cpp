@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -347,7 +348,7 @@ TEST(FolderScannerTest, LinksToFoldersAreNeitherEnteredNorListed) {
             Sorted({tree.Path("A"), tree.Path("A/a.txt")}));
 }
 
-TEST(FolderScannerTest, ReportsOnlyRegularFilesAndLinksToThem) {
+TEST(FolderScannerTest, ReportsOnlyRegularFilesAndLinksToThemAndNotesTheRest) {
   TempTree tree;
   if (!test::CanMakeSymbolicLinks(tree.root())) {
     GTEST_SKIP() << "symbolic links can't be made here";
@@ -355,9 +356,17 @@ TEST(FolderScannerTest, ReportsOnlyRegularFilesAndLinksToThem) {
   tree.AddFile("real.txt", "hello");
   tree.AddLink("link.txt", "real.txt");
   tree.AddLink("broken", "gone.txt");
-  if (!test::OnWindows()) {
-    ASSERT_TRUE(test::MakeFifo(tree.Path("fifo")));
-    ASSERT_TRUE(test::MakeSocket(tree.Path("sock")));
+  // Only POSIX has FIFOs and sockets, and only root may make a device.
+  std::map<std::string, EntryType> expected = {
+      {tree.Path("broken"), EntryType::kBrokenLink}};
+  if (test::MakeFifo(tree.Path("fifo"))) {
+    expected[tree.Path("fifo")] = EntryType::kFifo;
+  }
+  if (test::MakeSocket(tree.Path("sock"))) {
+    expected[tree.Path("sock")] = EntryType::kSocket;
+  }
+  if (test::MakeNullDevice(tree.Path("null"))) {
+    expected[tree.Path("null")] = EntryType::kDevice;
   }
 
   CFolderScanner scanner;
@@ -368,6 +377,11 @@ TEST(FolderScannerTest, ReportsOnlyRegularFilesAndLinksToThem) {
   for (const FoundFile& found : scanner.foundFiles()) {
     EXPECT_EQ(found.size, 5u) << found.path;
   }
+  std::map<std::string, EntryType> leftOut;
+  for (const LeftOutEntry& entry : scanner.leftOut()) {
+    leftOut[entry.path] = entry.type;
+  }
+  EXPECT_EQ(leftOut, expected);
 }
 
 TEST(FolderScannerTest, ReportsSizesBeyondFourGibibytes) {
@@ -384,7 +398,7 @@ TEST(FolderScannerTest, ReportsSizesBeyondFourGibibytes) {
   EXPECT_EQ(scanner.foundFiles()[0].size, size);
 }
 
-TEST(FolderScannerTest, FolderThatVanishesBetweenWalksCountsAsEmpty) {
+TEST(FolderScannerTest, FolderThatVanishesBetweenWalksCountsAsEmptyAndIsNoted) {
   TempTree tree;
   tree.AddFile("keep/k.txt");
   tree.AddFile("gone/g.txt");
@@ -392,35 +406,19 @@ TEST(FolderScannerTest, FolderThatVanishesBetweenWalksCountsAsEmpty) {
   CFolderScanner scanner;
   scanner.SetRoot(tree.root(), true);
   ASSERT_EQ(scanner.folders().size(), 3u);
+  EXPECT_TRUE(scanner.unreadableFolders().empty());
   std::filesystem::remove_all(tree.Path("gone"));
   EXPECT_TRUE(scanner.FindFiles("*.*", true, false));
   EXPECT_EQ(Sorted(FoundPaths(scanner)),
             Sorted({tree.Path("keep/k.txt"), tree.Path("r.txt")}));
+  ASSERT_EQ(scanner.unreadableFolders().size(), 1u);
+  EXPECT_EQ(scanner.unreadableFolders()[0].path, tree.Path("gone"));
+  EXPECT_EQ(scanner.unreadableFolders()[0].reason, test::NoSuchFolderReason());
 }
 
-// Scans tree's root as an unprivileged user would, since root may open any
-// folder. Returns the found paths.
-Paths ScanAsUnprivilegedUser(const TempTree& tree) {
-  const std::optional<std::string> out = test::RunUnprivileged([&tree] {
-    CFolderScanner scanner;
-    scanner.SetRoot(tree.root(), true);
-    scanner.FindFiles("*.*", true, false);
-    std::string lines;
-    for (const FoundFile& found : scanner.foundFiles()) {
-      lines += found.path + '\n';
-    }
-    return lines;
-  });
-  if (!out) return {"the scan failed"};
-  Paths paths;
-  for (size_t start = 0, end; (end = out->find('\n', start)) != out->npos;
-       start = end + 1) {
-    paths.push_back(out->substr(start, end - start));
-  }
-  return paths;
-}
-
-TEST(FolderScannerTest, UnreadableFolderCountsAsEmpty) {
+// A folder that only root may open: both walks fail on it, and it is noted
+// once.
+TEST(FolderScannerTest, UnreadableFolderCountsAsEmptyAndIsNotedOnce) {
   if (test::OnWindows()) {
     GTEST_SKIP() << "folder permissions here are POSIX modes";
   }
@@ -436,8 +434,26 @@ TEST(FolderScannerTest, UnreadableFolderCountsAsEmpty) {
                                    fs::perms::others_exec);
   fs::permissions(tree.Path("locked"), fs::perms::none);
 
-  EXPECT_EQ(Sorted(ScanAsUnprivilegedUser(tree)),
-            Sorted({tree.Path("open/o.txt"), tree.Path("r.txt")}));
+  test::ChildOptions unprivileged;
+  unprivileged.unprivileged = true;
+  const test::ChildResult result = test::RunInChild(
+      [&tree] {
+        CFolderScanner scanner;
+        scanner.SetRoot(tree.root(), true);
+        scanner.FindFiles("*.*", true, false);
+        for (const std::string& path : Sorted(FoundPaths(scanner))) {
+          std::printf("%s\n", path.c_str());
+        }
+        for (const UnreadableFolder& folder : scanner.unreadableFolders()) {
+          std::printf("unreadable %s: %s\n", folder.path.c_str(),
+                      folder.reason.c_str());
+        }
+        return 0;
+      },
+      unprivileged);
+  EXPECT_EQ(result.out, tree.Path("open/o.txt") + "\n" + tree.Path("r.txt") +
+                            "\nunreadable " + tree.Path("locked") +
+                            ": Permission denied\n");
 }
 
 }  // namespace

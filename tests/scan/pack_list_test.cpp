@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,37 @@
 
 namespace varnok {
 namespace {
+
+using Paths = std::vector<std::string>;
+
+// The list as text, one line for each path, left-out entry and unreadable
+// folder: what a child process hands back.
+std::string Describe(const PackList& list) {
+  std::string text;
+  for (const std::string& path : list.paths) text += path + "\n";
+  for (const LeftOutEntry& entry : list.leftOut) {
+    text += "left out: " + entry.path + ": " + DescribeLeftOut(entry.type) + "\n";
+  }
+  for (const UnreadableFolder& folder : list.unreadableFolders) {
+    text += "unreadable: " + folder.path + ": " + folder.reason + "\n";
+  }
+  return text;
+}
+
+// ListFilesToPack(folder) in a child process: as nobody when run by root
+// (who may open any folder), and with at most maxOpenFiles descriptors.
+std::string ListInChild(const std::string& folder, uint64_t maxOpenFiles) {
+  test::ChildOptions options;
+  options.unprivileged = true;
+  options.maxOpenFiles = maxOpenFiles;
+  const test::ChildResult result = test::RunInChild(
+      [&] {
+        std::fputs(Describe(ListFilesToPack(folder)).c_str(), stdout);
+        return 0;
+      },
+      options);
+  return result.exitCode == 0 ? result.out : "child failed: " + result.err;
+}
 
 TEST(PackListTest, ListsEveryFileBeneathTheFolderInListOrder) {
   TempTree tree;
@@ -23,23 +57,78 @@ TEST(PackListTest, ListsEveryFileBeneathTheFolderInListOrder) {
   if (test::OnWindows()) files[6] = "data/textures/Wall.dds";
   for (const std::string& file : files) tree.AddFile("game/" + file);
   tree.AddFolder("game/empty");
-  if (test::CanMakeSymbolicLinks(tree.root())) {
+  // The rest, in the list's order, is left out and said what it is.
+  std::string leftOut;
+  const auto note = [&](const std::string& relative, const char* what) {
+    leftOut += "left out: " + tree.Path("game/" + relative) + ": " + what + "\n";
+  };
+  const bool links = test::CanMakeSymbolicLinks(tree.root());
+  if (links) {
     tree.AddLink("game/data/link.txt", "../readme.TXT");
     tree.AddLink("game/data/back", "..");
+    tree.AddLink("game/data/sounds/gone.wav", "missing.wav");
     files.insert(files.begin() + 3, "data/link.txt");
+    note("data/back", "symbolic link to a folder");
   }
-  if (!test::OnWindows()) ASSERT_TRUE(test::MakeFifo(tree.Path("game/data/pipe")));
+  // Windows has no FIFOs.
+  if (test::MakeFifo(tree.Path("game/data/pipe"))) note("data/pipe", "FIFO");
+  if (links) note("data/sounds/gone.wav", "broken symbolic link");
 
-  std::vector<std::string> expected;
+  Paths expected;
   for (const std::string& file : files) {
     expected.push_back(tree.Path("game/" + file));
   }
-  EXPECT_EQ(ListFilesToPack(tree.Path("game") + "/"), expected);
+  const PackList list = ListFilesToPack(tree.Path("game") + "/");
+  EXPECT_EQ(list.paths, expected);
+  EXPECT_EQ(Describe({{}, {}, list.leftOut}), leftOut);
+  EXPECT_TRUE(list.unreadableFolders.empty());
 }
 
-TEST(PackListTest, MissingFolderListsNothing) {
+TEST(PackListTest, NamesAMissingFolder) {
   TempTree tree;
-  EXPECT_TRUE(ListFilesToPack(tree.Path("missing")).empty());
+  EXPECT_EQ(Describe(ListFilesToPack(tree.Path("missing"))),
+            "unreadable: " + tree.Path("missing") + ": " +
+                test::NoSuchFolderReason() + "\n");
+}
+
+TEST(PackListTest, NamesEveryFolderItCouldNotRead) {
+  if (test::OnWindows()) {
+    GTEST_SKIP() << "folder permissions here are POSIX modes";
+  }
+  namespace fs = std::filesystem;
+  TempTree tree;
+  tree.AddFile("game/data/open/o.txt");
+  tree.AddFile("game/data/locked/b.txt");
+  tree.AddFile("game/data/locked/inner/c.txt");
+  tree.AddFile("game/r.txt");
+  fs::permissions(tree.root(), fs::perms::owner_all | fs::perms::group_read |
+                                   fs::perms::group_exec |
+                                   fs::perms::others_read |
+                                   fs::perms::others_exec);
+  fs::permissions(tree.Path("game/data/locked"), fs::perms::none);
+  const std::string deep = tree.AddTooDeepFolder("game/deep");
+
+  const std::string game = tree.Path("game");
+  EXPECT_EQ(ListInChild(game, 1024),
+            game + "/data/open/o.txt\n" + game + "/r.txt\n" +
+                "unreadable: " + game + "/data/locked: Permission denied\n" +
+                "unreadable: " + deep + ": File name too long\n");
+}
+
+TEST(PackListTest, DeepTreeLosesNothingUnderALowDescriptorLimit) {
+  if (test::OnWindows()) GTEST_SKIP() << "no descriptor limit to set on Windows";
+  namespace fs = std::filesystem;
+  TempTree tree;
+  std::string relative = "game";
+  for (int level = 0; level < 40; ++level) relative += "/level";
+  const std::string file = tree.AddFile(relative + "/deep.txt");
+  tree.AddFile("game/top.txt");
+  fs::permissions(tree.root(), fs::perms::owner_all | fs::perms::group_read |
+                                   fs::perms::group_exec |
+                                   fs::perms::others_read |
+                                   fs::perms::others_exec);
+  EXPECT_EQ(ListInChild(tree.Path("game"), 32),
+            file + "\n" + tree.Path("game/top.txt") + "\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/platform_test.h"
 #include "tests/support/temp_folder.h"
@@ -15,6 +16,10 @@ namespace varnok {
 class TempTree {
  public:
   TempTree() : root_(folder_.path().string()) {}
+  // Chains of too deep folders go first: removal by path can't reach them.
+  ~TempTree() {
+    for (const std::string& top : chains_) test::RemoveTooDeepFolders(top);
+  }
   TempTree(const TempTree&) = delete;
   TempTree& operator=(const TempTree&) = delete;
 
@@ -52,10 +57,19 @@ class TempTree {
     }
     return Path(relative);
   }
+  // Creates the folder relative and beneath it a chain of folders down to
+  // one whose path is too long for the system to open; returns that
+  // folder's path (POSIX only, see MakeTooDeepFolders).
+  std::string AddTooDeepFolder(const std::string& relative) {
+    const std::string path = AddFolder(relative);
+    chains_.push_back(path);
+    return test::MakeTooDeepFolders(path);
+  }
 
  private:
   test::TempFolder folder_;
   std::string root_;
+  std::vector<std::string> chains_;
 };
 
 }  // namespace varnok

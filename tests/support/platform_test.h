@@ -66,22 +66,55 @@ bool SetLastWriteTime(const std::string& path, uint64_t fileTime);
 // Threads of this process now.
 size_t ThreadCount();
 
-// POSIX only: false, -1 or nothing on Windows.
+// POSIX only: false or nothing on Windows.
 // Makes a FIFO, or a Unix-domain socket, at path.
 bool MakeFifo(const std::string& path);
 bool MakeSocket(const std::string& path);
+// Makes a device like /dev/null at path, which only root may.
+bool MakeNullDevice(const std::string& path);
 // Sets the mask new files' permissions pass through; returns the old one.
 unsigned SetFileCreationMask(unsigned mask);
-// Runs body in a child process (fork) and returns its exit status.
-int RunInChild(const std::function<int()>& body);
-// Makes writes that would grow a file of this process past bytes fail
-// ("File too large"); for a child of RunInChild.
-void LimitFileSize(uint64_t bytes);
-// Runs body in a child process that has given up root, since root may open
-// any folder, and returns what it returned; the caller's own result when it
-// is no root. Nothing when the child failed.
-std::optional<std::string> RunUnprivileged(
-    const std::function<std::string()>& body);
+// Makes beneath folder a chain of folders, one step at a time, down to one
+// whose path is too long for the system to open (PATH_MAX); returns that
+// folder's path. RemoveTooDeepFolders removes the chain again, which
+// removal by path can't reach.
+std::string MakeTooDeepFolders(const std::string& folder);
+void RemoveTooDeepFolders(const std::string& folder);
+
+// How a child process or a program is run.
+struct ChildOptions {
+  std::filesystem::path cwd;   // where it starts; the test's own when empty
+  bool unprivileged = false;   // run by root, it first becomes nobody (POSIX)
+  uint64_t fileSizeLimit = 0;  // bytes a file may grow to; 0: any (POSIX)
+  // Files to open as stdout and stderr (/dev/full, a terminal) instead of
+  // capturing them.
+  std::string stdoutPath;
+  std::string stderrPath;
+  uint64_t maxOpenFiles = 0;   // descriptors it may hold; 0: any (POSIX)
+};
+
+// How it ended and what it printed.
+struct ChildResult {
+  int exitCode = -1;  // when it exited; 128 + the signal for a program
+  int signal = 0;     // the signal that ended it, or 0
+  std::string out;    // what it wrote to stdout, unless that went elsewhere
+  std::string err;    // and to stderr
+};
+
+// POSIX only (a forked child; throws on Windows): runs body in a child
+// process whose stop and file-size signals act as in a user's shell, for
+// faults that end or limit a process (a signal, a file-size limit, a user
+// without rights). body's result is the child's exit status.
+ChildResult RunInChild(const std::function<int()>& body,
+                       const ChildOptions& options = {});
+
+// Runs program with args and waits for its end, on every system. With
+// stderrTerminal (POSIX only) its stderr is a pseudo-terminal, whose output
+// comes back in err.
+ChildResult RunProgram(const std::string& program,
+                       const std::vector<std::string>& args,
+                       const ChildOptions& options = {},
+                       bool stderrTerminal = false);
 
 // Windows only: keeps a file open with no sharing, as a program that locks
 // it does, until the object goes. held() is false elsewhere.
@@ -96,26 +129,6 @@ class ExclusiveFile {
  private:
   void* handle_ = nullptr;
 };
-
-// A program's run: its exit status (128 + signal when a signal killed it)
-// and what it wrote.
-struct ProgramResult {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-struct ProgramOptions {
-  std::filesystem::path cwd;    // the test's own folder when empty
-  bool stderrTerminal = false;  // stderr is a pseudo-terminal (POSIX only)
-};
-
-// Runs program with args and waits for it; its output passes through files
-// in scratch.
-ProgramResult RunProgram(const std::string& program,
-                         const std::vector<std::string>& args,
-                         const std::filesystem::path& scratch,
-                         const ProgramOptions& options = {});
 
 }  // namespace varnok::test
 

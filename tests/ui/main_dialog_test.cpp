@@ -36,6 +36,7 @@
 #include "ui/main_dialog.h"
 #include "ui/manual_check_box.h"
 #include "ui/prompts.h"
+#include "tests/scan/temp_tree.h"
 
 using namespace varnok;
 
@@ -175,6 +176,8 @@ class MainDialogTest : public QObject {
   void packingTwiceGivesIdenticalArchives();
   void emptyListShowsTheEnginesMessage();
   void failingPackShowsTheEnginesMessage();
+  void unreadableFoldersAreNamedAfterTheScan();
+  void archiveInsideTheFolderIsLeftOutOrRefused();
   void cancelDuringPackLeavesNothingBehind();
   void nameThatIsNotUtf8PacksAsSpelled();
   void escapeAndEnterEndTheDialog();
@@ -497,6 +500,67 @@ void MainDialogTest::failingPackShowsTheEnginesMessage() {
            gone + QStringLiteral(": No such file or directory"));
   QVERIFY(!QFile::exists(archive));
   QCOMPARE(dialog_->fileList()->count(), 2);
+}
+
+void MainDialogTest::unreadableFoldersAreNamedAfterTheScan() {
+  // Folders too deep to open, whoever runs the test.
+  TempTree tree;
+  tree.AddFile("data/a.txt", "a");
+  std::vector<QString> deep;
+  for (int i = 0; i < 7; ++i) {
+    deep.push_back(QString::fromStdString(
+        tree.AddTooDeepFolder("data/deep" + std::to_string(i))));
+    if (i != 0 && i != 6) continue;
+    prompts_->messages.clear();
+    Select(QString::fromStdString(tree.Path("data")));
+
+    // The list keeps what was found.
+    QCOMPARE(Rows(dialog_->fileList()),
+             QStringList{QString::fromStdString(tree.Path("data/a.txt"))});
+    QCOMPARE(prompts_->messages.size(), size_t{1});
+    const QStringList lines =
+        prompts_->messages[0].informative.split(QLatin1Char('\n'));
+    QCOMPARE(lines.first(), deep[0] + QStringLiteral(": File name too long"));
+    if (i == 0) {
+      QCOMPARE(prompts_->texts(),
+               QStringList{QString::fromLatin1(messages::kUnreadableFolder)});
+      QCOMPARE(lines.size(), 1);
+    } else {
+      QCOMPARE(prompts_->texts(),
+               QStringList{QString::fromLatin1(messages::kUnreadableFolders)
+                               .arg(7)});
+      QCOMPARE(lines.size(), 6);
+      QCOMPARE(lines[4], deep[4] + QStringLiteral(": File name too long"));
+      QCOMPARE(lines[5], QStringLiteral("and 2 more"));
+    }
+  }
+}
+
+void MainDialogTest::archiveInsideTheFolderIsLeftOutOrRefused() {
+  const QString folder = MakeFolder({"a.txt", "level1.dat"});
+  const QString archive = folder + QStringLiteral("/game.kzf");
+  Select(folder);
+  Pack(archive);
+  // Selected again, the list holds the archive; packing over it leaves it
+  // out, run after run.
+  for (int run = 0; run < 2; ++run) {
+    Select(folder);
+    QCOMPARE(dialog_->fileList()->count(), 3);
+    Pack(archive);
+    QCOMPARE(ArchiveNames(archive),
+             (std::vector<std::string>{"data/a.txt", "data/level1.dat"}));
+  }
+  QCOMPARE(prompts_->texts(),
+           (QStringList{messages::kDone, messages::kDone, messages::kDone}));
+
+  // Any other file of the list is never overwritten.
+  const QString level = folder + QStringLiteral("/level1.dat");
+  const QByteArray before = ReadFile(level);
+  Pack(level);
+  QCOMPARE(prompts_->messages.back().text,
+           QString::fromLatin1(messages::kArchiveReplacesSource));
+  QCOMPARE(prompts_->messages.back().informative, level);
+  QCOMPARE(ReadFile(level), before);
 }
 
 void MainDialogTest::cancelDuringPackLeavesNothingBehind() {

@@ -2,33 +2,38 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <limits.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
-
-extern char** environ;
 
 namespace varnok::test {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+// The whole content of a memory file, which is closed after.
+std::string ReadMemoryFile(int fd) {
+  std::string text;
+  char buffer[4096];
+  ssize_t n;
+  for (off_t at = 0; (n = ::pread(fd, buffer, sizeof buffer, at)) > 0; at += n) {
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return text;
 }
 
 // The terminal side of a pseudo-terminal and the name of the program's side.
@@ -115,101 +120,130 @@ bool MakeSocket(const std::string& path) {
   return bound;
 }
 
+bool MakeNullDevice(const std::string& path) {
+  return mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+}
+
 unsigned SetFileCreationMask(unsigned mask) {
   return static_cast<unsigned>(umask(static_cast<mode_t>(mask)));
 }
 
-int RunInChild(const std::function<int()>& body) {
-  const pid_t child = fork();
-  if (child < 0) return -1;
-  if (child == 0) _exit(body());
-  int wstatus = 0;
-  if (waitpid(child, &wstatus, 0) != child || !WIFEXITED(wstatus)) return -1;
-  return WEXITSTATUS(wstatus);
+namespace {
+
+// A folder name of 200 bytes: one link of a chain.
+const char* ChainLink() {
+  static const std::string link(200, 'd');
+  return link.c_str();
 }
 
-void LimitFileSize(uint64_t bytes) {
-  signal(SIGXFSZ, SIG_IGN);
-  const rlimit limit{bytes, bytes};
-  setrlimit(RLIMIT_FSIZE, &limit);
+// Removes the chain beneath the open folder, deepest first.
+void RemoveChain(int folder) {
+  const int next = ::openat(folder, ChainLink(), O_RDONLY | O_DIRECTORY);
+  if (next < 0) return;
+  RemoveChain(next);
+  ::close(next);
+  ::unlinkat(folder, ChainLink(), AT_REMOVEDIR);
 }
 
-std::optional<std::string> RunUnprivileged(
-    const std::function<std::string()>& body) {
-  if (geteuid() != 0) return body();
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0) return std::nullopt;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(pipeFds[0]);
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
-    const std::string out = body();
-    const bool written = write(pipeFds[1], out.data(), out.size()) ==
-                         static_cast<ssize_t>(out.size());
-    _exit(written ? 0 : 3);
+}  // namespace
+
+std::string MakeTooDeepFolders(const std::string& folder) {
+  std::string path = folder;
+  int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
+  while (fd >= 0 && path.size() < PATH_MAX) {
+    ::mkdirat(fd, ChainLink(), 0755);
+    const int next = ::openat(fd, ChainLink(), O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = next;
+    path += std::string("/") + ChainLink();
   }
-  close(pipeFds[1]);
-  std::string out;
-  char buffer[4096];
-  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-    out.append(buffer, static_cast<size_t>(n));
-  }
-  close(pipeFds[0]);
-  int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0) {
-    return std::nullopt;
-  }
-  return out;
+  if (fd >= 0) ::close(fd);
+  return path;
+}
+
+void RemoveTooDeepFolders(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  RemoveChain(fd);
+  ::close(fd);
 }
 
 ExclusiveFile::ExclusiveFile(const std::string&) {}
 ExclusiveFile::~ExclusiveFile() = default;
 
-ProgramResult RunProgram(const std::string& program,
-                         const std::vector<std::string>& args,
-                         const std::filesystem::path& scratch,
-                         const ProgramOptions& options) {
-  const std::string outPath = (scratch / "program.stdout").string();
-  const std::string errPath = (scratch / "program.stderr").string();
+ChildResult RunInChild(const std::function<int()>& body,
+                       const ChildOptions& options) {
+  const int out = memfd_create("child-stdout", 0);
+  const int err = memfd_create("child-stderr", 0);
+  if (out < 0 || err < 0) throw std::runtime_error("memfd_create failed");
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+      ::signal(signal, SIG_DFL);
+    }
+    const auto openOr = [](const std::string& path, int captured) {
+      return path.empty() ? captured : ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    };
+    const int stdoutFd = openOr(options.stdoutPath, out);
+    const int stderrFd = openOr(options.stderrPath, err);
+    if (stdoutFd < 0 || stderrFd < 0 || ::dup2(stdoutFd, 1) < 0 ||
+        ::dup2(stderrFd, 2) < 0) {
+      _exit(125);
+    }
+    if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0) _exit(125);
+    if (options.fileSizeLimit != 0) {
+      const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(125);
+    }
+    if (options.maxOpenFiles != 0) {
+      const rlimit limit{options.maxOpenFiles, options.maxOpenFiles};
+      if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(125);
+    }
+    if (options.unprivileged && ::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 ||
+         ::setuid(65534) != 0)) {
+      _exit(125);
+    }
+    int code = 126;
+    try {
+      code = body();
+    } catch (...) {
+    }
+    std::fflush(nullptr);
+    _exit(code);
+  }
+  int wstatus = 0;
+  if (::waitpid(pid, &wstatus, 0) != pid) throw std::runtime_error("waitpid");
+  ChildResult result;
+  if (WIFEXITED(wstatus)) result.exitCode = WEXITSTATUS(wstatus);
+  if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
+  result.out = ReadMemoryFile(out);
+  result.err = ReadMemoryFile(err);
+  return result;
+}
+
+ChildResult RunProgram(const std::string& program,
+                       const std::vector<std::string>& args,
+                       const ChildOptions& options, bool stderrTerminal) {
   std::vector<std::string> argv = {program};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
   for (std::string& arg : argv) pointers.push_back(arg.data());
   pointers.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ChildOptions child = options;
   int terminal = -1;
-  std::string terminalPath;
-  if (options.stderrTerminal) {
-    terminal = OpenTerminal(&terminalPath);
-    posix_spawn_file_actions_addopen(&actions, 2, terminalPath.c_str(),
-                                     O_RDWR | O_NOCTTY, 0);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  }
-  if (!options.cwd.empty()) {
-    posix_spawn_file_actions_addchdir_np(&actions, options.cwd.c_str());
-  }
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr,
-                                  pointers.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) throw std::runtime_error("can't start " + program);
-
-  int wstatus = 0;
-  if (waitpid(pid, &wstatus, 0) != pid) throw std::runtime_error("waitpid");
-  ProgramResult result;
-  result.exitCode = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus)
-                                       : 128 + WTERMSIG(wstatus);
-  result.out = ReadFile(outPath);
-  result.err = terminal >= 0 ? DrainTerminal(terminal) : ReadFile(errPath);
-  std::filesystem::remove(outPath);
-  std::filesystem::remove(errPath);
+  if (stderrTerminal) terminal = OpenTerminal(&child.stderrPath);
+  ChildResult result = RunInChild(
+      [&] {
+        ::execv(program.c_str(), pointers.data());
+        return 127;
+      },
+      child);
+  if (terminal >= 0) result.err = DrainTerminal(terminal);
+  if (result.signal != 0) result.exitCode = 128 + result.signal;
   return result;
 }
 

@@ -126,12 +126,13 @@ size_t ThreadCount() {
 
 bool MakeFifo(const std::string&) { return false; }
 bool MakeSocket(const std::string&) { return false; }
+bool MakeNullDevice(const std::string&) { return false; }
 unsigned SetFileCreationMask(unsigned) { return 0; }
-int RunInChild(const std::function<int()>&) { return -1; }
-void LimitFileSize(uint64_t) {}
-std::optional<std::string> RunUnprivileged(
-    const std::function<std::string()>&) {
-  return std::nullopt;
+std::string MakeTooDeepFolders(const std::string&) { return std::string(); }
+void RemoveTooDeepFolders(const std::string&) {}
+
+ChildResult RunInChild(const std::function<int()>&, const ChildOptions&) {
+  throw std::runtime_error("Windows has no fork");
 }
 
 ExclusiveFile::ExclusiveFile(const std::string& path) {
@@ -145,16 +146,25 @@ ExclusiveFile::~ExclusiveFile() {
   if (handle_ != nullptr) ::CloseHandle(handle_);
 }
 
-ProgramResult RunProgram(const std::string& program,
-                         const std::vector<std::string>& args,
-                         const std::filesystem::path& scratch,
-                         const ProgramOptions& options) {
-  if (options.stderrTerminal) {
-    throw std::runtime_error("no pseudo-terminal on Windows");
+ChildResult RunProgram(const std::string& program,
+                       const std::vector<std::string>& args,
+                       const ChildOptions& options, bool stderrTerminal) {
+  if (stderrTerminal || options.unprivileged || options.fileSizeLimit != 0 ||
+      options.maxOpenFiles != 0) {
+    throw std::runtime_error("not on Windows: a terminal, a user, a limit");
   }
-  const std::string outPath = (scratch / "program.stdout").string();
-  const std::string errPath = (scratch / "program.stderr").string();
-  ProgramResult result;
+  // Output not sent elsewhere passes through files beside the temporary
+  // folder's others.
+  const std::string scratch =
+      (std::filesystem::temp_directory_path() /
+       ("varnok-program-" + std::to_string(::GetCurrentProcessId()) + "-" +
+        std::to_string(::GetTickCount64())))
+          .string();
+  const std::string outPath =
+      options.stdoutPath.empty() ? scratch + ".out" : options.stdoutPath;
+  const std::string errPath =
+      options.stderrPath.empty() ? scratch + ".err" : options.stderrPath;
+  ChildResult result;
   {
     const UniqueHandle out = OutputFile(outPath);
     const UniqueHandle err = OutputFile(errPath);
@@ -185,10 +195,14 @@ ProgramResult RunProgram(const std::string& program,
     }
     result.exitCode = static_cast<int>(code);
   }
-  result.out = ReadFile(outPath);
-  result.err = ReadFile(errPath);
-  std::filesystem::remove(outPath);
-  std::filesystem::remove(errPath);
+  if (options.stdoutPath.empty()) {
+    result.out = ReadFile(outPath);
+    std::filesystem::remove(outPath);
+  }
+  if (options.stderrPath.empty()) {
+    result.err = ReadFile(errPath);
+    std::filesystem::remove(errPath);
+  }
   return result;
 }
 

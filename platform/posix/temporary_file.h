@@ -1,0 +1,74 @@
+// A file being written in an open folder that takes its final name only
+// once it is complete.
+//
+// Where the file system allows it, the file has no name at all while it is
+// written (O_TMPFILE): whatever ends the process, even SIGKILL or a power
+// cut, nothing is left behind. Publish links it under a fresh temporary
+// name and at once renames that over the final one. Where the file system
+// refuses unnamed files, the file is written under a fresh temporary name
+// from the start, listed for removal on a stop signal (cleanup_list.h) and
+// removed when the object goes unpublished.
+//
+// A temporary name is the caller's prefix followed by kSuffixLength letters
+// and digits.
+
+#ifndef VARNOK_PLATFORM_POSIX_TEMPORARY_FILE_H_
+#define VARNOK_PLATFORM_POSIX_TEMPORARY_FILE_H_
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+#include "platform/posix/unique_fd.h"
+
+namespace varnok {
+
+inline constexpr size_t kSuffixLength = 6;
+inline constexpr char kSuffixChars[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+// Opens an unnamed file for writing in folder, as openat(2) with O_TMPFILE
+// does: a descriptor, or -1 with errno set. A test may put here a function
+// that fails as a file system without unnamed files does.
+extern int (*openUnnamedFile)(int folder, mode_t mode);
+
+class TemporaryFile {
+ public:
+  TemporaryFile() = default;
+  // Closes the file; one that was not published is gone after.
+  ~TemporaryFile();
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  // Creates the file in folder, which the caller keeps open until the file
+  // is published or gone; mode as for open(2), less the umask. False with
+  // the system's explanation in *reason.
+  bool Create(int folder, const std::string& prefix, mode_t mode,
+              std::string* reason);
+  int fd() const { return fd_.get(); }
+  // True while the file has a name in its folder.
+  bool named() const { return !name_.empty(); }
+
+  // Closes the file, counting the close's result, and gives it name in its
+  // folder, in one step replacing whatever had that name. The caller syncs
+  // the data before and the folder after.
+  bool Publish(const std::string& name, std::string* reason);
+
+ private:
+  bool CreateNamed(mode_t mode, std::string* reason);
+  // Gives the unnamed file a fresh temporary name.
+  bool LinkUnderTemporaryName(std::string* reason);
+  // Removes the temporary name, if the file has one.
+  void RemoveName();
+
+  int folder_ = -1;
+  std::string prefix_;
+  UniqueFd fd_;
+  std::string name_;  // the temporary name, while the file has one
+  int ticket_ = -1;   // its place on the cleanup list
+};
+
+}  // namespace varnok
+
+#endif  // VARNOK_PLATFORM_POSIX_TEMPORARY_FILE_H_
