@@ -52,7 +52,8 @@ int ExtractCommand::Run() {
   }
   // An engine reads the first entry of a name; a later one would overwrite
   // it, so it is not written. Names that differ only in empty or "."
-  // components lead to one file.
+  // components lead to one file, and on Windows names that differ only in
+  // case.
   std::unordered_map<std::string, size_t> firstOfName;
   for (size_t i = 0; i < chosen.size(); ++i) {
     if (!chosen[i]) continue;
@@ -61,7 +62,8 @@ int ExtractCommand::Run() {
     for (std::string_view part : NameComponents(name)) {
       (file += part) += '/';
     }
-    const auto [first, added] = firstOfName.emplace(std::move(file), i);
+    const auto [first, added] =
+        firstOfName.emplace(FileNameKey(FromArchiveEncoding(file)), i);
     if (!added) {
       PrintError(Status::BadRequest(
           messages::kRepeatedName, EscapeName(name),

@@ -221,6 +221,21 @@ std::string FromArchiveEncoding(std::string_view bytes) {
   return ToUtf8(wide);
 }
 
+std::string FileNameKey(std::string_view path) {
+  if (path.empty()) return std::string();
+  std::optional<std::wstring> wide = ToWide(path);
+  if (!wide) return std::string(path);
+  // The file system's own case table is the invariant one.
+  std::wstring upper(wide->size(), L'\0');
+  const int length = ::LCMapStringEx(
+      LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide->data(),
+      static_cast<int>(wide->size()), upper.data(),
+      static_cast<int>(upper.size()), nullptr, nullptr, 0);
+  if (length <= 0) return std::string(path);
+  upper.resize(static_cast<size_t>(length));
+  return ToUtf8(upper);
+}
+
 bool MatchesWildcard(const std::string& pattern, const std::string& name) {
   const std::optional<std::wstring> widePattern = ToWide(pattern);
   const std::optional<std::wstring> wideName = ToWide(name);
