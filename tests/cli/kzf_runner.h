@@ -3,6 +3,7 @@
 #ifndef VARNOK_TESTS_CLI_KZF_RUNNER_H_
 #define VARNOK_TESTS_CLI_KZF_RUNNER_H_
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -20,6 +21,7 @@ struct KzfOptions {
   bool unprivileged = false;    // run by root, kzf runs as nobody (POSIX)
   uint64_t fileSizeLimit = 0;   // bytes a file may grow to; 0: any (POSIX)
   std::string stdoutPath;       // a file to write stdout to, not captured
+  std::chrono::milliseconds killAfter{0};  // killed if running this long
 };
 
 // Runs kzf with args and waits for its end (see RunProgram); a kzf killed
@@ -31,6 +33,7 @@ inline KzfResult RunKzf(const std::vector<std::string>& args,
   child.unprivileged = options.unprivileged;
   child.fileSizeLimit = options.fileSizeLimit;
   child.stdoutPath = options.stdoutPath;
+  child.killAfter = options.killAfter;
   return RunProgram(KZF_PATH, args, child, options.stderrTerminal);
 }
 

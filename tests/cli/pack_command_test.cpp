@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -269,6 +271,29 @@ TEST_F(PackCommandTest, AFileLockedByAnotherProgramFailsThePack) {
   EXPECT_EQ(test::ReadFile(archive), "the previous archive");
   EXPECT_EQ(FolderContents(folder_.path()),
             (std::vector<std::string>{"Game Assets", "game.kzf"}));
+}
+
+TEST_F(PackCommandTest, AKilledPackLeavesNothingBehind) {
+  // Long enough to be stopped midway: 128 MiB that don't compress, deflated.
+  std::mt19937_64 random(3);
+  std::string noise(128 << 20, '\0');
+  for (size_t i = 0; i + 8 <= noise.size(); i += 8) {
+    const uint64_t bits = random();
+    std::memcpy(noise.data() + i, &bits, 8);
+  }
+  test::WriteFile(assets_ / "data/noise.bin", noise);
+  const fs::path archive = folder_.path() / "out" / "game.kzf";
+  fs::create_directories(archive.parent_path());
+  test::WriteFile(archive, "the previous archive");
+  test::KzfOptions killed;
+  killed.killAfter = std::chrono::milliseconds(1500);
+  const test::KzfResult result = Kzf(
+      {"pack", assets_.string(), "-o", archive.string(), "--compress"}, killed);
+  if (!result.killed) GTEST_SKIP() << "the pack ended before it was killed";
+  // No temporary file: unnamed, or on Windows marked for deletion on close.
+  EXPECT_EQ(test::ReadFile(archive), "the previous archive");
+  EXPECT_EQ(FolderContents(archive.parent_path()),
+            std::vector<std::string>{"game.kzf"});
 }
 
 TEST_F(PackCommandTest, TakesAndShowsNamesBeyondAscii) {

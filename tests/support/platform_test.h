@@ -10,6 +10,7 @@
 #ifndef VARNOK_TESTS_SUPPORT_PLATFORM_TEST_H_
 #define VARNOK_TESTS_SUPPORT_PLATFORM_TEST_H_
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -91,12 +92,16 @@ struct ChildOptions {
   std::string stdoutPath;
   std::string stderrPath;
   uint64_t maxOpenFiles = 0;   // descriptors it may hold; 0: any (POSIX)
+  // Killed (SIGKILL, TerminateProcess) if still running after this long;
+  // 0: never.
+  std::chrono::milliseconds killAfter{0};
 };
 
 // How it ended and what it printed.
 struct ChildResult {
   int exitCode = -1;  // when it exited; 128 + the signal for a program
   int signal = 0;     // the signal that ended it, or 0
+  bool killed = false;  // killed after killAfter
   std::string out;    // what it wrote to stdout, unless that went elsewhere
   std::string err;    // and to stderr
 };

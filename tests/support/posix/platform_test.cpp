@@ -214,9 +214,23 @@ ChildResult RunInChild(const std::function<int()>& body,
     std::fflush(nullptr);
     _exit(code);
   }
-  int wstatus = 0;
-  if (::waitpid(pid, &wstatus, 0) != pid) throw std::runtime_error("waitpid");
   ChildResult result;
+  int wstatus = 0;
+  if (options.killAfter.count() > 0) {
+    const auto deadline = std::chrono::steady_clock::now() + options.killAfter;
+    while (::waitpid(pid, &wstatus, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() >= deadline) {
+        ::kill(pid, SIGKILL);
+        result.killed = true;
+        break;
+      }
+      ::usleep(5000);
+    }
+  }
+  if ((options.killAfter.count() == 0 || result.killed) &&
+      ::waitpid(pid, &wstatus, 0) != pid) {
+    throw std::runtime_error("waitpid");
+  }
   if (WIFEXITED(wstatus)) result.exitCode = WEXITSTATUS(wstatus);
   if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
   result.out = ReadMemoryFile(out);

@@ -188,6 +188,14 @@ ChildResult RunProgram(const std::string& program,
     }
     const UniqueHandle child(process.hProcess);
     ::CloseHandle(process.hThread);
+    const DWORD wait = options.killAfter.count() > 0
+                           ? static_cast<DWORD>(options.killAfter.count())
+                           : INFINITE;
+    if (::WaitForSingleObject(child.get(), wait) == WAIT_TIMEOUT) {
+      // As SIGKILL would: nothing of the program's own runs after it.
+      ::TerminateProcess(child.get(), 128 + 9);
+      result.killed = true;
+    }
     DWORD code = 0;
     if (::WaitForSingleObject(child.get(), INFINITE) != WAIT_OBJECT_0 ||
         !::GetExitCodeProcess(child.get(), &code)) {
