@@ -122,7 +122,8 @@ Status CParallelEncoder::EncodeNext(HeldBytesSink* sink, EncodedEntry* entry) {
     lock.unlock();
     workerWake_.notify_all();  // the workers' next file is the one after
     CallerSink callerSink(this, sink, 0);
-    return callerEncoder_.Encode(*files_[index].path, &callerSink, entry);
+    return callerEncoder_.Encode(*files_[index].path, &callerSink, entry,
+                                 files_[index].reuse);
   }
 
   // Wait for the file, passing on what the workers read meanwhile (its own
@@ -145,7 +146,8 @@ Status CParallelEncoder::EncodeNext(HeldBytesSink* sink, EncodedEntry* entry) {
 
   if (slot.state == Slot::State::kForCaller) {
     CallerSink callerSink(this, sink, slot.sourceBytesReported);
-    return callerEncoder_.Encode(*files_[index].path, &callerSink, entry);
+    return callerEncoder_.Encode(*files_[index].path, &callerSink, entry,
+                                 files_[index].reuse);
   }
   *entry = slot.entry;
   Status status = slot.status;
@@ -185,7 +187,8 @@ void CParallelEncoder::WorkerLoop() {
       uint64_t reported = 0;
       try {
         WorkerSink sink(this, reserved, &reported);
-        outcome.status = encoder.Encode(*file.path, &sink, &outcome.entry);
+        outcome.status =
+            encoder.Encode(*file.path, &sink, &outcome.entry, file.reuse);
         if (sink.overflowed()) {
           outcome.state = Slot::State::kForCaller;
         } else {

@@ -58,6 +58,7 @@ class CParallelEncoder {
   struct SourceFile {
     const std::string* path = nullptr;  // must outlive the encoder
     uint64_t size = 0;
+    EntryToReuse reuse;  // its archive must outlive the encoder
   };
 
   // compress: as for CEntryEncoder. workers: threads that encode ahead of
