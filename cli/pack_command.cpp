@@ -1,7 +1,10 @@
 #include "cli/pack_command.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
+#include <string>
+#include <system_error>
 
 #include "archive/archive_self.h"
 #include "archive/archive_writer.h"
@@ -23,6 +26,24 @@ PackCommand::PackCommand(CLI::App& app)
                      "each path (default: data/)");
   command.add_flag("--compress", compress_,
                    "Deflate every file (default: store them unchanged)");
+  command.add_flag("--no-reuse", noReuse_,
+                   "Encode every file again, even where the archive being "
+                   "replaced holds it already");
+  command
+      .add_option("-j,--jobs", jobs_,
+                  "Threads that deflate files (default: the cores this "
+                  "process may run on)")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            unsigned value = 0;
+            const char* end = text.data() + text.size();
+            const auto [stop, error] = std::from_chars(text.data(), end, value);
+            if (error == std::errc() && stop == end && value > 0) return {};
+            return "expected a whole number of 1 or more, not \"" + text +
+                   "\"";
+          },
+          ""))
+      ->capture_default_str();
   command.add_flag("-q,--quiet", quiet_, "Print nothing but errors");
 }
 
@@ -45,9 +66,10 @@ int PackCommand::Run() {
   request.archiveName = archive_;
   request.basePath = basePath_;
   request.compress = compress_;
+  request.reuse = !noReuse_;
 
   CPackProgress progress(!quiet_ && StandardErrorIsTerminal() ? stderr : nullptr);
-  CArchiveWriter writer;
+  CArchiveWriter writer(jobs_);
   const Status status = writer.Pack(request, &progress);
   progress.Finish();
   if (!status.ok()) {
@@ -58,10 +80,11 @@ int PackCommand::Run() {
     const uint64_t archiveBytes =
         QueryPath(archive_, &info, &reason) ? info.size : 0;
     const uint32_t entries = progress.last().entriesTotal;
-    std::printf("%s: %" PRIu32 " %s, %" PRIu64 " source bytes, %" PRIu64
-                " archive bytes\n",
+    std::printf("%s: %" PRIu32 " %s, %" PRIu32 " reused, %" PRIu64
+                " source bytes, %" PRIu64 " archive bytes\n",
                 archive_.c_str(), entries, entries == 1 ? "entry" : "entries",
-                progress.last().bytesTotal, archiveBytes);
+                progress.last().entriesReused, progress.last().bytesTotal,
+                archiveBytes);
   }
   return kExitSuccess;
 }

@@ -1,6 +1,7 @@
-// kzf pack FOLDER -o ARCHIVE [--base PATH] [--compress] [--quiet]: packs
-// every file beneath FOLDER, found and ordered as the desktop dialog finds
-// them, into ARCHIVE.
+// kzf pack FOLDER -o ARCHIVE [--base PATH] [--compress] [--no-reuse]
+// [--jobs N] [--quiet]: packs every file beneath FOLDER, found and ordered
+// as the desktop dialog finds them, into ARCHIVE, reusing the entries of an
+// existing ARCHIVE that hold some of them already.
 
 #ifndef VARNOK_CLI_PACK_COMMAND_H_
 #define VARNOK_CLI_PACK_COMMAND_H_
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "platform/process.h"
 
 namespace varnok {
 
@@ -21,6 +23,8 @@ class PackCommand : public Command {
   std::string archive_;
   std::string basePath_ = "data/";
   bool compress_ = false;
+  bool noReuse_ = false;
+  unsigned jobs_ = AvailableCores();
   bool quiet_ = false;
 };
 

@@ -57,6 +57,8 @@ TEST_F(KzfTest, UsageErrorsExitWithTwo) {
       {"extract"},
       {"list", "--bogus", "a.kzf"},
       {"extract", "a.kzf", "-C"},
+      {"pack", "folder", "-o", "a.kzf", "--jobs", "0"},
+      {"pack", "folder", "-o", "a.kzf", "--jobs", "-1"},
   };
   for (const auto& args : misuses) {
     const test::KzfResult result = Kzf(args);
