@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "archive/coding.h"
@@ -323,8 +324,13 @@ Status CArchiveReader::ProcessEntry(size_t index, Output output,
   const EntryRecord& record = entries_[index].record;
   const bool inflating =
       record.method == kMethodDeflated && output != Output::kHeld;
-  std::vector<char> input(kBufferSize);
-  std::vector<char> inflated(inflating ? kBufferSize : 0);
+  // Left uninitialized: they are filled before they are read, and most
+  // entries are small.
+  const auto inputSize = static_cast<size_t>(
+      std::min<uint64_t>(record.packedSize, kBufferSize));
+  const size_t inflatedSize = inflating ? kBufferSize : 0;
+  const auto input = std::make_unique_for_overwrite<char[]>(inputSize);
+  const auto inflated = std::make_unique_for_overwrite<char[]>(inflatedSize);
   InflateStream inflater;
   if (inflating && !inflater.ok()) {
     return IoFail(messages::kCantReadArchive, "zlib can't start inflating");
@@ -339,28 +345,28 @@ Status CArchiveReader::ProcessEntry(size_t index, Output output,
   while (remaining > 0) {
     const auto length =
         static_cast<size_t>(std::min<uint64_t>(remaining, kBufferSize));
-    Status status = ReadAt(offset, length, input.data());
+    Status status = ReadAt(offset, length, input.get());
     if (!status.ok()) return status;
     offset += length;
     remaining -= length;
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(input.data()),
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(input.get()),
                 static_cast<uInt>(length));
 
     if (!inflating) {
       if (output != Output::kNothing) {
-        status = sink->Append(std::string_view(input.data(), length));
+        status = sink->Append(std::string_view(input.get(), length));
         if (!status.ok()) return status;
       }
       produced += length;
       continue;
     }
 
-    stream->next_in = reinterpret_cast<Bytef*>(input.data());
+    stream->next_in = reinterpret_cast<Bytef*>(input.get());
     stream->avail_in = static_cast<uInt>(length);
     // Inflate until this piece is used up and no output is pending.
     do {
-      stream->next_out = reinterpret_cast<Bytef*>(inflated.data());
-      stream->avail_out = static_cast<uInt>(inflated.size());
+      stream->next_out = reinterpret_cast<Bytef*>(inflated.get());
+      stream->avail_out = static_cast<uInt>(inflatedSize);
       const uInt inBefore = stream->avail_in;
       const int result = inflate(stream, Z_NO_FLUSH);
       if (result == Z_NEED_DICT || result == Z_DATA_ERROR) {
@@ -373,14 +379,14 @@ Status CArchiveReader::ProcessEntry(size_t index, Output output,
       if (result == Z_MEM_ERROR || result == Z_STREAM_ERROR) {
         return IoFail(messages::kCantReadArchive, "zlib can't inflate");
       }
-      const size_t got = inflated.size() - stream->avail_out;
+      const size_t got = inflatedSize - stream->avail_out;
       produced += got;
       if (produced > record.size) {
         return EntryFault(index, "inflates to more than its size of " +
                                      Number(record.size) + " bytes");
       }
       if (output != Output::kNothing && got > 0) {
-        status = sink->Append(std::string_view(inflated.data(), got));
+        status = sink->Append(std::string_view(inflated.get(), got));
         if (!status.ok()) return status;
       }
       streamEnded = result == Z_STREAM_END;
