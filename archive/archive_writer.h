@@ -11,12 +11,12 @@
 // failed or cancelled run removes its temporary file; an existing archive of
 // the same name is left untouched.
 //
-// When asked, a run reuses what the archive it replaces holds already: an
-// entry with a file's stored name, method and size whose bytes prove to be
-// the file's is copied over instead of being encoded again (see
-// CPreviousArchive and CEntryEncoder). The result is byte for byte the
-// archive a full run makes; a repack with few files changed takes a
-// fraction of the time. The old archive is only read, beside the new one,
+// When asked, a deflating run reuses what the archive it replaces holds
+// already: a deflated entry with a file's stored name and size that proves
+// to inflate to the file's bytes is copied over instead of being deflated
+// again (see CPreviousArchive and CEntryEncoder). The result is byte for
+// byte the archive a full run makes; a repack with few files changed takes
+// a fraction of the time. The old archive is only read, beside the new one,
 // and is closed before the new one takes its place.
 //
 // The engine shows nothing itself. Pack returns a Status whose message is one
@@ -55,8 +55,8 @@ struct PackRequest {
   std::string basePath;
   // Deflate every file (method 5) or store every file (method 4).
   bool compress = false;
-  // Reuse the entries of an existing archive at archiveName that hold some
-  // of the files already.
+  // When deflating, copy the entries of an existing archive at archiveName
+  // that hold some of the files already instead of deflating them again.
   bool reuse = true;
 };
 

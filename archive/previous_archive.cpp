@@ -43,7 +43,7 @@ class EncodedPrefix : public HeldBytesSink, public Prefix {
 std::vector<EntryToReuse> CPreviousArchive::Offer(
     const std::string& path, bool compress, const std::vector<File>& files) {
   std::vector<EntryToReuse> offers(files.size());
-  if (!reader_.Open(path).ok()) return offers;
+  if (!compress || !reader_.Open(path).ok()) return offers;
 
   // The first entry of each name, as FindEntry finds it.
   const std::vector<ArchiveEntry>& entries = reader_.entries();
@@ -52,18 +52,17 @@ std::vector<EntryToReuse> CPreviousArchive::Offer(
   for (size_t i = 0; i < entries.size(); ++i) {
     byName.emplace(entries[i].name, i);
   }
-  const uint8_t method = compress ? kMethodDeflated : kMethodStored;
   bool offered = false;
   for (size_t f = 0; f < files.size(); ++f) {
     const auto found = byName.find(files[f].name);
     if (found == byName.end()) continue;
     const EntryRecord& record = entries[found->second].record;
-    if (record.method == method && record.size == files[f].size) {
+    if (record.method == kMethodDeflated && record.size == files[f].size) {
       offers[f] = EntryToReuse{&reader_, found->second};
       offered = true;
     }
   }
-  if (!compress || !offered) return offers;
+  if (!offered) return offers;
 
   // Entries whose held bytes are long enough to show a difference are
   // tried first.
@@ -75,7 +74,7 @@ std::vector<EntryToReuse> CPreviousArchive::Offer(
       if ((record.packedSize >= kProbeBytes) == longEnough) tries.push_back(f);
     }
   }
-  CEntryEncoder encoder(compress);
+  CEntryEncoder encoder(true);
   for (size_t f : tries) {
     if (DeflatesAlike(encoder, *files[f].path, offers[f].index)) {
       return offers;

@@ -1,20 +1,25 @@
 // The archive a pack run replaces, read for entries that hold some of the
 // run's files already.
 //
-// An entry is offered for a file when it has the file's stored name, the
-// run's method and the file's size; the encoder then proves, byte by byte,
-// that the entry holds the file before it reuses it (see CEntryEncoder).
-// Nothing is offered from a file that is missing or that fails the reader's
-// layout checks (damaged, cut short, not a kzf archive).
+// Only a run that deflates is offered entries. A stored entry holds the
+// file's own bytes: proving that it still does means reading the file and
+// the entry, which costs more than storing the file again, and gives the
+// same bytes.
 //
-// Nor is anything offered for a deflating run unless the archive's zlib
-// streams are the ones this system's deflate makes. Those of another
-// implementation or level inflate to the same files but differ in their
-// bytes, and reusing them would make the new archive differ from a full
-// pack. That is checked on a few of the files offered: the start of each is
-// deflated afresh and compared with the start of its entry's held bytes,
-// which costs a few milliseconds. A file changed since the archive was made
-// fails the check too, so several are tried before the archive is given up.
+// A deflated entry is offered for a file when it has the file's stored name
+// and the file's size; the encoder then proves, byte by byte, that the entry
+// holds the file before it reuses it (see CEntryEncoder). Nothing is offered
+// from a file that is missing or that fails the reader's layout checks
+// (damaged, cut short, not a kzf archive).
+//
+// Nor is anything offered unless the archive's zlib streams are the ones
+// this system's deflate makes. Those of another implementation or level
+// inflate to the same files but differ in their bytes, and reusing them
+// would make the new archive differ from a full pack. That is checked on a
+// few of the files offered: the start of each is deflated afresh and
+// compared with the start of its entry's held bytes, which costs a few
+// milliseconds. A file changed since the archive was made fails the check
+// too, so several are tried before the archive is given up.
 
 #ifndef VARNOK_ARCHIVE_PREVIOUS_ARCHIVE_H_
 #define VARNOK_ARCHIVE_PREVIOUS_ARCHIVE_H_
@@ -47,10 +52,10 @@ class CPreviousArchive {
   CPreviousArchive(const CPreviousArchive&) = delete;
   CPreviousArchive& operator=(const CPreviousArchive&) = delete;
 
-  // Opens the archive at path and returns, for each of files in turn, the
-  // entry to offer to a run that deflates (compress) or stores every file;
-  // no entry (a null archive) where there is none. Never fails. The entries
-  // are read through this object, which must outlive their use.
+  // Opens the archive at path, when the run deflates (compress), and returns
+  // for each of files in turn the entry to offer; no entry (a null archive)
+  // where there is none. Never fails. The entries are read through this
+  // object, which must outlive their use.
   std::vector<EntryToReuse> Offer(const std::string& path, bool compress,
                                   const std::vector<File>& files);
 

@@ -27,8 +27,8 @@ PackCommand::PackCommand(CLI::App& app)
   command.add_flag("--compress", compress_,
                    "Deflate every file (default: store them unchanged)");
   command.add_flag("--no-reuse", noReuse_,
-                   "Encode every file again, even where the archive being "
-                   "replaced holds it already");
+                   "With --compress, deflate every file again, even where the "
+                   "archive being replaced holds it already");
   command
       .add_option("-j,--jobs", jobs_,
                   "Threads that deflate files (default: the cores this "
