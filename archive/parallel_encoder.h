@@ -6,7 +6,8 @@
 // to the caller's sink. A file no worker holds in memory (a large one, or one
 // no worker has started yet) the caller encodes itself, streaming into its
 // sink as a lone CEntryEncoder would, while the workers go on with the files
-// after it.
+// after it. A file offered an old entry to reuse is compared with it in the
+// same step, wherever that runs.
 //
 // Memory stays bounded whatever the file sizes: a worker takes on a file only
 // if it is small enough, and only while the held bytes reserved by the files
