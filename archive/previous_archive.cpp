@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <utility>
 
 #include "archive/archive_format.h"
 #include "base/byte_sink.h"
@@ -64,16 +65,23 @@ std::vector<EntryToReuse> CPreviousArchive::Offer(
   }
   if (!offered) return offers;
 
-  // Entries whose held bytes are long enough to show a difference are
-  // tried first.
+  // The files tried first are those whose held bytes are long enough to
+  // show a difference, the smallest of them first (the quickest to deflate);
+  // then the others, the longest held first.
   std::vector<size_t> tries;
-  for (const bool longEnough : {true, false}) {
-    for (size_t f = 0; f < files.size() && tries.size() < kProbeFiles; ++f) {
-      if (offers[f].archive == nullptr) continue;
-      const EntryRecord& record = entries[offers[f].index].record;
-      if ((record.packedSize >= kProbeBytes) == longEnough) tries.push_back(f);
-    }
+  for (size_t f = 0; f < files.size(); ++f) {
+    if (offers[f].archive != nullptr) tries.push_back(f);
   }
+  auto order = [&](size_t f) {
+    const EntryRecord& record = entries[offers[f].index].record;
+    return record.packedSize >= kProbeBytes
+               ? std::pair<int, int64_t>(0, record.size)
+               : std::pair<int, int64_t>(1, -int64_t{record.packedSize});
+  };
+  const size_t count = std::min(tries.size(), kProbeFiles);
+  std::partial_sort(tries.begin(), tries.begin() + count, tries.end(),
+                    [&](size_t a, size_t b) { return order(a) < order(b); });
+  tries.resize(count);
   CEntryEncoder encoder(true);
   for (size_t f : tries) {
     if (DeflatesAlike(encoder, *files[f].path, offers[f].index)) {
