@@ -87,17 +87,17 @@ std::optional<std::string> StoredName(std::string_view path,
 // Serves one pack run; construct one for each run.
 //
 // When it deflates, the writer compresses several files at once on worker
-// threads, one per core by default, and still writes them in request order:
-// the archive and the failure reported are those of a run on one thread, and
-// progress reaches the observer only on the thread that calls Pack. Storing
-// runs on that thread alone.
+// threads, by default one per core this process may run on, and still writes
+// them in request order: the archive and the failure reported are those of a
+// run on one thread, and progress reaches the observer only on the thread
+// that calls Pack. Storing runs on that thread alone.
 class CArchiveWriter {
  public:
   CArchiveWriter() = default;
   // threads: how many threads deflate files. 0 (the default): one per core
-  // this process may run on.
-  // 1: the thread that calls Pack does all the work. n > 1: n worker
-  // threads, with the calling thread taking the files too large for them.
+  // this process may run on. 1: the thread that calls Pack does all the
+  // work. n > 1: n worker threads, with the calling thread taking the files
+  // too large for them.
   explicit CArchiveWriter(unsigned threads) : threads_(threads) {}
   CArchiveWriter(const CArchiveWriter&) = delete;
   CArchiveWriter& operator=(const CArchiveWriter&) = delete;
