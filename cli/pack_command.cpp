@@ -14,6 +14,20 @@
 #include "scan/pack_list.h"
 
 namespace varnok {
+namespace {
+
+// Accepts a whole number of 1 or more, such as a count of threads.
+const CLI::Validator kAtLeastOne(
+    [](std::string& text) -> std::string {
+      unsigned value = 0;
+      const char* end = text.data() + text.size();
+      const auto [stop, error] = std::from_chars(text.data(), end, value);
+      if (error == std::errc() && stop == end && value > 0) return {};
+      return "expected a whole number of 1 or more, not \"" + text + "\"";
+    },
+    "");
+
+}  // namespace
 
 PackCommand::PackCommand(CLI::App& app)
     : Command(app, "pack", "Pack every file beneath a folder into an archive") {
@@ -33,16 +47,7 @@ PackCommand::PackCommand(CLI::App& app)
       .add_option("-j,--jobs", jobs_,
                   "Threads that deflate files (default: the cores this "
                   "process may run on)")
-      ->check(CLI::Validator(
-          [](std::string& text) -> std::string {
-            unsigned value = 0;
-            const char* end = text.data() + text.size();
-            const auto [stop, error] = std::from_chars(text.data(), end, value);
-            if (error == std::errc() && stop == end && value > 0) return {};
-            return "expected a whole number of 1 or more, not \"" + text +
-                   "\"";
-          },
-          ""))
+      ->check(kAtLeastOne)
       ->capture_default_str();
   command.add_flag("-q,--quiet", quiet_, "Print nothing but errors");
 }

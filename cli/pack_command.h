@@ -1,7 +1,7 @@
 // kzf pack FOLDER -o ARCHIVE [--base PATH] [--compress] [--no-reuse]
 // [--jobs N] [--quiet]: packs every file beneath FOLDER, found and ordered
-// as the desktop dialog finds them, into ARCHIVE, reusing the entries of an
-// existing ARCHIVE that hold some of them already.
+// as the desktop dialog finds them, into ARCHIVE. When compressing, the
+// entries of an existing ARCHIVE that hold some of them already are reused.
 
 #ifndef VARNOK_CLI_PACK_COMMAND_H_
 #define VARNOK_CLI_PACK_COMMAND_H_
