@@ -122,7 +122,7 @@ class FileComparer : public ByteSink {
   Status failure_;
 };
 
-// Hands the held bytes a reader passes on to a sink.
+// Hands the held bytes a reader passes on to a sink's Append.
 class HeldBytesCopier : public ByteSink {
  public:
   explicit HeldBytesCopier(HeldBytesSink* sink) : sink_(sink) {}
@@ -144,6 +144,9 @@ class RereadSink : public HeldBytesSink {
   Status Append(const char* data, size_t n) override {
     return sink_->Append(data, n);
   }
+  Status AppendEntry(const EntryToReuse& entry) override {
+    return sink_->AppendEntry(entry);
+  }
   Status SourceRead(size_t n) override {
     const uint64_t known = std::min<uint64_t>(n, reported_);
     reported_ -= known;
@@ -157,6 +160,11 @@ class RereadSink : public HeldBytesSink {
 };
 
 }  // namespace
+
+Status HeldBytesSink::AppendEntry(const EntryToReuse& entry) {
+  HeldBytesCopier copier(this);
+  return entry.archive->ReadHeld(entry.index, copier);
+}
 
 CEntryEncoder::CEntryEncoder(bool compress)
     : compress_(compress),
@@ -205,8 +213,7 @@ Status CEntryEncoder::Reuse(CReadFile& file, const std::string& path,
   // A damaged entry, or one that holds other bytes: encode the file.
   if (!checked.ok() || comparer.differs()) return Status::Ok();
 
-  HeldBytesCopier copier(sink);
-  Status status = reuse.archive->ReadHeld(reuse.index, copier);
+  Status status = sink->AppendEntry(reuse);
   if (!status.ok()) return status;
   const EntryRecord& record = reuse.archive->entries()[reuse.index].record;
   entry->method = record.method;

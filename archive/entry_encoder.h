@@ -33,6 +33,13 @@ namespace varnok {
 class CArchiveReader;
 class CReadFile;
 
+// An entry of an existing archive that may hold a file already: it has the
+// file's stored name, the method of the run and the file's size.
+struct EntryToReuse {
+  CArchiveReader* archive = nullptr;  // open, or null for no entry
+  size_t index = 0;
+};
+
 // Receives what an encoder produces, in order.
 class HeldBytesSink {
  public:
@@ -43,13 +50,11 @@ class HeldBytesSink {
   // n more source bytes have been read. A failed Status stops the encoder
   // likewise (this is where a run is cancelled).
   virtual Status SourceRead(size_t n) = 0;
-};
-
-// An entry of an existing archive that may hold a file already: it has the
-// file's stored name, the method of the run and the file's size.
-struct EntryToReuse {
-  CArchiveReader* archive = nullptr;  // open, or null for no entry
-  size_t index = 0;
+  // All the held bytes of a file: those of entry, proven to hold it. By
+  // default they are read from the entry's archive, their CRC-32 checked,
+  // and passed to Append; a sink may instead keep the entry and copy its
+  // held bytes later, the same way.
+  virtual Status AppendEntry(const EntryToReuse& entry);
 };
 
 // What one encoded file came to.
