@@ -91,7 +91,7 @@ TEST_F(PackCommandTest, PacksATreeThatVerifiesAndExtractsIdenticallyInBothModes)
     EXPECT_EQ(result.err, "");
     uint64_t sourceBytes = 0;
     for (const auto& file : AssetTree()) sourceBytes += file.second.size();
-    EXPECT_EQ(result.out, archive.string() + ": 5 entries, " +
+    EXPECT_EQ(result.out, archive.string() + ": 5 entries, 0 reused, " +
                               std::to_string(sourceBytes) + " source bytes, " +
                               std::to_string(fs::file_size(archive)) +
                               " archive bytes\n");
@@ -237,6 +237,48 @@ TEST_F(PackCommandTest, ShowsProgressOnlyOnATerminal) {
   ASSERT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out, "");
+}
+
+TEST_F(PackCommandTest, RepackReusesUnchangedEntriesOnAnyNumberOfThreads) {
+  const fs::path archive = folder_.path() / "game.kzf";
+  auto pack = [&](std::vector<std::string> options) {
+    std::vector<std::string> args = {"pack", assets_.string(), "-o",
+                                     archive.string(), "--compress"};
+    args.insert(args.end(), options.begin(), options.end());
+    return Kzf(args);
+  };
+  ASSERT_EQ(pack({}).exitCode, 0);
+  const std::string old = test::ReadFile(archive);
+  test::WriteFile(assets_ / "data/Sounds/a.ogg", "changed");
+  std::vector<test::TestEntry> expected;
+  for (const std::string& name : kArchiveOrder) {
+    expected.push_back(test::Deflated(name, test::ReadFile(assets_ / name)));
+  }
+  const std::string full = test::BuildArchive(expected);
+
+  struct Run {
+    std::vector<std::string> options;
+    const char* reused;
+  };
+  const std::vector<Run> runs = {
+      {{}, "4 reused"},
+      {{"--jobs", "1"}, "4 reused"},
+      {{"-j", "2"}, "4 reused"},
+      {{"--jobs", "8"}, "4 reused"},
+      {{"--no-reuse", "--jobs", "1"}, "0 reused"},
+      {{"--no-reuse", "--jobs", "2"}, "0 reused"},
+      {{"--no-reuse", "--jobs", "8"}, "0 reused"},
+  };
+  for (const Run& run : runs) {
+    SCOPED_TRACE(testing::PrintToString(run.options));
+    test::WriteFile(archive, old);
+    const test::KzfResult result = pack(run.options);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find(std::string(": 5 entries, ") + run.reused + ", "),
+              std::string::npos)
+        << result.out;
+    EXPECT_TRUE(test::ReadFile(archive) == full);
+  }
 }
 
 }  // namespace
