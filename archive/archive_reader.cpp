@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "archive/coding.h"
@@ -299,33 +300,44 @@ std::optional<size_t> CArchiveReader::FindEntry(std::string_view name) const {
 }
 
 Status CArchiveReader::VerifyEntry(size_t index) {
-  return ProcessEntry(index, nullptr);
+  return ProcessEntry(index, Output::kNothing, nullptr);
 }
 
 Status CArchiveReader::VerifyAll() {
   for (size_t i = 0; i < entries_.size(); ++i) {
-    Status status = ProcessEntry(i, nullptr);
+    Status status = ProcessEntry(i, Output::kNothing, nullptr);
     if (!status.ok()) return status;
   }
   return Status::Ok();
 }
 
 Status CArchiveReader::ReadEntry(size_t index, EntrySink& sink) {
-  return ProcessEntry(index, &sink);
+  return ProcessEntry(index, Output::kOriginal, &sink);
 }
 
-Status CArchiveReader::ProcessEntry(size_t index, EntrySink* sink) {
+Status CArchiveReader::ReadHeld(size_t index, ByteSink& sink) {
+  return ProcessEntry(index, Output::kHeld, &sink);
+}
+
+Status CArchiveReader::ProcessEntry(size_t index, Output output,
+                                    ByteSink* sink) {
   if (index >= entries_.size()) {
     return IoFail(messages::kCantReadArchive,
                 "no entry " + Number(index) + " (the archive holds " +
                     Number(entries_.size()) + ")");
   }
   const EntryRecord& record = entries_[index].record;
-  const bool deflated = record.method == kMethodDeflated;
-  std::vector<char> input(kBufferSize);
-  std::vector<char> output(deflated ? kBufferSize : 0);
+  const bool inflating =
+      record.method == kMethodDeflated && output != Output::kHeld;
+  // Left uninitialized: they are filled before they are read, and most
+  // entries are small.
+  const auto inputSize = static_cast<size_t>(
+      std::min<uint64_t>(record.packedSize, kBufferSize));
+  const size_t inflatedSize = inflating ? kBufferSize : 0;
+  const auto input = std::make_unique_for_overwrite<char[]>(inputSize);
+  const auto inflated = std::make_unique_for_overwrite<char[]>(inflatedSize);
   InflateStream inflater;
-  if (deflated && !inflater.ok()) {
+  if (inflating && !inflater.ok()) {
     return IoFail(messages::kCantReadArchive, "zlib can't start inflating");
   }
   z_stream* stream = inflater.get();
@@ -333,33 +345,33 @@ Status CArchiveReader::ProcessEntry(size_t index, EntrySink* sink) {
   uLong crc = crc32(0, Z_NULL, 0);
   uint64_t offset = record.dataOffset;
   uint64_t remaining = record.packedSize;
-  uint64_t produced = 0;  // original bytes handed on so far
+  uint64_t produced = 0;  // bytes of what is read (held or original) so far
   bool streamEnded = false;
   while (remaining > 0) {
     const auto length =
         static_cast<size_t>(std::min<uint64_t>(remaining, kBufferSize));
-    Status status = ReadAt(offset, length, input.data());
+    Status status = ReadAt(offset, length, input.get());
     if (!status.ok()) return status;
     offset += length;
     remaining -= length;
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(input.data()),
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(input.get()),
                 static_cast<uInt>(length));
 
-    if (!deflated) {
-      if (sink != nullptr) {
-        status = sink->Append(std::string_view(input.data(), length));
+    if (!inflating) {
+      if (output != Output::kNothing) {
+        status = sink->Append(std::string_view(input.get(), length));
         if (!status.ok()) return status;
       }
       produced += length;
       continue;
     }
 
-    stream->next_in = reinterpret_cast<Bytef*>(input.data());
+    stream->next_in = reinterpret_cast<Bytef*>(input.get());
     stream->avail_in = static_cast<uInt>(length);
     // Inflate until this piece is used up and no output is pending.
     do {
-      stream->next_out = reinterpret_cast<Bytef*>(output.data());
-      stream->avail_out = static_cast<uInt>(output.size());
+      stream->next_out = reinterpret_cast<Bytef*>(inflated.get());
+      stream->avail_out = static_cast<uInt>(inflatedSize);
       const uInt inBefore = stream->avail_in;
       const int result = inflate(stream, Z_NO_FLUSH);
       if (result == Z_NEED_DICT || result == Z_DATA_ERROR) {
@@ -372,14 +384,14 @@ Status CArchiveReader::ProcessEntry(size_t index, EntrySink* sink) {
       if (result == Z_MEM_ERROR || result == Z_STREAM_ERROR) {
         return IoFail(messages::kCantReadArchive, "zlib can't inflate");
       }
-      const size_t got = output.size() - stream->avail_out;
+      const size_t got = inflatedSize - stream->avail_out;
       produced += got;
       if (produced > record.size) {
         return EntryFault(index, "inflates to more than its size of " +
                                      Number(record.size) + " bytes");
       }
-      if (sink != nullptr && got > 0) {
-        status = sink->Append(std::string_view(output.data(), got));
+      if (output != Output::kNothing && got > 0) {
+        status = sink->Append(std::string_view(inflated.get(), got));
         if (!status.ok()) return status;
       }
       streamEnded = result == Z_STREAM_END;
@@ -392,10 +404,10 @@ Status CArchiveReader::ProcessEntry(size_t index, EntrySink* sink) {
     }
   }
 
-  if (deflated && !streamEnded) {
+  if (inflating && !streamEnded) {
     return EntryFault(index, "zlib stream is cut short");
   }
-  if (produced != record.size) {
+  if (inflating && produced != record.size) {
     return EntryFault(index, "inflates to " + Number(produced) +
                                  " bytes, but its size is " +
                                  Number(record.size));

@@ -12,6 +12,10 @@
 // most 65535 records with names of at most 511 bytes) and reads entry data
 // through fixed-size buffers, never the whole archive.
 //
+// Once Open has succeeded, entries may be read, verified and found on
+// several threads at once: reads are positional and each call keeps its
+// buffers to itself. Open must not run beside them.
+//
 // A failed Status carries one of the reading messages of base/messages.h,
 // the archive's path as detail, and a reason that names the place and the
 // fault, as in "entry 3 (data/x.png): data offset 1234, expected 1200".
@@ -79,6 +83,11 @@ class CArchiveReader {
   // found (the CRC is known only at the end): a caller that keeps the output
   // must discard it unless the result is ok.
   Status ReadEntry(size_t index, EntrySink& sink);
+  // Streams entry index's held bytes, as they lie in the archive, to sink,
+  // then checks their CRC-32 (nothing else: a deflated entry is not
+  // inflated). As with ReadEntry, the sink may have received bytes before a
+  // fault is found.
+  Status ReadHeld(size_t index, ByteSink& sink);
 
  private:
   Status CheckLayout();
@@ -90,9 +99,12 @@ class CArchiveReader {
   // Checks each record's fields and that the entries' data follow the
   // directory back to back up to the end of the file.
   Status CheckRecords(uint64_t last) const;
-  // Reads entry index's held bytes through a fixed buffer; passes the
-  // original bytes to sink when it is not null.
-  Status ProcessEntry(size_t index, EntrySink* sink);
+  // What ProcessEntry hands its sink.
+  enum class Output { kNothing, kOriginal, kHeld };
+  // Reads entry index's held bytes through a fixed buffer and checks them,
+  // inflating a deflated entry unless output is kHeld; passes output to
+  // sink.
+  Status ProcessEntry(size_t index, Output output, ByteSink* sink);
   // Reads exactly length bytes at offset.
   Status ReadAt(uint64_t offset, size_t length, char* dst);
   void Close();

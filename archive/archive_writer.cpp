@@ -3,17 +3,19 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
-#include <thread>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 
 #include "archive/coding.h"
 #include "archive/entry_encoder.h"
 #include "archive/parallel_encoder.h"
+#include "archive/previous_archive.h"
 #include "base/escape.h"
 #include "platform/atomic_file.h"
 #include "platform/extract_folder.h"
 #include "platform/file_system.h"
+#include "platform/process.h"
 
 namespace varnok {
 namespace {
@@ -125,7 +127,12 @@ Status CArchiveWriter::Pack(const PackRequest& request,
   CAtomicFile archive(request.archiveName);
   status = archive.Open();
   if (!status.ok()) return status;
+  // The archive being replaced is read while the new one is written, and
+  // closed before the new one takes its place.
+  auto previous = std::make_unique<CPreviousArchive>();
+  if (request.reuse) FindEntriesToReuse(previous.get());
   status = AppendData(&archive);
+  previous.reset();
   if (!status.ok()) return status;
   status = WriteDirectory(&archive);
   if (!status.ok()) return status;
@@ -216,6 +223,17 @@ Status CArchiveWriter::CheckRequest() {
   return Status::Ok();
 }
 
+void CArchiveWriter::FindEntriesToReuse(CPreviousArchive* previous) {
+  std::vector<CPreviousArchive::File> files;
+  files.reserve(entries_.size());
+  for (const Entry& entry : entries_) {
+    files.push_back({entry.path, entry.name, entry.sourceSize});
+  }
+  const std::vector<EntryToReuse> offers =
+      previous->Offer(request_->archiveName, request_->compress, files);
+  for (size_t i = 0; i < entries_.size(); ++i) entries_[i].reuse = offers[i];
+}
+
 Status CArchiveWriter::AppendData(CAtomicFile* archive) {
   const uint64_t dataStart = uint64_t{lastDirectoryByte_} + 1;
   Status status = archive->Seek(dataStart);
@@ -229,7 +247,7 @@ Status CArchiveWriter::AppendData(CAtomicFile* archive) {
   std::vector<CParallelEncoder::SourceFile> files;
   files.reserve(entries_.size());
   for (const Entry& entry : entries_) {
-    files.push_back({entry.path, entry.sourceSize});
+    files.push_back({entry.path, entry.sourceSize, entry.reuse});
   }
   // Workers encode files ahead; they are handed back here in entry order.
   CParallelEncoder encoder(std::move(files), request_->compress, WorkerCount());
@@ -249,6 +267,7 @@ Status CArchiveWriter::AppendData(CAtomicFile* archive) {
     record.nameLength = static_cast<uint16_t>(entry.name.size());
 
     ++progress_.entriesDone;
+    if (encoded.reused) ++progress_.entriesReused;
     status = ReportProgress();
     if (!status.ok()) return status;
   }
@@ -297,8 +316,7 @@ Status CArchiveWriter::WriteDirectory(CAtomicFile* archive) {
 unsigned CArchiveWriter::WorkerCount() const {
   // Storing is bound by the disk, not the processor: threads would not help.
   if (!request_->compress) return 0;
-  const unsigned threads =
-      threads_ != 0 ? threads_ : std::thread::hardware_concurrency();
+  const unsigned threads = threads_ != 0 ? threads_ : AvailableCores();
   // With one thread the writing thread does all the work itself.
   return threads > 1 ? threads : 0;
 }

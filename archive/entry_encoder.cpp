@@ -2,9 +2,14 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
+#include <string_view>
 
 #include "archive/archive_format.h"
+#include "archive/archive_reader.h"
+#include "base/byte_sink.h"
 #include "platform/read_file.h"
 
 namespace varnok {
@@ -38,7 +43,128 @@ uint32_t Crc32(uint32_t crc, const char* data, size_t n) {
       crc32(crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(n)));
 }
 
+// Compares an entry's original bytes, as a reader hands them on, with a
+// file's bytes at the same places, reading the file through a fixed buffer
+// and reporting each piece read to a sink.
+class FileComparer : public ByteSink {
+ public:
+  FileComparer(CReadFile& file, const std::string& path, char* buffer,
+               size_t capacity, HeldBytesSink* sink)
+      : file_(file),
+        path_(path),
+        buffer_(buffer),
+        capacity_(capacity),
+        sink_(sink) {}
+
+  // True once the file was found to differ from the entry.
+  bool differs() const { return differs_; }
+  // The failure that ended the comparison on the file's side: the file
+  // could not be read, or the sink stopped the run.
+  const Status& failure() const { return failure_; }
+  // Source bytes read and reported so far.
+  uint64_t read() const { return offset_; }
+
+  // Any failed Status stops the reader; differs() and failure() tell why.
+  Status Append(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      if (position_ == length_) {
+        if (!Refill()) return failure_;
+        if (length_ == 0) return Differ();  // the file is shorter
+      }
+      const size_t n = std::min(bytes.size(), length_ - position_);
+      if (std::memcmp(bytes.data(), buffer_ + position_, n) != 0) {
+        return Differ();
+      }
+      position_ += n;
+      bytes.remove_prefix(n);
+    }
+    return Status::Ok();
+  }
+
+  // After the whole entry has passed: the file must end there too.
+  void CheckEnd() {
+    if (position_ == length_ && !ended_ && !Refill()) return;
+    if (position_ != length_) Differ();
+  }
+
+ private:
+  // Reads the next piece of the file; length_ is 0 at its end.
+  bool Refill() {
+    size_t got = 0;
+    std::string reason;
+    if (!file_.ReadAt(offset_, buffer_, capacity_, &got, &reason)) {
+      failure_ = Status::IoError(messages::kCantReadFile, path_, reason);
+      return false;
+    }
+    ended_ = got < capacity_;
+    offset_ += got;
+    position_ = 0;
+    length_ = got;
+    if (got > 0) failure_ = sink_->SourceRead(got);
+    return failure_.ok();
+  }
+
+  Status Differ() {
+    differs_ = true;
+    return Status::Cancelled();
+  }
+
+  CReadFile& file_;
+  const std::string& path_;
+  char* const buffer_;
+  const size_t capacity_;
+  HeldBytesSink* const sink_;
+  uint64_t offset_ = 0;    // of the file, after the piece in the buffer
+  size_t position_ = 0;    // in the buffer, of the next byte to compare
+  size_t length_ = 0;      // bytes in the buffer
+  bool ended_ = false;     // the last read stopped at the file's end
+  bool differs_ = false;
+  Status failure_;
+};
+
+// Hands the held bytes a reader passes on to a sink's Append.
+class HeldBytesCopier : public ByteSink {
+ public:
+  explicit HeldBytesCopier(HeldBytesSink* sink) : sink_(sink) {}
+  Status Append(std::string_view bytes) override {
+    return sink_->Append(bytes.data(), bytes.size());
+  }
+
+ private:
+  HeldBytesSink* const sink_;
+};
+
+// Passes everything on to a sink, except that the first source bytes read,
+// reported to it already, are not reported again.
+class RereadSink : public HeldBytesSink {
+ public:
+  RereadSink(HeldBytesSink* sink, uint64_t reported)
+      : sink_(sink), reported_(reported) {}
+
+  Status Append(const char* data, size_t n) override {
+    return sink_->Append(data, n);
+  }
+  Status AppendEntry(const EntryToReuse& entry) override {
+    return sink_->AppendEntry(entry);
+  }
+  Status SourceRead(size_t n) override {
+    const uint64_t known = std::min<uint64_t>(n, reported_);
+    reported_ -= known;
+    // Even with nothing new to count, the sink gets its say (a cancel).
+    return sink_->SourceRead(n - static_cast<size_t>(known));
+  }
+
+ private:
+  HeldBytesSink* const sink_;
+  uint64_t reported_;
+};
+
 }  // namespace
+
+Status HeldBytesSink::AppendEntry(const EntryToReuse& entry) {
+  HeldBytesCopier copier(this);
+  return entry.archive->ReadHeld(entry.index, copier);
+}
 
 CEntryEncoder::CEntryEncoder(bool compress)
     : compress_(compress),
@@ -48,22 +174,53 @@ CEntryEncoder::CEntryEncoder(bool compress)
 CEntryEncoder::~CEntryEncoder() = default;
 
 Status CEntryEncoder::Encode(const std::string& path, HeldBytesSink* sink,
-                             EncodedEntry* entry) {
+                             EncodedEntry* entry, EntryToReuse reuse) {
   *entry = EncodedEntry{};
-  entry->method = compress_ ? kMethodDeflated : kMethodStored;
-  entry->crc = Crc32(0, nullptr, 0);
   // Only regular files are read.
   CReadFile file;
   std::string reason;
   if (!file.Open(path, &reason)) {
     return Status::IoError(messages::kCantReadFile, path, reason);
   }
-  Status status = compress_ ? Deflate(file, path, sink, entry)
-                            : Store(file, path, sink, entry);
+  uint64_t compared = 0;
+  if (reuse.archive != nullptr) {
+    Status status = Reuse(file, path, reuse, sink, entry, &compared);
+    if (!status.ok() || entry->reused) return status;
+  }
+
+  entry->method = compress_ ? kMethodDeflated : kMethodStored;
+  entry->crc = Crc32(0, nullptr, 0);
+  RereadSink fresh(sink, compared);
+  Status status = compress_ ? Deflate(file, path, &fresh, entry)
+                            : Store(file, path, &fresh, entry);
   if (!status.ok()) return status;
   if (!file.Close(&reason)) {
     return Status::IoError(messages::kCantReadFile, path, reason);
   }
+  return Status::Ok();
+}
+
+Status CEntryEncoder::Reuse(CReadFile& file, const std::string& path,
+                            const EntryToReuse& reuse, HeldBytesSink* sink,
+                            EncodedEntry* entry, uint64_t* compared) {
+  // The comparison reads the file at offsets, so a fresh encode still
+  // starts at its first byte.
+  FileComparer comparer(file, path, in_.get(), kBufferSize, sink);
+  const Status checked = reuse.archive->ReadEntry(reuse.index, comparer);
+  if (checked.ok()) comparer.CheckEnd();
+  *compared = comparer.read();
+  if (!comparer.failure().ok()) return comparer.failure();
+  // A damaged entry, or one that holds other bytes: encode the file.
+  if (!checked.ok() || comparer.differs()) return Status::Ok();
+
+  Status status = sink->AppendEntry(reuse);
+  if (!status.ok()) return status;
+  const EntryRecord& record = reuse.archive->entries()[reuse.index].record;
+  entry->method = record.method;
+  entry->size = record.size;
+  entry->packedSize = record.packedSize;
+  entry->crc = record.crc;
+  entry->reused = true;
   return Status::Ok();
 }
 

@@ -6,9 +6,17 @@
 // 9). It hands every held byte to a sink, in order, and returns the entry's
 // size, packed size and the CRC-32 of the held bytes.
 //
-// An encoder knows nothing of the archive: the sink decides where the held
-// bytes go. It owns its buffers and shares nothing, so several encoders may
-// work on different files at once.
+// An encoder can be offered an entry of an existing archive that may hold
+// the file already. It reads the file and the entry side by side and, when
+// the file is exactly what the entry holds, hands on the entry's held bytes
+// instead of encoding the file again: comparing is several times cheaper
+// than deflating at level 9, and since this encoder's deflate is
+// deterministic, the held bytes of an entry it made are the bytes encoding
+// the file again would give.
+//
+// An encoder knows nothing of the archive it writes: the sink decides where
+// the held bytes go. It owns its buffers and shares nothing but an existing
+// archive's reader, so several encoders may work on different files at once.
 
 #ifndef VARNOK_ARCHIVE_ENTRY_ENCODER_H_
 #define VARNOK_ARCHIVE_ENTRY_ENCODER_H_
@@ -22,7 +30,15 @@
 
 namespace varnok {
 
+class CArchiveReader;
 class CReadFile;
+
+// An entry of an existing archive that may hold a file already: it has the
+// file's stored name, the method of the run and the file's size.
+struct EntryToReuse {
+  CArchiveReader* archive = nullptr;  // open, or null for no entry
+  size_t index = 0;
+};
 
 // Receives what an encoder produces, in order.
 class HeldBytesSink {
@@ -34,6 +50,11 @@ class HeldBytesSink {
   // n more source bytes have been read. A failed Status stops the encoder
   // likewise (this is where a run is cancelled).
   virtual Status SourceRead(size_t n) = 0;
+  // All the held bytes of a file: those of entry, proven to hold it. By
+  // default they are read from the entry's archive, their CRC-32 checked,
+  // and passed to Append; a sink may instead keep the entry and copy its
+  // held bytes later, the same way.
+  virtual Status AppendEntry(const EntryToReuse& entry);
 };
 
 // What one encoded file came to.
@@ -42,6 +63,7 @@ struct EncodedEntry {
   uint32_t size = 0;        // source bytes read
   uint64_t packedSize = 0;  // held bytes handed to the sink
   uint32_t crc = 0;         // CRC-32 of the held bytes
+  bool reused = false;      // the held bytes are an existing entry's
 };
 
 class CEntryEncoder {
@@ -60,10 +82,26 @@ class CEntryEncoder {
   // meanwhile. Fails with "Can't read file" when the file can't be opened or
   // read, "Archive too large (over 4 GiB)" when it reaches 4 GiB, and "Zlib
   // compression error!" when zlib fails; each with path as detail.
+  //
+  // With an entry to reuse, the file is first compared with the entry's
+  // original bytes, through fixed buffers, while the entry's CRC-32 and zlib
+  // stream are checked. When all agree and the file ends where the entry
+  // does, the entry's held bytes (read again) and its record's CRC-32 and
+  // sizes are handed on instead. Otherwise the file is encoded from its
+  // start, and the source bytes the comparison read are not reported to the
+  // sink a second time. A fault of the existing archive makes the file be
+  // encoded, unless it is found while the held bytes are being handed on
+  // (the archive changed meanwhile): Encode then fails with it.
   Status Encode(const std::string& path, HeldBytesSink* sink,
-                EncodedEntry* entry);
+                EncodedEntry* entry, EntryToReuse reuse = {});
 
  private:
+  // Hands on reuse's held bytes when the file holds exactly the entry's
+  // original bytes, setting entry->reused; otherwise hands on nothing.
+  // *compared counts the source bytes reported to sink meanwhile.
+  Status Reuse(CReadFile& file, const std::string& path,
+               const EntryToReuse& reuse, HeldBytesSink* sink,
+               EncodedEntry* entry, uint64_t* compared);
   Status Store(CReadFile& file, const std::string& path, HeldBytesSink* sink,
                EncodedEntry* entry);
   Status Deflate(CReadFile& file, const std::string& path,

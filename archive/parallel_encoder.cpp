@@ -24,14 +24,12 @@ uint64_t HeldBound(uint64_t size) {
 }  // namespace
 
 // Collects a worker's file in a memory buffer of fixed capacity, and notes
-// every buffer read for the caller.
+// every buffer read for the caller. An old entry that holds the file is
+// kept as it is, for the caller to copy straight into its own sink.
 class CParallelEncoder::WorkerSink : public HeldBytesSink {
  public:
   WorkerSink(CParallelEncoder* owner, uint64_t capacity, uint64_t* reported)
-      : owner_(owner),
-        capacity_(capacity),
-        held_(std::make_unique_for_overwrite<char[]>(capacity)),
-        reported_(reported) {}
+      : owner_(owner), capacity_(capacity), reported_(reported) {}
 
   // The file outgrew its reservation; the encoder stopped.
   bool overflowed() const { return overflowed_; }
@@ -42,10 +40,15 @@ class CParallelEncoder::WorkerSink : public HeldBytesSink {
       overflowed_ = true;
       return Status::OutOfMemory();
     }
+    if (held_ == nullptr) {
+      held_ = std::make_unique_for_overwrite<char[]>(capacity_);
+    }
     std::memcpy(held_.get() + size_, data, n);
     size_ += n;
     return Status::Ok();
   }
+
+  Status AppendEntry(const EntryToReuse&) override { return Status::Ok(); }
 
   Status SourceRead(size_t n) override {
     if (owner_->stop_) return Status::Cancelled();
@@ -74,6 +77,10 @@ class CParallelEncoder::CallerSink : public HeldBytesSink {
 
   Status Append(const char* data, size_t n) override {
     return sink_->Append(data, n);
+  }
+
+  Status AppendEntry(const EntryToReuse& entry) override {
+    return sink_->AppendEntry(entry);
   }
 
   Status SourceRead(size_t n) override {
@@ -127,7 +134,8 @@ Status CParallelEncoder::EncodeNext(HeldBytesSink* sink, EncodedEntry* entry) {
     lock.unlock();
     workerWake_.notify_all();  // the workers' next file is the one after
     CallerSink callerSink(this, sink, 0);
-    return callerEncoder_.Encode(*files_[index].path, &callerSink, entry);
+    return callerEncoder_.Encode(*files_[index].path, &callerSink, entry,
+                                 files_[index].reuse);
   }
 
   // Wait for the file, passing on what the workers read meanwhile (its own
@@ -150,11 +158,15 @@ Status CParallelEncoder::EncodeNext(HeldBytesSink* sink, EncodedEntry* entry) {
 
   if (slot.state == Slot::State::kForCaller) {
     CallerSink callerSink(this, sink, slot.sourceBytesReported);
-    return callerEncoder_.Encode(*files_[index].path, &callerSink, entry);
+    return callerEncoder_.Encode(*files_[index].path, &callerSink, entry,
+                                 files_[index].reuse);
   }
   *entry = slot.entry;
   Status status = slot.status;
-  if (status.ok()) status = sink->Append(slot.held.get(), entry->packedSize);
+  if (status.ok()) {
+    status = entry->reused ? sink->AppendEntry(files_[index].reuse)
+                           : sink->Append(slot.held.get(), entry->packedSize);
+  }
   slot.held.reset();
   Release(slot.reserved);
   return status;
@@ -190,7 +202,8 @@ void CParallelEncoder::WorkerLoop() {
       uint64_t reported = 0;
       try {
         WorkerSink sink(this, reserved, &reported);
-        outcome.status = encoder.Encode(*file.path, &sink, &outcome.entry);
+        outcome.status =
+            encoder.Encode(*file.path, &sink, &outcome.entry, file.reuse);
         if (sink.overflowed()) {
           outcome.state = Slot::State::kForCaller;
         } else {
@@ -205,12 +218,16 @@ void CParallelEncoder::WorkerLoop() {
       lock.lock();
       Slot& slot = window_[index - nextToHand_];
       slot.state = outcome.state;
-      if (outcome.state == Slot::State::kForCaller) {
-        // The file grew since it was measured: its reservation goes back.
+      if (outcome.state == Slot::State::kForCaller ||
+          outcome.entry.reused) {
+        // The file grew since it was measured, or it is an old entry's to
+        // copy: nothing of it is in memory, and its reservation goes back.
         heldReserved_ -= slot.reserved;
         slot.reserved = 0;
-        slot.sourceBytesReported = reported;
         workerWake_.notify_all();
+      }
+      if (outcome.state == Slot::State::kForCaller) {
+        slot.sourceBytesReported = reported;
       } else {
         slot.status = std::move(outcome.status);
         slot.entry = outcome.entry;

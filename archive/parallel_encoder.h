@@ -6,7 +6,10 @@
 // to the caller's sink. A file no worker holds in memory (a large one, or one
 // no worker has started yet) the caller encodes itself, streaming into its
 // sink as a lone CEntryEncoder would, while the workers go on with the files
-// after it.
+// after it. A file offered an old entry to reuse is compared with it in the
+// same step, wherever that runs; when a worker finds that the entry holds
+// the file, it keeps nothing in memory, and the caller copies the entry's
+// held bytes into its sink (HeldBytesSink::AppendEntry) at the file's turn.
 //
 // Memory stays bounded whatever the file sizes: a worker takes on a file only
 // if it is small enough, and only while the held bytes reserved by the files
@@ -58,6 +61,7 @@ class CParallelEncoder {
   struct SourceFile {
     const std::string* path = nullptr;  // must outlive the encoder
     uint64_t size = 0;
+    EntryToReuse reuse;  // its archive must outlive the encoder
   };
 
   // compress: as for CEntryEncoder. workers: threads that encode ahead of
@@ -87,7 +91,7 @@ class CParallelEncoder {
     uint64_t reserved = 0;  // held bytes reserved against the budget
     Status status;
     EncodedEntry entry;
-    std::unique_ptr<char[]> held;  // entry.packedSize bytes
+    std::unique_ptr<char[]> held;  // entry.packedSize bytes, unless reused
     // Source bytes of the file a worker read, and reported, before it gave
     // the file up.
     uint64_t sourceBytesReported = 0;

@@ -1,5 +1,9 @@
 #include "cli/pack_command.h"
 
+#include <charconv>
+#include <string>
+#include <system_error>
+
 #include "archive/archive_self.h"
 #include "archive/archive_writer.h"
 #include "cli/pack_progress.h"
@@ -14,6 +18,17 @@ namespace {
 std::string Count(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
+
+// Accepts a whole number of 1 or more, such as a count of threads.
+const CLI::Validator kAtLeastOne(
+    [](std::string& text) -> std::string {
+      unsigned value = 0;
+      const char* end = text.data() + text.size();
+      const auto [stop, error] = std::from_chars(text.data(), end, value);
+      if (error == std::errc() && stop == end && value > 0) return {};
+      return "expected a whole number of 1 or more, not \"" + text + "\"";
+    },
+    "");
 
 }  // namespace
 
@@ -36,6 +51,15 @@ PackCommand::PackCommand(CLI::App& app)
                    "(default: fail before writing anything)");
   command.add_flag("-v,--verbose", verbose_,
                    "Name each entry left out because it is not a file");
+  command.add_flag("--no-reuse", noReuse_,
+                   "With --compress, deflate every file again, even where the "
+                   "archive being replaced holds it already");
+  command
+      .add_option("-j,--jobs", jobs_,
+                  "Threads that deflate files (default: the cores this "
+                  "process may run on)")
+      ->check(kAtLeastOne)
+      ->capture_default_str();
   command.add_flag("-q,--quiet", quiet_, "Print nothing but errors");
 }
 
@@ -58,15 +82,17 @@ bool PackCommand::ReportScan(const PackList& list) const {
   return skipUnreadable_ || list.unreadableFolders.empty();
 }
 
-std::string PackCommand::Summary(const PackList& list, uint32_t entries,
-                                 uint64_t sourceBytes) const {
+std::string PackCommand::Summary(const PackList& list,
+                                 const PackProgress& totals) const {
   PathInfo info;
   std::string reason;
   const uint64_t archiveBytes =
       QueryPath(archive_, &info, &reason) ? info.size : 0;
-  std::string line = archive_ + ": " + Count(entries, "entry", "entries") +
-                     ", " + std::to_string(sourceBytes) + " source bytes, " +
-                     std::to_string(archiveBytes) + " archive bytes";
+  std::string line =
+      archive_ + ": " + Count(totals.entriesTotal, "entry", "entries") + ", " +
+      std::to_string(totals.entriesReused) + " reused, " +
+      std::to_string(totals.bytesTotal) + " source bytes, " +
+      std::to_string(archiveBytes) + " archive bytes";
   std::string leftOut;
   if (!list.leftOut.empty()) {
     leftOut = Count(list.leftOut.size(), "link or special file",
@@ -101,9 +127,10 @@ int PackCommand::Run() {
   request.archiveName = archive_;
   request.basePath = basePath_;
   request.compress = compress_;
+  request.reuse = !noReuse_;
 
   CPackProgress progress(!quiet_ && StandardErrorIsTerminal() ? stderr : nullptr);
-  CArchiveWriter writer;
+  CArchiveWriter writer(jobs_);
   status = writer.Pack(request, &progress);
   progress.Finish();
   if (!status.ok()) {
@@ -112,8 +139,7 @@ int PackCommand::Run() {
   }
   if (quiet_) return kExitSuccess;
   StandardOutput out;
-  out.Print(Summary(list, progress.last().entriesTotal,
-                    progress.last().bytesTotal));
+  out.Print(Summary(list, progress.last()));
   return out.Finish() ? kExitSuccess : kExitFailure;
 }
 

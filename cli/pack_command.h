@@ -1,6 +1,8 @@
-// kzf pack FOLDER -o ARCHIVE [--base PATH] [--compress] [--skip-unreadable]
-// [--verbose] [--quiet]: packs every file beneath FOLDER, found and ordered
-// as the desktop dialog finds them, into ARCHIVE.
+// kzf pack FOLDER -o ARCHIVE [--base PATH] [--compress] [--no-reuse]
+// [--jobs N] [--skip-unreadable] [--verbose] [--quiet]: packs every file
+// beneath FOLDER, found and ordered as the desktop dialog finds them, into
+// ARCHIVE. When compressing, the entries of an existing ARCHIVE that hold
+// some of the files already are reused.
 //
 // Nothing is left out without a word. A folder that can't be read fails
 // the run before anything is written, unless --skip-unreadable makes it a
@@ -13,8 +15,10 @@
 
 #include <string>
 
+#include "archive/archive_writer.h"
 #include "cli/command.h"
 #include "scan/pack_list.h"
+#include "platform/process.h"
 
 namespace varnok {
 
@@ -27,8 +31,7 @@ class PackCommand : public Command {
   // Says what the scan could not take; false when the run must stop.
   bool ReportScan(const PackList& list) const;
   // The summary line for a finished run.
-  std::string Summary(const PackList& list, uint32_t entries,
-                      uint64_t sourceBytes) const;
+  std::string Summary(const PackList& list, const PackProgress& totals) const;
 
   std::string folder_;
   std::string archive_;
@@ -36,6 +39,8 @@ class PackCommand : public Command {
   bool compress_ = false;
   bool skipUnreadable_ = false;
   bool verbose_ = false;
+  bool noReuse_ = false;
+  unsigned jobs_ = AvailableCores();
   bool quiet_ = false;
 };
 

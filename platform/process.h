@@ -1,7 +1,12 @@
-// How a program of Varnok meets the signals that would stop it.
-//
-// InstallSignalHandling is called once, at the start of main, before any
-// thread starts. From then on:
+// The running process, on this system's terms: the signals that would stop
+// it, and the processors it may use.
+
+#ifndef VARNOK_PLATFORM_PROCESS_H_
+#define VARNOK_PLATFORM_PROCESS_H_
+
+namespace varnok {
+
+// Called once, at the start of main, before any thread starts. From then on:
 //   - a file-size limit no longer kills the program: the write that passes
 //     it fails ("File too large") like any other failed write;
 //   - Ctrl-C, a termination request or a hang-up first removes the named
@@ -12,13 +17,12 @@
 // the temporary files it was writing are marked for deletion on close and
 // go with it; and a drive that can't be read fails the call instead of
 // showing a message box.
-
-#ifndef VARNOK_PLATFORM_PROCESS_H_
-#define VARNOK_PLATFORM_PROCESS_H_
-
-namespace varnok {
-
 void InstallSignalHandling();
+
+// How many processors this process may run on: those its affinity allows,
+// so a limit set by a container's CPU set or by the user is respected. At
+// least 1.
+unsigned AvailableCores();
 
 }  // namespace varnok
 

@@ -32,7 +32,7 @@ class CReadFile {
   // at the end of the file.
   bool Read(char* buffer, size_t n, size_t* got, std::string* reason);
   // Reads up to n bytes at offset, leaving the position alone; *got is less
-  // than n only where the file ends.
+  // than n only where the file ends. Several threads may call it at once.
   bool ReadAt(uint64_t offset, char* buffer, size_t n, size_t* got,
               std::string* reason);
   // Closes the file now, for a close whose result counts.

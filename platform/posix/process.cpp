@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "platform/posix/cleanup_list.h"
 
@@ -87,6 +89,18 @@ void InstallSignalHandling() {
     }
     sigaction(stop, &action, nullptr);
   }
+}
+
+unsigned AvailableCores() {
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+    const int count = CPU_COUNT(&allowed);
+    if (count > 0) return static_cast<unsigned>(count);
+  }
+  // A mask too small for the machine's processors: count them all.
+  const unsigned all = std::thread::hardware_concurrency();
+  return all > 0 ? all : 1;
 }
 
 }  // namespace varnok

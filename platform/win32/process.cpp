@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <bit>
+#include <thread>
+
 namespace varnok {
 
 void InstallSignalHandling() {
@@ -11,6 +14,18 @@ void InstallSignalHandling() {
   // message box that waits for a click.
   ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS |
                  SEM_NOOPENFILEERRORBOX);
+}
+
+unsigned AvailableCores() {
+  // The processors of the process's group that its affinity allows.
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  if (::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system)) {
+    const int count = std::popcount(static_cast<uint64_t>(process));
+    if (count > 0) return static_cast<unsigned>(count);
+  }
+  const unsigned all = std::thread::hardware_concurrency();
+  return all > 0 ? all : 1;
 }
 
 }  // namespace varnok

@@ -6,6 +6,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive/archive_writer.h"
@@ -126,11 +127,35 @@ TEST_F(ArchiveReaderTest, StreamsStoredAndDeflatedEntriesOfEverySize) {
     StringSink sink;
     ASSERT_TRUE(reader_.ReadEntry(i, sink).ok());
     EXPECT_TRUE(sink.bytes_ == contents[i / 2]);
+    StringSink held;
+    ASSERT_TRUE(reader_.ReadHeld(i, held).ok());
+    EXPECT_TRUE(held.bytes_ == entries[i].held);
   }
   // The large entries arrive in several pieces, not one allocation.
   StringSink sink;
   ASSERT_TRUE(reader_.ReadEntry(9, sink).ok());
   EXPECT_GT(sink.pieces_, 10);
+  StringSink held;  // 200,000 random bytes, deflated
+  ASSERT_TRUE(reader_.ReadHeld(7, held).ok());
+  EXPECT_GT(held.pieces_, 1);
+
+  // Several threads may read at once, each its own entry or the same one.
+  std::vector<std::thread> threads;
+  std::vector<int> wrong(4, 0);
+  for (size_t t = 0; t < wrong.size(); ++t) {
+    threads.emplace_back([&, t] {
+      for (size_t n = 0; n < entries.size(); ++n) {
+        const size_t i = (n + t * 3) % entries.size();
+        StringSink entry;
+        if (!reader_.ReadEntry(i, entry).ok() ||
+            entry.bytes_ != contents[i / 2]) {
+          ++wrong[t];
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong, std::vector<int>(wrong.size(), 0));
   EXPECT_EQ(reader_.FindEntry("data/d3"), std::optional<size_t>(7));
   EXPECT_EQ(reader_.FindEntry("data/d"), std::nullopt);
 }
@@ -300,13 +325,15 @@ TEST_F(ArchiveReaderTest, VerifyRejectsEachBrokenEntry) {
     TestEntry entry;
     std::function<void(std::string&)> breakIt;
     const char* detail;
+    bool heldToo = false;  // reading the held bytes alone meets it too
   };
   const std::vector<EntryFault> faults = {
       {"stored CRC", Stored("data/x", text),
        [](std::string& a) { a[4012 + 16] ^= 1; },
-       "entry 0 (data/x): CRC-32 of its held bytes is"},
+       "entry 0 (data/x): CRC-32 of its held bytes is", true},
       {"deflated CRC", Deflated("data/x", text),
-       [](std::string& a) { a[4012 + 16] ^= 1; }, "CRC-32 of its held bytes"},
+       [](std::string& a) { a[4012 + 16] ^= 1; }, "CRC-32 of its held bytes",
+       true},
       {"size too large", Deflated("data/x", text),
        [](std::string& a) { PokeFixed32(a, 4012 + 8, 5001); },
        "inflates to 5000 bytes, but its size is 5001"},
@@ -340,6 +367,9 @@ TEST_F(ArchiveReaderTest, VerifyRejectsEachBrokenEntry) {
     // Reading the entry meets the same fault.
     StringSink sink;
     EXPECT_EQ(reader_.ReadEntry(0, sink).ToString(), status.ToString());
+    StringSink held;
+    EXPECT_EQ(reader_.ReadHeld(0, held).ToString(),
+              fault.heldToo ? status.ToString() : "");
   }
 }
 

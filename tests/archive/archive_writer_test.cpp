@@ -595,6 +595,7 @@ TEST_F(ArchiveWriterTest, DeflatingOnManyThreadsGivesTheSameArchive) {
   const std::string archive = test::BuildArchive(expected);
   for (unsigned threads : {1u, 0u, 3u}) {
     SCOPED_TRACE(threads);
+    fs::remove(archive_);  // nothing to reuse: every run deflates
     ASSERT_TRUE(Pack(paths, true, nullptr, threads).ok());
     EXPECT_TRUE(ReadFile(archive_) == archive);
   }
@@ -700,6 +701,119 @@ TEST_F(ArchiveWriterTest, ThreadsReportOnlyThroughPackAndEndWithIt) {
   EXPECT_EQ(test::ThreadCount(), threadsBefore);
   EXPECT_EQ(ReadFile(archive_), "old archive");
   EXPECT_EQ(OutputFolder(), std::vector<std::string>{"game.kzf"});
+}
+
+// A repack over an existing archive gives exactly the bytes of a full pack,
+// and reuses just the entries that still hold their files.
+TEST_F(ArchiveWriterTest, RepackGivesTheBytesOfAFullPack) {
+  // a.txt spans several buffers; b.bin does not compress.
+  const std::vector<std::pair<std::string, std::string>> tree = {
+      {"a.txt", LevelText(300 * 1024, 1)}, {"b.bin", RandomBytes(100000, 2)},
+      {"c", ""},                           {"d.txt", LevelText(20000, 3)},
+      {"e.txt", LevelText(5000, 4)},
+  };
+  auto flipByte = [](const std::string& path, uint64_t offset) {
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekg(static_cast<std::streamoff>(offset));
+    const char c = static_cast<char>(file.get() ^ 0x20);
+    file.seekp(static_cast<std::streamoff>(offset));
+    file.put(c);
+  };
+  auto entryMiddle = [&](const std::string& name) {
+    const Parsed p = Parse(ReadFile(archive_));
+    for (size_t i = 0; i < p.names.size(); ++i) {
+      if (p.names[i] == "data/" + name) {
+        return p.records[i].dataOffset + p.records[i].packedSize / 2;
+      }
+    }
+    throw std::runtime_error("no entry " + name);
+  };
+
+  struct Case {
+    const char* what;
+    bool oldCompress;  // how the archive at the target was made
+    bool compress;     // how the repack runs
+    std::function<void()> change;  // to the tree and the target, after
+    uint32_t reused;
+  };
+  const std::vector<Case> cases = {
+      {"nothing changed", true, true, [] {}, 5},
+      {"changed, added, removed and renamed files", true, true,
+       [&] {
+         Source("d.txt", LevelText(20001, 3));
+         Source("f.txt", "new");
+         fs::remove(src_ + "/c");
+         fs::rename(src_ + "/e.txt", src_ + "/g.txt");
+       },
+       2},
+      {"a byte changed deep in a file", true, true,
+       [&] { flipByte(src_ + "/a.txt", 280 * 1024); }, 4},
+      // b.bin is also the first file the check of the old deflate tries.
+      {"a byte changed, its time set back", true, true,
+       [&] {
+         const std::string path = src_ + "/b.bin";
+         const auto time = fs::last_write_time(path);
+         flipByte(path, 100);
+         fs::last_write_time(path, time);
+       },
+       4},
+      {"stored archive, deflating run", false, true, [] {}, 0},
+      {"deflated archive, storing run", true, false, [] {}, 0},
+      {"an entry's held bytes damaged", true, true,
+       [&] { flipByte(archive_, entryMiddle("b.bin")); }, 4},
+      {"archive cut short", true, true,
+       [&] { fs::resize_file(archive_, fs::file_size(archive_) - 1); }, 0},
+      {"deflated by another deflate", true, true,
+       [&] {
+         std::vector<test::TestEntry> entries;
+         for (const auto& [name, content] : tree) {
+           entries.push_back(test::Deflated("data/" + name, content, 1));
+         }
+         WriteFile(archive_, test::BuildArchive(entries));
+       },
+       0},
+      {"not an archive at the target", true, true,
+       [&] { WriteFile(archive_, "not an archive"); }, 0},
+  };
+  const std::string full = out_ + "/full.kzf";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(src_);
+    fs::create_directories(src_);
+    std::vector<std::string> paths;
+    for (const auto& [name, content] : tree) {
+      paths.push_back(Source(name, content));
+    }
+    ASSERT_TRUE(
+        CArchiveWriter(1)
+            .Pack(PackRequest{paths, archive_, "data/", c.oldCompress, false})
+            .ok());
+    c.change();
+    const std::string old = ReadFile(archive_);
+    paths.clear();
+    for (const auto& file : fs::directory_iterator(src_)) {
+      paths.push_back(file.path().string());
+    }
+    std::sort(paths.begin(), paths.end());
+    ASSERT_TRUE(CArchiveWriter(1)
+                    .Pack(PackRequest{paths, full, "data/", c.compress, false})
+                    .ok());
+
+    for (unsigned threads : {1u, 3u}) {
+      SCOPED_TRACE(threads);
+      WriteFile(archive_, old);
+      RecordingObserver observer;
+      ASSERT_TRUE(CArchiveWriter(threads)
+                      .Pack(PackRequest{paths, archive_, "data/", c.compress},
+                            &observer)
+                      .ok());
+      EXPECT_TRUE(ReadFile(archive_) == ReadFile(full));
+      const PackProgress& last = observer.seen.back();
+      EXPECT_EQ(last.entriesReused, c.reused);
+      // A file compared, found changed and then encoded counts once.
+      EXPECT_EQ(last.bytesDone, last.bytesTotal);
+    }
+  }
 }
 
 }  // namespace

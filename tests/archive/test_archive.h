@@ -30,13 +30,14 @@ struct TestEntry {
   std::string held;
 };
 
-// content as one zlib stream at level 9, as the pack engine makes it.
-inline std::string Deflate(const std::string& content) {
+// content as one zlib stream at level 9, as the pack engine makes it, or at
+// another level, as another tool might.
+inline std::string Deflate(const std::string& content, int level = 9) {
   uLongf length = compressBound(static_cast<uLong>(content.size()));
   std::string out(length, '\0');
   if (compress2(reinterpret_cast<Bytef*>(out.data()), &length,
                 reinterpret_cast<const Bytef*>(content.data()),
-                static_cast<uLong>(content.size()), 9) != Z_OK) {
+                static_cast<uLong>(content.size()), level) != Z_OK) {
     throw std::runtime_error("compress2 failed");
   }
   out.resize(length);
@@ -54,9 +55,11 @@ inline TestEntry Stored(std::string name, const std::string& content) {
                    static_cast<uint32_t>(content.size()), content};
 }
 
-inline TestEntry Deflated(std::string name, const std::string& content) {
+inline TestEntry Deflated(std::string name, const std::string& content,
+                          int level = 9) {
   return TestEntry{std::move(name), kMethodDeflated,
-                   static_cast<uint32_t>(content.size()), Deflate(content)};
+                   static_cast<uint32_t>(content.size()),
+                   Deflate(content, level)};
 }
 
 // A complete archive of entries, laid out by the format's rules.

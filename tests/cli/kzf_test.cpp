@@ -58,6 +58,8 @@ TEST_F(KzfTest, UsageErrorsExitWithTwo) {
       // An empty folder would mean the current one.
       {"pack", "", "-o", "x.kzf"},
       {"pack", ".", "-o", ""},
+      {"pack", "folder", "-o", "a.kzf", "--jobs", "0"},
+      {"pack", "folder", "-o", "a.kzf", "--jobs", "-1"},
   };
   for (const auto& args : misuses) {
     const test::KzfResult result = Kzf(args);

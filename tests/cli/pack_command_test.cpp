@@ -102,7 +102,8 @@ TEST_F(PackCommandTest, PacksATreeThatVerifiesAndExtractsIdenticallyInBothModes)
     uint64_t sourceBytes = 0;
     for (const auto& file : AssetTree()) sourceBytes += file.second.size();
     EXPECT_EQ(result.out, archive.string() + ": " +
-                              std::to_string(AssetTree().size()) + " entries, " +
+                              std::to_string(AssetTree().size()) +
+                              " entries, 0 reused, " +
                               std::to_string(sourceBytes) + " source bytes, " +
                               std::to_string(fs::file_size(archive)) +
                               " archive bytes\n");
@@ -336,6 +337,52 @@ TEST_F(PackCommandTest, TakesAndShowsNamesBeyondAscii) {
     EXPECT_EQ(test::ReadFile(old), "the previous archive");
   } else {
     EXPECT_EQ(result.exitCode, 0) << result.err;
+  }
+}
+
+TEST_F(PackCommandTest, RepackReusesUnchangedEntriesOnAnyNumberOfThreads) {
+  const fs::path archive = folder_.path() / "game.kzf";
+  auto pack = [&](std::vector<std::string> options) {
+    std::vector<std::string> args = {"pack", assets_.string(), "-o",
+                                     archive.string(), "--compress"};
+    args.insert(args.end(), options.begin(), options.end());
+    return Kzf(args);
+  };
+  ASSERT_EQ(pack({}).exitCode, 0);
+  const std::string old = test::ReadFile(archive);
+  test::WriteFile(assets_ / "data/Sounds/a.ogg", "changed");
+  std::vector<test::TestEntry> expected;
+  for (const std::string& name : ArchiveOrder()) {
+    expected.push_back(test::Deflated(name, test::ReadFile(assets_ / name)));
+  }
+  const std::string full = test::BuildArchive(expected);
+
+  // Every entry but the changed one is reused.
+  const size_t entries = AssetTree().size();
+  const std::string reused = std::to_string(entries - 1) + " reused";
+  struct Run {
+    std::vector<std::string> options;
+    std::string reused;
+  };
+  const std::vector<Run> runs = {
+      {{}, reused},
+      {{"--jobs", "1"}, reused},
+      {{"-j", "2"}, reused},
+      {{"--jobs", "8"}, reused},
+      {{"--no-reuse", "--jobs", "1"}, "0 reused"},
+      {{"--no-reuse", "--jobs", "2"}, "0 reused"},
+      {{"--no-reuse", "--jobs", "8"}, "0 reused"},
+  };
+  for (const Run& run : runs) {
+    SCOPED_TRACE(testing::PrintToString(run.options));
+    test::WriteFile(archive, old);
+    const test::KzfResult result = pack(run.options);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find(": " + std::to_string(entries) + " entries, " +
+                              run.reused + ", "),
+              std::string::npos)
+        << result.out;
+    EXPECT_TRUE(test::ReadFile(archive) == full);
   }
 }
 

@@ -67,6 +67,11 @@ bool SetLastWriteTime(const std::string& path, uint64_t fileTime);
 // Threads of this process now.
 size_t ThreadCount();
 
+// The processors this process may run on, by number, and a change of them
+// (sched_setaffinity, SetProcessAffinityMask).
+std::vector<int> AllowedProcessors();
+bool AllowProcessors(const std::vector<int>& processors);
+
 // POSIX only: false or nothing on Windows.
 // Makes a FIFO, or a Unix-domain socket, at path.
 bool MakeFifo(const std::string& path);

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <sched.h>
 #include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -101,6 +102,23 @@ size_t ThreadCount() {
     ++count;
   }
   return count;
+}
+
+std::vector<int> AllowedProcessors() {
+  cpu_set_t mask;
+  std::vector<int> processors;
+  if (sched_getaffinity(0, sizeof mask, &mask) != 0) return processors;
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+    if (CPU_ISSET(cpu, &mask)) processors.push_back(cpu);
+  }
+  return processors;
+}
+
+bool AllowProcessors(const std::vector<int>& processors) {
+  cpu_set_t mask;
+  CPU_ZERO(&mask);
+  for (int cpu : processors) CPU_SET(cpu, &mask);
+  return sched_setaffinity(0, sizeof mask, &mask) == 0;
 }
 
 bool MakeFifo(const std::string& path) {

@@ -124,6 +124,25 @@ size_t ThreadCount() {
   return count;
 }
 
+std::vector<int> AllowedProcessors() {
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  std::vector<int> processors;
+  if (!::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system)) {
+    return processors;
+  }
+  for (int cpu = 0; cpu < 64; ++cpu) {
+    if ((process >> cpu) & 1) processors.push_back(cpu);
+  }
+  return processors;
+}
+
+bool AllowProcessors(const std::vector<int>& processors) {
+  DWORD_PTR mask = 0;
+  for (int cpu : processors) mask |= DWORD_PTR{1} << cpu;
+  return ::SetProcessAffinityMask(::GetCurrentProcess(), mask) != 0;
+}
+
 bool MakeFifo(const std::string&) { return false; }
 bool MakeSocket(const std::string&) { return false; }
 bool MakeNullDevice(const std::string&) { return false; }
