@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Packs one tree with the Linux kzf and with kzf.exe under wine, stored and
 # deflated, and checks that both make byte-identical archives, that each
-# program lists and verifies the other's archive alike, and that kzf.exe
-# extracts the Linux archive to the very tree.
+# program lists and verifies the other's archive alike, that kzf.exe
+# extracts the Linux archive to the very tree, and that kzf.exe repacking
+# over the Linux archive makes it again.
 #
 #   bash scripts/cross-check.sh [LINUX_BUILD_DIR [WINDOWS_BUILD_DIR]]
 #
@@ -64,6 +65,13 @@ for mode in stored deflated; do
   "$WINE" "$kzf_exe" extract "$(win "$linux")" -C "$(win "$work/out-$mode")"
   diff -r "$game/data" "$work/out-$mode/data" > /dev/null ||
     fail "$mode: kzf.exe extracted another tree"
+  if [ "$mode" = deflated ]; then
+    # kzf.exe repacking over kzf's archive takes its unchanged entries.
+    cp "$linux" "$work/reused.kzf"
+    "$WINE" "$kzf_exe" pack "$(win "$game")" -o "$(win "$work/reused.kzf")" \
+      --compress > /dev/null
+    cmp "$linux" "$work/reused.kzf" || fail "$mode: kzf.exe's repack differs"
+  fi
   entries=$("$kzf" list "$linux" | wc -l)
   echo "cross-check: $mode: $entries entries, $(stat -c %s "$linux") bytes, identical"
 done
