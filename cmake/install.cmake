@@ -1,7 +1,8 @@
 # Every file Varnok installs, each where a Debian system looks for it: the
 # two programs, the desktop entry, the icons and the archive layout (without
 # VARNOK_BUILD_UI, kzf and the layout alone). The Debian package
-# (package.cmake) is made of these same rules.
+# (package.cmake) is made of these same rules. On Windows the dialog is
+# varnok.exe alone.
 
 option(VARNOK_INSTALL_STRIP "Strip the installed programs of their symbols" ON)
 if(VARNOK_INSTALL_STRIP)
@@ -13,6 +14,8 @@ install(TARGETS kzf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 if(VARNOK_BUILD_UI)
   install(TARGETS varnok RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+if(VARNOK_BUILD_UI AND NOT WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/varnok.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   foreach(size 16 32 48 64 128 256)
