@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -20,9 +19,7 @@ namespace fs = std::filesystem;
 // An asset tree: spaces, mixed case, case twins and a nested "data/" folder.
 // Names relative to the folder, with their contents.
 std::vector<std::pair<std::string, std::string>> AssetTree() {
-  std::mt19937 random(7);
-  std::string noise(150000, '\0');
-  for (char& c : noise) c = static_cast<char>(random());
+  const std::string noise = test::RandomBytes(150000, 7);
   return {
       {"data/Textures/Stone Wall.PNG", noise},
       {"data/textures/stone wall.png", "lower-case twin"},
@@ -61,7 +58,8 @@ class PackCommandTest : public ::testing::Test {
     for (size_t end; (end = result.out.find('\n', start)) != std::string::npos;
          start = end + 1) {
       // method, size, packed size and CRC take 40 columns.
-      names.push_back(result.out.substr(start + 40, end - start - 40));
+      const std::string line = result.out.substr(start, end - start);
+      names.push_back(line.size() > 40 ? line.substr(40) : line);
     }
     return names;
   }
@@ -187,8 +185,9 @@ TEST_F(PackCommandTest, SkipsUnreadableFoldersAndNamesWhatItLeavesOutWhenAsked) 
                 "kzf: Left out: " + data + "/up: symbolic link to a folder\n" +
                 "kzf: Warning: Can't read folder: " + data +
                 "/locked: Permission denied\n");
-  EXPECT_EQ(result.out.substr(result.out.find(';')),
-            "; left out: 2 links or special files, 1 unreadable folder\n");
+  EXPECT_TRUE(result.out.ends_with(
+      "; left out: 2 links or special files, 1 unreadable folder\n"))
+      << result.out;
   EXPECT_EQ(ListedNames(archive.string()), kArchiveOrder);
 }
 
@@ -217,7 +216,11 @@ TEST_F(PackCommandTest, TakesTheBasePathItIsGiven) {
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "");
-  EXPECT_EQ(ListedNames(archive.string())[0], "Assets/data/empty.bin");
+  std::vector<std::string> expected;
+  for (const std::string& name : kArchiveOrder) {
+    expected.push_back("Assets/" + name);
+  }
+  EXPECT_EQ(ListedNames(archive.string()), expected);
 }
 
 TEST_F(PackCommandTest, ShowsProgressOnlyOnATerminal) {
@@ -229,7 +232,7 @@ TEST_F(PackCommandTest, ShowsProgressOnlyOnATerminal) {
   EXPECT_NE(result.err.find("packing: 0/5 entries"), std::string::npos)
       << result.err;
   // The line is cleared before the summary comes.
-  EXPECT_EQ(result.err.substr(result.err.size() - 4), "\r\033[K");
+  EXPECT_TRUE(result.err.ends_with("\r\033[K")) << result.err;
 
   std::vector<std::string> quiet = args;
   quiet.push_back("--quiet");
