@@ -168,7 +168,7 @@ Status CArchiveWriter::CheckRequest() {
     }
     if (info.kind != PathKind::kFile) {
       return Status::IoError(messages::kCantReadFile, path,
-                             "Not a regular file");
+                             messages::kNotARegularFile);
     }
     const uint64_t size = info.size;
     if (size > std::numeric_limits<uint32_t>::max()) {
