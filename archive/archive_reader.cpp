@@ -10,6 +10,7 @@
 
 #include "archive/coding.h"
 #include "base/escape.h"
+#include "platform/file_system.h"
 
 namespace varnok {
 
@@ -55,6 +56,10 @@ void CArchiveReader::Close() {
   entries_.clear();
 }
 
+std::string DisplayName(std::string_view storedName) {
+  return EscapeName(FromArchiveEncoding(storedName));
+}
+
 Status CArchiveReader::Fail(const char* message,
                             const std::string& reason) const {
   return Status::Damaged(message, path_, reason);
@@ -68,7 +73,7 @@ Status CArchiveReader::IoFail(const char* message,
 Status CArchiveReader::EntryFault(size_t index, const std::string& text) const {
   std::string place = "entry " + Number(index);
   if (index < entries_.size()) {
-    place += " (" + EscapeName(entries_[index].name) + ")";
+    place += " (" + DisplayName(entries_[index].name) + ")";
   }
   return Fail(messages::kDamagedArchive, place + ": " + text);
 }

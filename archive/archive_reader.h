@@ -44,6 +44,11 @@ struct ArchiveEntry {
   std::string name;
 };
 
+// A stored name as a user is shown it: spelt as the system spells paths
+// (FromArchiveEncoding) and escaped so that it prints on one line
+// (EscapeName).
+std::string DisplayName(std::string_view storedName);
+
 // Receives an entry's original bytes, piece by piece, in order; a failed
 // Status stops the read and is returned by ReadEntry as it is.
 using EntrySink = ByteSink;

@@ -54,6 +54,17 @@ class DataRegionSink : public HeldBytesSink {
   const std::function<Status(size_t)> onSourceRead_;
 };
 
+// The tail of spelt path from the first occurrence of base, once every
+// backslash is a '/'; nothing when base does not occur in it.
+std::optional<std::string> CutAtBasePath(std::string path,
+                                         std::string_view base) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  const size_t start = path.find(base);
+  if (start == std::string::npos) return std::nullopt;
+  path.erase(0, start);
+  return path;
+}
+
 // Ok when name, stored for the file at path, can be extracted safely and
 // names its file in one way only: none of CheckExtractName's faults, and no
 // empty or "." component, which extraction would pass over and so merge the
@@ -74,19 +85,27 @@ Status CheckStoredName(const std::string& path, const std::string& name) {
   }
   if (reason.empty()) return Status::Ok();
   return Status::BadRequest(messages::kUnsafeStoredName, path,
-                            EscapeName(name) + ": " + reason);
+                            EscapeName(FromArchiveEncoding(name)) + ": " + reason);
 }
 
 }  // namespace
 
-std::optional<std::string> StoredName(std::string_view path,
-                                      std::string_view basePath) {
-  std::string name(path);
-  std::replace(name.begin(), name.end(), '\\', '/');
-  const size_t start = name.find(basePath);
-  if (start == std::string::npos) return std::nullopt;
-  name.erase(0, start);
-  return name;
+Status StoredName(std::string_view path, std::string_view basePath,
+                  std::string* name) {
+  const std::optional<std::string> base = ToArchiveEncoding(basePath);
+  if (!base) {
+    return Status::BadRequest(messages::kNotInCodePage, std::string(basePath));
+  }
+  std::optional<std::string> spelt = ToArchiveEncoding(path);
+  if (!spelt) {
+    return Status::BadRequest(messages::kNotInCodePage, std::string(path));
+  }
+  std::optional<std::string> tail = CutAtBasePath(std::move(*spelt), *base);
+  if (!tail) {
+    return Status::BadRequest(messages::kBasePathNotFound, std::string(path));
+  }
+  *name = std::move(*tail);
+  return Status::Ok();
 }
 
 Status CArchiveWriter::Pack(const PackRequest& request,
@@ -124,7 +143,12 @@ Status CArchiveWriter::CheckRequest() {
   if (request.basePath.empty()) {
     return Status::BadRequest(messages::kEmptyBasePath);
   }
-  if (request.basePath.size() > kMaxNameLength) {
+  // Names are measured and cut as the archive spells them.
+  const std::optional<std::string> base = ToArchiveEncoding(request.basePath);
+  if (!base) {
+    return Status::BadRequest(messages::kNotInCodePage, request.basePath);
+  }
+  if (base->size() > kMaxNameLength) {
     return Status::BadRequest(messages::kPathTooLong, request.basePath);
   }
   if (request.paths.size() > kMaxEntries) {
@@ -134,10 +158,12 @@ Status CArchiveWriter::CheckRequest() {
   // The names first: they need no disk.
   entries_.reserve(request.paths.size());
   for (const std::string& path : request.paths) {
-    if (path.size() > kMaxNameLength) {
+    std::optional<std::string> spelt = ToArchiveEncoding(path);
+    if (!spelt) return Status::BadRequest(messages::kNotInCodePage, path);
+    if (spelt->size() > kMaxNameLength) {
       return Status::BadRequest(messages::kPathTooLong, path);
     }
-    std::optional<std::string> name = StoredName(path, request.basePath);
+    std::optional<std::string> name = CutAtBasePath(std::move(*spelt), *base);
     if (!name) return Status::BadRequest(messages::kBasePathNotFound, path);
     Status status = CheckStoredName(path, *name);
     if (!status.ok()) return status;

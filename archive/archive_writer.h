@@ -52,7 +52,8 @@ struct PackRequest {
   // process's current directory.
   std::string archiveName;
   // Each stored name is the tail of its path from the first occurrence of
-  // this text (searched after backslashes became '/'). Non-empty.
+  // this text (searched after backslashes became '/'; see StoredName).
+  // Non-empty.
   std::string basePath;
   // Deflate every file (method 5) or store every file (method 4).
   bool compress = false;
@@ -90,11 +91,14 @@ struct PackLimits {
   EncodeAheadLimits encodeAhead;
 };
 
-// The name under which path is stored with basePath: the tail of path, with
-// every backslash turned into '/', from the first occurrence of basePath.
-// No name when basePath does not occur in it. Safe to call from any thread.
-std::optional<std::string> StoredName(std::string_view path,
-                                      std::string_view basePath);
+// The name under which path is stored with basePath: path as the archive
+// spells it (ToArchiveEncoding), with every backslash turned into '/', from
+// the first occurrence of basePath, spelt likewise. Fails with "Name not
+// representable in the system's code page" naming path or basePath when the
+// system can't spell it, and with "Base path not found in file path" naming
+// path when basePath does not occur in it. Safe to call from any thread.
+Status StoredName(std::string_view path, std::string_view basePath,
+                  std::string* name);
 
 // Serves one pack run; construct one for each run.
 //

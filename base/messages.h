@@ -13,6 +13,8 @@ inline constexpr char kNoFiles[] = "No files to pack";
 inline constexpr char kEmptyBasePath[] = "Please enter all values";
 inline constexpr char kBasePathNotFound[] = "Base path not found in file path";
 inline constexpr char kPathTooLong[] = "Path too long";
+inline constexpr char kNotInCodePage[] =
+    "Name not representable in the system's code page";
 inline constexpr char kTooManyFiles[] = "Too many files (at most 65535)";
 inline constexpr char kTooLarge[] = "Archive too large (over 4 GiB)";
 inline constexpr char kCantOpenFile[] = "Can't open file";

@@ -6,6 +6,7 @@
 
 #include "archive/archive_reader.h"
 #include "platform/extract_folder.h"
+#include "platform/file_system.h"
 
 namespace varnok {
 
@@ -30,9 +31,11 @@ int ExtractCommand::Run() {
   bool failed = false;
   std::vector<bool> chosen(reader.entries().size(), names_.empty());
   for (const std::string& name : names_) {
+    // Stored names are spelt as the archive spells them.
+    const std::optional<std::string> stored = ToArchiveEncoding(name);
     bool found = false;
-    for (size_t i = 0; i < reader.entries().size(); ++i) {
-      if (reader.entries()[i].name == name) chosen[i] = found = true;
+    for (size_t i = 0; stored && i < reader.entries().size(); ++i) {
+      if (reader.entries()[i].name == *stored) chosen[i] = found = true;
     }
     if (!found) {
       PrintError(Status::BadRequest(messages::kNotFoundInArchive,
@@ -49,7 +52,8 @@ int ExtractCommand::Run() {
   }
   // An engine reads the first entry of a name; a later one would overwrite
   // it, so it is not written. Names that differ only in empty or "."
-  // components lead to one file.
+  // components lead to one file, and on Windows names that differ only in
+  // case.
   std::unordered_map<std::string, size_t> firstOfName;
   for (size_t i = 0; i < chosen.size(); ++i) {
     if (!chosen[i]) continue;
@@ -58,7 +62,8 @@ int ExtractCommand::Run() {
     for (std::string_view part : NameComponents(name)) {
       (file += part) += '/';
     }
-    const auto [first, added] = firstOfName.emplace(std::move(file), i);
+    const auto [first, added] =
+        firstOfName.emplace(FileNameKey(FromArchiveEncoding(file)), i);
     if (!added) {
       PrintError(Status::BadRequest(
           messages::kRepeatedName, EscapeName(name),

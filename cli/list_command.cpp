@@ -28,7 +28,7 @@ int ListCommand::Run() {
                   "%-8s %10" PRIu32 " %10" PRIu32 " %08" PRIx32 " ",
                   record.method == kMethodDeflated ? "deflated" : "stored",
                   record.size, record.packedSize, record.crc);
-    out.Print(fields + EscapeName(entry.name) + "\n");
+    out.Print(fields + DisplayName(entry.name) + "\n");
   }
   return out.Finish() ? kExitSuccess : kExitFailure;
 }

@@ -15,6 +15,7 @@
 #include "cli/pack_command.h"
 #include "cli/standard_output.h"
 #include "cli/verify_command.h"
+#include "platform/console.h"
 #include "platform/process.h"
 
 int main(int argc, char** argv) {
@@ -35,12 +36,23 @@ int main(int argc, char** argv) {
   commands.push_back(std::make_unique<VerifyCommand>(app));
   commands.push_back(std::make_unique<ExtractCommand>(app));
 
+  // The arguments as the program spells paths, whatever the system.
+  const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+  std::vector<const char*> pointers;
+  for (const std::string& argument : arguments) {
+    pointers.push_back(argument.c_str());
+  }
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& error) {
     // Help and version end here too, successfully, once they are written.
-    std::ostringstream text;
-    if (app.exit(error, text) != 0) return kExitUsage;
+    // Both streams go out through the console layer.
+    std::ostringstream text, errors;
+    if (app.exit(error, text, errors) != 0) {
+      std::string ignored;
+      WriteText(StandardStream::kError, errors.str(), &ignored);
+      return kExitUsage;
+    }
     StandardOutput out;
     out.Print(text.str());
     return out.Finish() ? kExitSuccess : kExitFailure;

@@ -94,6 +94,8 @@ std::string FromArchiveEncoding(std::string_view bytes) {
   return std::string(bytes);
 }
 
+std::string FileNameKey(std::string_view path) { return std::string(path); }
+
 bool MatchesWildcard(const std::string& pattern, const std::string& name) {
   return fnmatch(pattern.c_str(), name.c_str(), 0) == 0;
 }

@@ -14,6 +14,7 @@
 
 #include "archive/archive_writer.h"
 #include "tests/archive/test_archive.h"
+#include "tests/support/platform_test.h"
 
 namespace varnok {
 namespace {
@@ -269,7 +270,7 @@ TEST_F(ParallelEncoderTest, FirstFailureInFileOrderIsReportedAtItsTurn) {
   const std::vector<Outcome> expected = EncodeInOrder(paths_, true, &inOrder);
   ASSERT_EQ(expected.size(), 3u);
   ASSERT_EQ(expected.back().status,
-            "Can't read file: " + first + ": No such file or directory");
+            "Can't read file: " + first + ": " + test::NoSuchFileReason());
   for (int run = 0; run < 10; ++run) {
     CollectingSink onWorkers;
     EXPECT_EQ(EncodeOnWorkers(Files(), true, 2, kTightLimits, &onWorkers),
@@ -284,7 +285,7 @@ TEST_F(ParallelEncoderTest, FirstFailureInFileOrderIsReportedAtItsTurn) {
       EncodeOnWorkers(files, true, 2, kTightLimits, &onWorkers);
   ASSERT_EQ(outcomes.size(), 1u);
   EXPECT_EQ(outcomes[0].status,
-            "Can't read file: " + first + ": No such file or directory");
+            "Can't read file: " + first + ": " + test::NoSuchFileReason());
 }
 
 TEST_F(ParallelEncoderTest, FailingSinkStopsTheRunAndTheWorkers) {
