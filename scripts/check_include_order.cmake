@@ -13,7 +13,8 @@
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT SOURCE_DIR)
-  message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<root> -P ${CMAKE_CURRENT_LIST_FILE}")
+  message(FATAL_ERROR
+          "usage: cmake -DSOURCE_DIR=<root> -P ${CMAKE_CURRENT_LIST_FILE}")
 endif()
 
 # The folders each folder may use, itself among them.
@@ -40,10 +41,12 @@ foreach(folder IN LISTS folders)
       string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" header "${line}")
       string(REGEX MATCH "^[^/]*" top "${header}")
       if(NOT top IN_LIST uses_${folder})
-        list(APPEND faults "${file} includes ${header}, which ${folder}/ may not use")
+        list(APPEND faults
+             "${file} includes ${header}, which ${folder}/ may not use")
       elseif(header MATCHES "^platform/(posix|win32)/" AND
              NOT folder STREQUAL "platform")
-        list(APPEND faults "${file} includes ${header}, which only platform/ may use")
+        list(APPEND faults
+             "${file} includes ${header}, which only platform/ may use")
       endif()
     endforeach()
   endforeach()
@@ -59,7 +62,8 @@ foreach(folder IN LISTS folders)
       list(FIND words ${name} at)
       # The first word names the target that links.
       if(at GREATER 1 AND NOT owner IN_LIST uses_${folder})
-        list(APPEND faults "${folder}/CMakeLists.txt links ${name}, which ${folder}/ may not use")
+        list(APPEND faults
+             "${folder}/CMakeLists.txt links ${name}, which ${folder}/ may not use")
       endif()
     endforeach()
   endforeach()

@@ -96,7 +96,12 @@ TEST_F(ArchiveReaderTest, StreamsStoredAndDeflatedEntriesOfEverySize) {
   // Sizes around and beyond the reader's 64 KiB buffers, empty files in
   // both modes, incompressible and compressible data.
   const std::vector<std::string> contents = {
-      "", RandomBytes(1, 1), RandomBytes(65536, 2), RandomBytes(200000, 3), Text(3000000)};
+      "",
+      RandomBytes(1, 1),
+      RandomBytes(65536, 2),
+      RandomBytes(200000, 3),
+      Text(3000000),
+  };
   std::vector<TestEntry> entries;
   for (size_t i = 0; i < contents.size(); ++i) {
     entries.push_back(Stored("data/s" + std::to_string(i), contents[i]));
@@ -372,7 +377,8 @@ TEST_F(ArchiveReaderTest, RejectsFilesThatAreNoArchive) {
   using namespace messages;
   EXPECT_EQ(reader_.Open(Save("")).message(), kNotAnArchive);
   EXPECT_EQ(reader_.Open(Save("kz")).message(), kNotAnArchive);
-  EXPECT_EQ(reader_.Open(Save(RandomBytes(100000, 7))).message(), kNotAnArchive);
+  EXPECT_EQ(reader_.Open(Save(RandomBytes(100000, 7))).message(),
+            kNotAnArchive);
   EXPECT_EQ(reader_.Open(Save("kzf1" + RandomBytes(100000, 8))).message(),
             kUnsupportedVersion);
   std::string garbage = "kzf1\x05\x05\x04\x20" + RandomBytes(100000, 9);
@@ -468,9 +474,11 @@ TEST_F(ArchiveReaderTest, RejectsEveryBitFlipOutsideTheNames) {
 // Random damage, with a fixed seed: whatever the reader accepts it must be
 // able to read back, entry by entry, at the sizes its directory gives.
 TEST_F(ArchiveReaderTest, SurvivesRandomDamage) {
-  const std::string good = BuildArchive({Stored("data/a.txt", "hello"),
-                                         Deflated("data/b.bin", Text(70000)),
-                                         Deflated("data/c", RandomBytes(3000, 4))});
+  const std::string good = BuildArchive({
+      Stored("data/a.txt", "hello"),
+      Deflated("data/b.bin", Text(70000)),
+      Deflated("data/c", RandomBytes(3000, 4)),
+  });
   std::mt19937 random(20040505);
   int accepted = 0;
   for (int round = 0; round < 1500; ++round) {

@@ -615,8 +615,9 @@ TEST_F(ArchiveWriterTest, DeflatingOnManyThreadsGivesTheSameArchive) {
     PackLimits limits;
   } runs[] = {{1, {}}, {0, {}}, {3, {}}, {3, tight}, {8, tight}};
   for (const auto& run : runs) {
-    SCOPED_TRACE(testing::Message() << run.threads << " threads, held files up to "
-                                    << run.limits.encodeAhead.maxHeldFileSize);
+    SCOPED_TRACE(testing::Message()
+                 << run.threads << " threads, held files up to "
+                 << run.limits.encodeAhead.maxHeldFileSize);
     fs::remove(archive_);  // nothing to reuse: every run deflates
     PackRequest request{paths, archive_, "data/", true};
     ASSERT_TRUE(CArchiveWriter(run.threads, run.limits).Pack(request).ok());

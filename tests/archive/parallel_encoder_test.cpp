@@ -200,8 +200,8 @@ TEST_F(ParallelEncoderTest, WorkersRunAheadOnlyWithinTheirLimits) {
   // them; then every file is rewritten. A file still holding its first
   // content was read ahead, and held in memory meanwhile.
   constexpr size_t kFiles = 12;
-  constexpr uint64_t kSize = 4 * kKiB;
-  const uint64_t held = compressBound(kSize);
+  constexpr size_t kSize = 4 * kKiB;
+  const uint64_t held = compressBound(static_cast<uLong>(kSize));
   const struct {
     const char* what;
     EncodeAheadLimits limits;
