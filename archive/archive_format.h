@@ -44,6 +44,9 @@ inline constexpr size_t kMaxNameLength = 511;
 // The bucket slots count entries in 16 bits, so an archive holds at most
 // this many entries.
 inline constexpr uint32_t kMaxEntries = 65535;
+// Every offset, even that of an empty entry at the very end, fits 32 bits,
+// so an archive holds at most this many bytes.
+inline constexpr uint64_t kMaxArchiveLength = 0xFFFFFFFF;
 
 struct ArchiveHeader {
   char magic[4] = {kArchiveMagic[0], kArchiveMagic[1], kArchiveMagic[2],

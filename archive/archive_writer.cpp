@@ -20,19 +20,16 @@
 namespace varnok {
 namespace {
 
-// Every offset in an archive, even that of an empty entry at its very end,
-// must fit the format's 32-bit fields.
-constexpr uint64_t kMaxArchiveLength = std::numeric_limits<uint32_t>::max();
-
-// Streams held bytes to the archive's data region, keeping it within 4 GiB,
-// and counts the source bytes read for progress.
+// Streams held bytes to the archive's data region, keeping the archive
+// within its longest length, and counts the source bytes read for progress.
 class DataRegionSink : public HeldBytesSink {
  public:
-  DataRegionSink(CAtomicFile* archive, uint64_t start,
+  DataRegionSink(CAtomicFile* archive, uint64_t start, uint64_t maxLength,
                  const std::string& archiveName,
                  std::function<Status(size_t)> onSourceRead)
       : archive_(archive),
         end_(start),
+        maxLength_(maxLength),
         archiveName_(archiveName),
         onSourceRead_(std::move(onSourceRead)) {}
 
@@ -40,7 +37,7 @@ class DataRegionSink : public HeldBytesSink {
   uint64_t end() const { return end_; }
 
   Status Append(const char* data, size_t n) override {
-    if (end_ + n > kMaxArchiveLength) {
+    if (end_ + n > maxLength_) {
       return Status::BadRequest(messages::kTooLarge, archiveName_);
     }
     end_ += n;
@@ -52,6 +49,7 @@ class DataRegionSink : public HeldBytesSink {
  private:
   CAtomicFile* const archive_;
   uint64_t end_;
+  const uint64_t maxLength_;
   const std::string& archiveName_;
   const std::function<Status(size_t)> onSourceRead_;
 };
@@ -196,7 +194,7 @@ Status CArchiveWriter::CheckRequest() {
     }
     if (info.kind != PathKind::kFile) {
       return Status::IoError(messages::kCantReadFile, path,
-                             "Not a regular file");
+                             messages::kNotARegularFile);
     }
     const uint64_t size = info.size;
     if (size > std::numeric_limits<uint32_t>::max()) {
@@ -217,7 +215,7 @@ Status CArchiveWriter::CheckRequest() {
   // Stored files keep their size, so the archive's length is known now;
   // deflated ones are held to the limit while they are written.
   if (!request.compress &&
-      directoryEnd + 1 + progress_.bytesTotal > kMaxArchiveLength) {
+      directoryEnd + 1 + progress_.bytesTotal > limits_.archiveLength) {
     return Status::BadRequest(messages::kTooLarge, request.archiveName);
   }
   return Status::Ok();
@@ -239,7 +237,8 @@ Status CArchiveWriter::AppendData(CAtomicFile* archive) {
   Status status = archive->Seek(dataStart);
   if (!status.ok()) return status;
 
-  DataRegionSink sink(archive, dataStart, request_->archiveName,
+  DataRegionSink sink(archive, dataStart, limits_.archiveLength,
+                      request_->archiveName,
                       [this](size_t n) {
                         progress_.bytesDone += n;
                         return ReportProgress();
@@ -250,7 +249,8 @@ Status CArchiveWriter::AppendData(CAtomicFile* archive) {
     files.push_back({entry.path, entry.sourceSize, entry.reuse});
   }
   // Workers encode files ahead; they are handed back here in entry order.
-  CParallelEncoder encoder(std::move(files), request_->compress, WorkerCount());
+  CParallelEncoder encoder(std::move(files), request_->compress, WorkerCount(),
+                           limits_.encodeAhead);
   for (Entry& entry : entries_) {
     const uint64_t dataOffset = sink.end();
     EncodedEntry encoded;

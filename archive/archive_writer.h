@@ -35,6 +35,7 @@
 
 #include "archive/archive_format.h"
 #include "archive/entry_encoder.h"
+#include "archive/parallel_encoder.h"
 #include "base/status.h"
 
 namespace varnok {
@@ -79,6 +80,17 @@ class PackObserver {
   virtual bool OnProgress(const PackProgress& progress) = 0;
 };
 
+// How large one run lets the archive and its memory grow. The defaults are
+// the format's limit and a memory budget that suits any machine; tests make
+// them small enough to meet.
+struct PackLimits {
+  // Longest archive the run writes; a longer one fails with "Archive too
+  // large" before it is complete.
+  uint64_t archiveLength = kMaxArchiveLength;
+  // How far the threads that deflate may run ahead of the writing thread.
+  EncodeAheadLimits encodeAhead;
+};
+
 // The name under which path is stored with basePath: path as the archive
 // spells it (ToArchiveEncoding), with every backslash turned into '/', from
 // the first occurrence of basePath, spelt likewise. Fails with "Name not
@@ -102,7 +114,8 @@ class CArchiveWriter {
   // this process may run on. 1: the thread that calls Pack does all the
   // work. n > 1: n worker threads, with the calling thread taking the files
   // too large for them.
-  explicit CArchiveWriter(unsigned threads) : threads_(threads) {}
+  explicit CArchiveWriter(unsigned threads, PackLimits limits = {})
+      : threads_(threads), limits_(limits) {}
   CArchiveWriter(const CArchiveWriter&) = delete;
   CArchiveWriter& operator=(const CArchiveWriter&) = delete;
 
@@ -140,6 +153,7 @@ class CArchiveWriter {
   unsigned WorkerCount() const;
 
   const unsigned threads_ = 0;
+  const PackLimits limits_;
   const PackRequest* request_ = nullptr;
   PackObserver* observer_ = nullptr;
   std::vector<Entry> entries_;

@@ -30,6 +30,13 @@ inline constexpr char kDuplicateStoredName[] =
 inline constexpr char kUnsafeStoredName[] =
     "Stored name would be unsafe to extract";
 
+// Reasons given where the system gives none, after a message and a path.
+inline constexpr char kInvalidFileName[] = "Invalid file name";
+inline constexpr char kNotARegularFile[] = "Not a regular file";
+inline constexpr char kDanglingLink[] =
+    "Not writing through a dangling symbolic link";
+inline constexpr char kFileNotOpen[] = "File not open";
+
 // Reading archives.
 inline constexpr char kCantOpenArchive[] = "Can't open archive";
 inline constexpr char kCantReadArchive[] = "Can't read archive";

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/messages.h"
+
 namespace varnok {
 
 const char kPathSeparator = '/';
@@ -58,7 +60,7 @@ bool QueryPath(const std::string& path, PathInfo* info, std::string* reason) {
   *info = PathInfo{};
   struct stat st;
   if (path.find('\0') != std::string::npos) {
-    *reason = "Invalid file name";
+    *reason = messages::kInvalidFileName;
     return false;
   }
   if (::stat(path.c_str(), &st) != 0) {

@@ -20,8 +20,10 @@ namespace {
 using test::BuildArchive;
 using test::Deflated;
 using test::PokeFixed32;
+using test::RandomBytes;
 using test::Stored;
 using test::TestEntry;
+using test::Text;
 
 // Collects an entry's bytes.
 class StringSink : public EntrySink {
@@ -34,23 +36,6 @@ class StringSink : public EntrySink {
   std::string bytes_;
   int pieces_ = 0;
 };
-
-std::string Pattern(size_t length, uint32_t seed) {
-  std::mt19937 random(seed);
-  std::string out(length, '\0');
-  for (char& c : out) c = static_cast<char>(random() & 0xFF);
-  return out;
-}
-
-// Text that deflates well, with some variety.
-std::string Text(size_t length) {
-  std::string out;
-  for (size_t i = 0; out.size() < length; ++i) {
-    out += "line " + std::to_string(i % 97) + " of the asset table\n";
-  }
-  out.resize(length);
-  return out;
-}
 
 class ArchiveReaderTest : public ::testing::Test {
  protected:
@@ -111,7 +96,12 @@ TEST_F(ArchiveReaderTest, StreamsStoredAndDeflatedEntriesOfEverySize) {
   // Sizes around and beyond the reader's 64 KiB buffers, empty files in
   // both modes, incompressible and compressible data.
   const std::vector<std::string> contents = {
-      "", Pattern(1, 1), Pattern(65536, 2), Pattern(200000, 3), Text(3000000)};
+      "",
+      RandomBytes(1, 1),
+      RandomBytes(65536, 2),
+      RandomBytes(200000, 3),
+      Text(3000000),
+  };
   std::vector<TestEntry> entries;
   for (size_t i = 0; i < contents.size(); ++i) {
     entries.push_back(Stored("data/s" + std::to_string(i), contents[i]));
@@ -188,7 +178,7 @@ TEST_F(ArchiveReaderTest, SinkFailureStopsTheRead) {
 TEST_F(ArchiveReaderTest, ReadsWhatThePackEngineWritesInBothModes) {
   const std::vector<std::pair<std::string, std::string>> files = {
       {"data/empty", ""},
-      {"data/My Sounds/a b.ogg", Pattern(200000, 5)},
+      {"data/My Sounds/a b.ogg", RandomBytes(200000, 5)},
       {"data/levels/data/one.txt", Text(1000000)},
   };
   std::vector<std::string> paths;
@@ -274,6 +264,16 @@ TEST_F(ArchiveReaderTest, RejectsEachBrokenLayoutRuleNamingThePlace) {
        kDamagedArchive,
        "directory ends at byte 4080, but the header's last directory byte is "
        "4081"},
+      {"last directory byte inside a record",
+       [](std::string& a) { PokeFixed32(a, 8, kSecondRecord + 12); },
+       kDamagedArchive,
+       "entry 1: record at byte 4048 runs past the directory's end (byte "
+       "4060)"},
+      {"last directory byte beyond the file",
+       [](std::string& a) {
+         PokeFixed32(a, 8, static_cast<uint32_t>(a.size()));
+       },
+       kDamagedArchive, "lies beyond the file"},
       {"last directory byte out of range",
        [](std::string& a) { PokeFixed32(a, 8, 0xFFFFFFF0); }, kDamagedArchive,
        "last directory byte 4294967280 is outside the directory"},
@@ -377,10 +377,11 @@ TEST_F(ArchiveReaderTest, RejectsFilesThatAreNoArchive) {
   using namespace messages;
   EXPECT_EQ(reader_.Open(Save("")).message(), kNotAnArchive);
   EXPECT_EQ(reader_.Open(Save("kz")).message(), kNotAnArchive);
-  EXPECT_EQ(reader_.Open(Save(Pattern(100000, 7))).message(), kNotAnArchive);
-  EXPECT_EQ(reader_.Open(Save("kzf1" + Pattern(100000, 8))).message(),
+  EXPECT_EQ(reader_.Open(Save(RandomBytes(100000, 7))).message(),
+            kNotAnArchive);
+  EXPECT_EQ(reader_.Open(Save("kzf1" + RandomBytes(100000, 8))).message(),
             kUnsupportedVersion);
-  std::string garbage = "kzf1\x05\x05\x04\x20" + Pattern(100000, 9);
+  std::string garbage = "kzf1\x05\x05\x04\x20" + RandomBytes(100000, 9);
   EXPECT_EQ(reader_.Open(Save(garbage)).message(), kDamagedArchive);
 
   EXPECT_EQ(reader_.Open((folder_.path() / "missing").string()).ToString(),
@@ -473,9 +474,11 @@ TEST_F(ArchiveReaderTest, RejectsEveryBitFlipOutsideTheNames) {
 // Random damage, with a fixed seed: whatever the reader accepts it must be
 // able to read back, entry by entry, at the sizes its directory gives.
 TEST_F(ArchiveReaderTest, SurvivesRandomDamage) {
-  const std::string good = BuildArchive({Stored("data/a.txt", "hello"),
-                                         Deflated("data/b.bin", Text(70000)),
-                                         Deflated("data/c", Pattern(3000, 4))});
+  const std::string good = BuildArchive({
+      Stored("data/a.txt", "hello"),
+      Deflated("data/b.bin", Text(70000)),
+      Deflated("data/c", RandomBytes(3000, 4)),
+  });
   std::mt19937 random(20040505);
   int accepted = 0;
   for (int round = 0; round < 1500; ++round) {

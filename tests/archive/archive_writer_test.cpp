@@ -1,20 +1,18 @@
 #include "archive/archive_writer.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "archive/archive_format.h"
+#include "archive/archive_reader.h"
 #include "archive/coding.h"
 #include "archive/entry_encoder.h"
 #include "base/escape.h"
@@ -27,40 +25,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-std::string RandomBytes(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string bytes(n, '\0');
-  for (char& c : bytes) c = static_cast<char>(gen() & 0xff);
-  return bytes;
-}
-
-uint32_t Crc(const std::string& bytes) {
-  return static_cast<uint32_t>(
-      crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(bytes.data()),
-            static_cast<uInt>(bytes.size())));
-}
-
-std::string Compress2(const std::string& bytes) {
-  uLongf length = compressBound(bytes.size());
-  std::string out(length, '\0');
-  EXPECT_EQ(
-      compress2(reinterpret_cast<Bytef*>(out.data()), &length,
-                reinterpret_cast<const Bytef*>(bytes.data()), bytes.size(), 9),
-      Z_OK);
-  out.resize(length);
-  return out;
-}
+using test::Crc32;
+using test::RandomBytes;
+using test::ReadFile;
+using test::Text;
+using test::WriteFile;
 
 // An archive taken apart with the format's decoders.
 struct Parsed {
@@ -172,7 +141,7 @@ TEST_F(ArchiveWriterTest, OneStoredFileIsLaidOutByteForByte) {
   expected += u32(4012) + u32(997);
   for (int i = 0; i < 997; ++i) expected += std::string("\0\0\1\0", 4);
   expected += std::string("\4\0\0\0", 4) + u32(4045) + u32(3) + u32(3) +
-              u32(Crc("abc")) + std::string("\x0A\0", 2) + "data/a.txt";
+              u32(Crc32("abc")) + std::string("\x0A\0", 2) + "data/a.txt";
   expected += std::string(1, '\0') + "abc";
   ASSERT_EQ(expected.size(), 4048u);
   EXPECT_EQ(ReadFile(archive_), expected);
@@ -206,7 +175,7 @@ TEST_F(ArchiveWriterTest, EntriesTablesAndDataFollowRequestOrder) {
     offset += p.records[i].packedSize;
     EXPECT_EQ(p.records[i].size, contents[i].size());
     EXPECT_EQ(p.records[i].packedSize, contents[i].size());
-    EXPECT_EQ(p.records[i].crc, Crc(contents[i]));
+    EXPECT_EQ(p.records[i].crc, Crc32(contents[i]));
     EXPECT_EQ(p.held[i], contents[i]);
   }
   EXPECT_EQ(p.records[1].crc, 0u);  // the CRC of nothing
@@ -239,12 +208,12 @@ TEST_F(ArchiveWriterTest, DeflatedEntriesHoldExactlyWhatCompress2Makes) {
   uint64_t end = p.header.lastDirectoryByte + 1;
   for (size_t i = 0; i < contents.size(); ++i) {
     SCOPED_TRACE(i);
-    const std::string expected = Compress2(contents[i]);
+    const std::string expected = test::Deflate(contents[i]);
     EXPECT_EQ(p.records[i].method, kMethodDeflated);
     EXPECT_EQ(p.records[i].size, contents[i].size());
     EXPECT_EQ(p.records[i].dataOffset, end);
     EXPECT_EQ(p.held[i], expected);
-    EXPECT_EQ(p.records[i].crc, Crc(expected));
+    EXPECT_EQ(p.records[i].crc, Crc32(expected));
     end += p.records[i].packedSize;
   }
   EXPECT_EQ(archive.size(), end);
@@ -354,8 +323,6 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
       {{good}, "", false, messages::kEmptyBasePath, ""},
       {{good}, longBase, false, messages::kPathTooLong, longBase},
       {{good, longPath}, "data/", false, messages::kPathTooLong, longPath},
-      {std::vector<std::string>(65536, good), "data/", false,
-       messages::kTooManyFiles, ""},
       {{good, elsewhere},
        "data/",
        false,
@@ -420,6 +387,67 @@ TEST_F(ArchiveWriterTest, AcceptsPathOfExactly511Bytes) {
   ASSERT_EQ(path.size(), 511u);
   WriteFile(path, "abc");
   EXPECT_TRUE(Pack({path}, false).ok());
+}
+
+TEST_F(ArchiveWriterTest, HoldsUpToTheFormatsEntryCount) {
+  // 256 links to the folder they are in make 65,536 paths of one file,
+  // each stored under a name of its own.
+  if (!test::CanMakeSymbolicLinks(src_)) {
+    GTEST_SKIP() << "no symbolic links here; 65,536 files would take minutes";
+  }
+  Source("f", "x");
+  for (int i = 0; i < 256; ++i) {
+    fs::create_directory_symlink(".", src_ + "/l" + std::to_string(i));
+  }
+  std::vector<std::string> paths;
+  for (int i = 0; i < 256; ++i) {
+    for (int j = 0; j < 256; ++j) {
+      paths.push_back(src_ + "/l" + std::to_string(i) + "/l" +
+                      std::to_string(j) + "/f");
+    }
+  }
+  EXPECT_EQ(Pack(paths, false).message(), messages::kTooManyFiles);
+  EXPECT_TRUE(OutputFolder().empty());
+
+  paths.pop_back();
+  ASSERT_TRUE(Pack(paths, false).ok());
+  CArchiveReader reader;
+  ASSERT_TRUE(reader.Open(archive_).ok());
+  ASSERT_EQ(reader.entries().size(), kMaxEntries);
+  EXPECT_EQ(reader.entries().back().name, "data/l255/l254/f");
+  EXPECT_TRUE(reader.VerifyEntry(kMaxEntries - 1).ok());
+}
+
+TEST_F(ArchiveWriterTest, KeepsTheArchiveWithinItsLongestLength) {
+  // Files that do not compress: deflated, the archive is longer than
+  // stored. Its longest length is the format's 4 GiB, made small here.
+  const std::vector<std::string> paths = {
+      Source("a.bin", RandomBytes(300 * 1024, 10)), Source("b", "b"),
+      Source("c.bin", RandomBytes(3000, 11))};
+  const struct {
+    bool compress;
+    unsigned threads;
+  } runs[] = {{false, 1}, {true, 1}, {true, 3}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(testing::Message() << "compress " << run.compress << ", "
+                                    << run.threads << " threads");
+    fs::remove(archive_);
+    ASSERT_TRUE(Pack(paths, run.compress, nullptr, run.threads).ok());
+    const std::string archive = ReadFile(archive_);
+    fs::remove(archive_);
+
+    PackRequest request{paths, archive_, "data/", run.compress};
+    PackLimits limits;
+    limits.archiveLength = archive.size() - 1;
+    const Status status = CArchiveWriter(run.threads, limits).Pack(request);
+    EXPECT_EQ(status.message(), messages::kTooLarge);
+    EXPECT_EQ(status.detail(), archive_);
+    EXPECT_TRUE(OutputFolder().empty());
+
+    limits.archiveLength = archive.size();
+    ASSERT_TRUE(CArchiveWriter(run.threads, limits).Pack(request).ok());
+    EXPECT_TRUE(ReadFile(archive_) == archive);
+  }
 }
 
 TEST_F(ArchiveWriterTest, ArchiveSideFailuresNameTheArchive) {
@@ -530,7 +558,7 @@ TEST_F(ArchiveWriterTest, FileGrowingWhilePackedIsRecordedAsRead) {
   Parsed p = Parse(archive);
   EXPECT_EQ(p.held[0], original + "tail");
   EXPECT_EQ(p.records[0].size, original.size() + 4);
-  EXPECT_EQ(p.records[0].crc, Crc(original + "tail"));
+  EXPECT_EQ(p.records[0].crc, Crc32(original + "tail"));
   EXPECT_EQ(p.held[1], "n");
   EXPECT_EQ(archive.size(), p.records[1].dataOffset + 1u);
 }
@@ -559,30 +587,18 @@ TEST_F(ArchiveWriterTest, ReplacedArchiveKeepsModeAndSymlink) {
             fs::perms::owner_read | fs::perms::owner_write);
 }
 
-// Text like a level or script file.
-std::string LevelText(size_t n, unsigned seed) {
-  std::string text;
-  for (unsigned line = seed; text.size() < n; ++line) {
-    text += "entity " + std::to_string(line * 7919 % 5000) + " origin " +
-            std::to_string(line % 1024) + " 0 64\n";
-  }
-  text.resize(n);
-  return text;
-}
-
 TEST_F(ArchiveWriterTest, DeflatingOnManyThreadsGivesTheSameArchive) {
   // A game folder's mix: empty and tiny files, text, media that does not
-  // compress, and a file over the size workers hold in memory.
-  const size_t mib = 1024 * 1024;
+  // compress, and files over the size workers hold in memory, which with
+  // the tight limits also fill the budget and the files ahead.
+  const size_t kib = 1024;
   std::vector<std::string> contents = {"", "x", "abc"};
-  for (unsigned i = 0; i < 24; ++i) {
-    contents.push_back(LevelText(i * 997, i));
-  }
-  contents.push_back(LevelText(300 * 1024, 1));
-  contents.push_back(RandomBytes(1 * mib, 2));
-  contents.push_back(LevelText(2 * mib, 3) + RandomBytes(mib, 4));
-  contents.push_back(RandomBytes(400 * 1024, 5) + LevelText(100, 6));
-  contents.push_back(RandomBytes(5 * mib, 7) + LevelText(4 * mib, 8));
+  for (unsigned i = 0; i < 24; ++i) contents.push_back(Text(i * 97, i));
+  contents.push_back(Text(30 * kib, 1));
+  contents.push_back(RandomBytes(100 * kib, 2));
+  contents.push_back(Text(200 * kib, 3) + RandomBytes(100 * kib, 4));
+  contents.push_back(RandomBytes(40 * kib, 5) + Text(100, 6));
+  contents.push_back(RandomBytes(500 * kib, 7) + Text(400 * kib, 8));
   contents.push_back("last");
 
   std::vector<std::string> paths;
@@ -593,10 +609,18 @@ TEST_F(ArchiveWriterTest, DeflatingOnManyThreadsGivesTheSameArchive) {
     expected.push_back(test::Deflated("data/" + name, contents[i]));
   }
   const std::string archive = test::BuildArchive(expected);
-  for (unsigned threads : {1u, 0u, 3u}) {
-    SCOPED_TRACE(threads);
+  const PackLimits tight{kMaxArchiveLength, {64 * kib, 256 * kib, 4}};
+  const struct {
+    unsigned threads;
+    PackLimits limits;
+  } runs[] = {{1, {}}, {0, {}}, {3, {}}, {3, tight}, {8, tight}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(testing::Message()
+                 << run.threads << " threads, held files up to "
+                 << run.limits.encodeAhead.maxHeldFileSize);
     fs::remove(archive_);  // nothing to reuse: every run deflates
-    ASSERT_TRUE(Pack(paths, true, nullptr, threads).ok());
+    PackRequest request{paths, archive_, "data/", true};
+    ASSERT_TRUE(CArchiveWriter(run.threads, run.limits).Pack(request).ok());
     EXPECT_TRUE(ReadFile(archive_) == archive);
   }
 }
@@ -661,7 +685,7 @@ TEST_F(ArchiveWriterTest, ThreadsReportOnlyThroughPackAndEndWithIt) {
   uint64_t total = 0;
   for (unsigned i = 0; i < 16; ++i) {
     const std::string bytes =
-        RandomBytes(150 * 1024, i) + LevelText(150 * 1024, i);
+        RandomBytes(150 * 1024, i) + Text(150 * 1024, i);
     total += bytes.size();
     paths.push_back(Source("f" + std::to_string(i), bytes));
   }
@@ -708,9 +732,9 @@ TEST_F(ArchiveWriterTest, ThreadsReportOnlyThroughPackAndEndWithIt) {
 TEST_F(ArchiveWriterTest, RepackGivesTheBytesOfAFullPack) {
   // a.txt spans several buffers; b.bin does not compress.
   const std::vector<std::pair<std::string, std::string>> tree = {
-      {"a.txt", LevelText(300 * 1024, 1)}, {"b.bin", RandomBytes(100000, 2)},
-      {"c", ""},                           {"d.txt", LevelText(20000, 3)},
-      {"e.txt", LevelText(5000, 4)},
+      {"a.txt", Text(300 * 1024, 1)}, {"b.bin", RandomBytes(100000, 2)},
+      {"c", ""},                           {"d.txt", Text(20000, 3)},
+      {"e.txt", Text(5000, 4)},
   };
   auto flipByte = [](const std::string& path, uint64_t offset) {
     std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
@@ -740,7 +764,7 @@ TEST_F(ArchiveWriterTest, RepackGivesTheBytesOfAFullPack) {
       {"nothing changed", true, true, [] {}, 5},
       {"changed, added, removed and renamed files", true, true,
        [&] {
-         Source("d.txt", LevelText(20001, 3));
+         Source("d.txt", Text(20001, 3));
          Source("f.txt", "new");
          fs::remove(src_ + "/c");
          fs::rename(src_ + "/e.txt", src_ + "/g.txt");

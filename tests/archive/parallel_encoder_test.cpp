@@ -1,7 +1,9 @@
 #include "archive/parallel_encoder.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -190,6 +192,47 @@ TEST_F(ParallelEncoderTest, HandsBackWhatOneEncoderGivesInOrder) {
     EXPECT_EQ(onWorkers.reads, inOrder.reads);
     EXPECT_EQ(onWorkers.threads,
               std::set<std::thread::id>{std::this_thread::get_id()});
+  }
+}
+
+TEST_F(ParallelEncoderTest, WorkersRunAheadOnlyWithinTheirLimits) {
+  // Before the caller takes a file, the workers encode what the limits let
+  // them; then every file is rewritten. A file still holding its first
+  // content was read ahead, and held in memory meanwhile.
+  constexpr size_t kFiles = 12;
+  constexpr size_t kSize = 4 * kKiB;
+  const uint64_t held = compressBound(static_cast<uLong>(kSize));
+  const struct {
+    const char* what;
+    EncodeAheadLimits limits;
+    size_t mostAhead;
+  } cases[] = {
+      {"held-bytes budget", {64 * kKiB, 3 * held, 1000}, 3},
+      {"files ahead", {64 * kKiB, 1000 * held, 2}, 2},
+      {"file size", {kSize - 1, 1000 * held, 1000}, 0},
+  };
+  for (size_t i = 0; i < kFiles; ++i) Source(std::string(kSize, 'a'));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> first, second;
+    for (size_t i = 0; i < kFiles; ++i) {
+      first.push_back(test::RandomBytes(kSize, static_cast<unsigned>(i)));
+      second.push_back(test::RandomBytes(kSize, static_cast<unsigned>(i + 99)));
+      test::WriteFile(paths_[i], first[i]);
+    }
+    CParallelEncoder encoder(Files(), false, 4, c.limits);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (size_t i = 0; i < kFiles; ++i) test::WriteFile(paths_[i], second[i]);
+
+    size_t readAhead = 0;
+    for (size_t i = 0; i < kFiles; ++i) {
+      CollectingSink sink;
+      EncodedEntry entry;
+      ASSERT_TRUE(encoder.EncodeNext(&sink, &entry).ok());
+      ASSERT_TRUE(sink.held == first[i] || sink.held == second[i]) << i;
+      if (sink.held == first[i]) ++readAhead;
+    }
+    EXPECT_LE(readAhead, c.mostAhead);
   }
 }
 

@@ -23,9 +23,7 @@ namespace fs = std::filesystem;
 // names ignore case) and a nested "data/" folder. Names relative to the
 // folder, with their contents.
 std::vector<std::pair<std::string, std::string>> AssetTree() {
-  std::mt19937 random(7);
-  std::string noise(150000, '\0');
-  for (char& c : noise) c = static_cast<char>(random());
+  const std::string noise = test::RandomBytes(150000, 7);
   std::vector<std::pair<std::string, std::string>> tree = {
       {"data/Textures/Stone Wall.PNG", noise},
       {"data/levels/data/deep/Map 01.txt", std::string(300000, 'L')},
@@ -71,7 +69,8 @@ class PackCommandTest : public ::testing::Test {
     for (size_t end; (end = result.out.find('\n', start)) != std::string::npos;
          start = end + 1) {
       // method, size, packed size and CRC take 40 columns.
-      names.push_back(result.out.substr(start + 40, end - start - 40));
+      const std::string line = result.out.substr(start, end - start);
+      names.push_back(line.size() > 40 ? line.substr(40) : line);
     }
     return names;
   }
@@ -202,8 +201,9 @@ TEST_F(PackCommandTest, SkipsUnreadableFoldersAndNamesWhatItLeavesOutWhenAsked) 
                 "kzf: Left out: " + data + "/up: symbolic link to a folder\n" +
                 "kzf: Warning: Can't read folder: " + data +
                 "/locked: Permission denied\n");
-  EXPECT_EQ(result.out.substr(result.out.find(';')),
-            "; left out: 2 links or special files, 1 unreadable folder\n");
+  EXPECT_TRUE(result.out.ends_with(
+      "; left out: 2 links or special files, 1 unreadable folder\n"))
+      << result.out;
   EXPECT_EQ(ListedNames(archive.string()), ArchiveOrder());
 }
 
@@ -232,7 +232,11 @@ TEST_F(PackCommandTest, TakesTheBasePathItIsGiven) {
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "");
-  EXPECT_EQ(ListedNames(archive.string())[0], "Assets/data/empty.bin");
+  std::vector<std::string> expected;
+  for (const std::string& name : ArchiveOrder()) {
+    expected.push_back("Assets/" + name);
+  }
+  EXPECT_EQ(ListedNames(archive.string()), expected);
 }
 
 TEST_F(PackCommandTest, ShowsProgressOnlyOnATerminal) {
@@ -247,7 +251,7 @@ TEST_F(PackCommandTest, ShowsProgressOnlyOnATerminal) {
   EXPECT_NE(result.err.find("packing: 0/5 entries"), std::string::npos)
       << result.err;
   // The line is cleared before the summary comes.
-  EXPECT_EQ(result.err.substr(result.err.size() - 4), "\r\033[K");
+  EXPECT_TRUE(result.err.ends_with("\r\033[K")) << result.err;
 
   std::vector<std::string> quiet = args;
   quiet.push_back("--quiet");

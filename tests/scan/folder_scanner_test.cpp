@@ -121,7 +121,7 @@ class ScannerOrderTest : public ::testing::Test {
 
 TEST_F(ScannerOrderTest, CollectsFoldersDeepestFirstAndRootLast) {
   CFolderScanner scanner;
-  EXPECT_TRUE(scanner.SetRoot(tree_.root(), true));
+  scanner.SetRoot(tree_.root(), true);
   const Paths& folders = scanner.folders();
   ASSERT_EQ(folders.size(), 9u);
   EXPECT_EQ(folders, ExpectedFolders());
@@ -140,7 +140,7 @@ TEST_F(ScannerOrderTest, CollectsFoldersDeepestFirstAndRootLast) {
 TEST_F(ScannerOrderTest, FindsFilesFolderByFolderInEnumerationOrder) {
   CFolderScanner scanner;
   scanner.SetRoot(tree_.root(), true);
-  EXPECT_TRUE(scanner.FindFiles("*.*", true, false));
+  scanner.FindFiles("*.*", true, false);
 
   Paths expected;
   for (const std::string& folder : ExpectedFolders()) {
@@ -255,10 +255,10 @@ TEST_F(ScannerOrderTest, SetRootAndFindFilesOnlyAppend) {
   twice.insert(twice.end(), once.begin(), once.end());
   EXPECT_EQ(FoundPaths(scanner), twice);
 
-  EXPECT_TRUE(scanner.ClearFolders());
+  scanner.ClearFolders();
   EXPECT_TRUE(scanner.folders().empty());
   EXPECT_EQ(scanner.foundFiles().size(), 24u);
-  EXPECT_TRUE(scanner.ClearFoundFiles());
+  scanner.ClearFoundFiles();
   EXPECT_TRUE(scanner.foundFiles().empty());
 }
 
@@ -267,9 +267,9 @@ TEST(FolderScannerTest, RootThatIsNoFolderListsOnlyItself) {
   const std::string file = tree.AddFile("file.txt", "x");
   for (const std::string& root : {tree.Path("missing"), file, std::string()}) {
     CFolderScanner scanner;
-    EXPECT_TRUE(scanner.SetRoot(root, true));
+    scanner.SetRoot(root, true);
     EXPECT_EQ(scanner.folders(), Paths{root});
-    EXPECT_TRUE(scanner.FindFiles("*.*", true, true));
+    scanner.FindFiles("*.*", true, true);
     EXPECT_TRUE(scanner.foundFiles().empty()) << root;
   }
 }
@@ -282,7 +282,7 @@ TEST(FolderScannerTest, FileSystemRootJoinsWithoutDoubledSeparator) {
   CFolderScanner scanner;
   scanner.SetRoot(root + root.back(), false);
   EXPECT_EQ(scanner.folders(), Paths{root});
-  EXPECT_TRUE(scanner.FindFiles("*.*", false, true));
+  scanner.FindFiles("*.*", false, true);
   const Paths found = FoundPaths(scanner);
   EXPECT_NE(std::find(found.begin(), found.end(), root + first), found.end())
       << root + first;
@@ -371,7 +371,7 @@ TEST(FolderScannerTest, ReportsOnlyRegularFilesAndLinksToThemAndNotesTheRest) {
 
   CFolderScanner scanner;
   scanner.SetRoot(tree.root(), true);
-  EXPECT_TRUE(scanner.FindFiles("*.*", true, true));
+  scanner.FindFiles("*.*", true, true);
   ASSERT_EQ(Sorted(FoundPaths(scanner)),
             Sorted({tree.Path("link.txt"), tree.Path("real.txt")}));
   for (const FoundFile& found : scanner.foundFiles()) {
@@ -408,7 +408,7 @@ TEST(FolderScannerTest, FolderThatVanishesBetweenWalksCountsAsEmptyAndIsNoted) {
   ASSERT_EQ(scanner.folders().size(), 3u);
   EXPECT_TRUE(scanner.unreadableFolders().empty());
   std::filesystem::remove_all(tree.Path("gone"));
-  EXPECT_TRUE(scanner.FindFiles("*.*", true, false));
+  scanner.FindFiles("*.*", true, false);
   EXPECT_EQ(Sorted(FoundPaths(scanner)),
             Sorted({tree.Path("keep/k.txt"), tree.Path("r.txt")}));
   ASSERT_EQ(scanner.unreadableFolders().size(), 1u);

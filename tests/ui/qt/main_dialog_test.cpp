@@ -1,11 +1,11 @@
 // The main dialog, driven as a user would, with scripted answers to its
 // questions and the real scanner and pack engine behind it.
 
-#include <condition_variable>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <cerrno>
+#include <condition_variable>
 #include <functional>
 #include <iterator>
 #include <mutex>
@@ -30,9 +30,11 @@
 #include <QUrl>
 #include <QtTest>
 
-#include "archive/archive_format.h"
-#include "base/messages.h"
+#include "archive/archive_reader.h"
 #include "archive/archive_writer.h"
+#include "base/messages.h"
+#include "platform/posix/temporary_file.h"
+#include "tests/archive/test_archive.h"
 #include "tests/ui/scripted_prompts.h"
 #include "ui/qt/file_list.h"
 #include "ui/qt/main_dialog.h"
@@ -43,7 +45,8 @@ using test::ScriptedPrompts;
 
 namespace {
 
-// Holds a pack run at its first progress report until Open() is called.
+// Holds a pack run at its first progress report after it has read source
+// bytes, when the archive's temporary file exists, until Open() is called.
 class GatedPack {
  public:
   ~GatedPack() { Open(); }
@@ -65,7 +68,9 @@ class GatedPack {
     Relay(GatedPack* gate, PackObserver* inner) : gate_(gate), inner_(inner) {}
     bool OnProgress(const PackProgress& progress) override {
       std::unique_lock<std::mutex> lock(gate_->mutex_);
-      gate_->changed_.wait(lock, [this] { return gate_->open_; });
+      gate_->changed_.wait(lock, [this, &progress] {
+        return gate_->open_ || progress.bytesDone == 0;
+      });
       lock.unlock();
       return inner_->OnProgress(progress);
     }
@@ -80,33 +85,21 @@ class GatedPack {
   bool open_ = false;
 };
 
-// Writes content to the file at path, given as bytes.
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary);
-  out << content;
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-// The stored names of an archive's entries, in directory order.
+// The stored names of an archive's entries, in directory order; none when
+// it is no sound archive.
 std::vector<std::string> ArchiveNames(const QString& path) {
-  const QByteArray data = ReadFile(path);
+  CArchiveReader reader;
   std::vector<std::string> names;
-  if (static_cast<size_t>(data.size()) < kHeaderSize) return names;
-  const ArchiveHeader header = DecodeHeader(data.constData());
-  uint64_t at = DirectoryOffset(header.entryCount);
-  for (uint32_t i = 0; i < header.entryCount; ++i) {
-    if (at + kEntryRecordSize > static_cast<uint64_t>(data.size())) break;
-    const EntryRecord record = DecodeEntryRecord(data.constData() + at);
-    names.emplace_back(data.constData() + at + kEntryRecordSize,
-                       record.nameLength);
-    at += DirectoryEntrySize(record.nameLength);
+  if (!reader.Open(QFile::encodeName(path).toStdString()).ok()) return names;
+  for (const ArchiveEntry& entry : reader.entries()) {
+    names.push_back(entry.name);
   }
   return names;
+}
+
+// The bytes of the file at path.
+std::string ReadFile(const QString& path) {
+  return test::ReadFile(QFile::encodeName(path).toStdString());
 }
 
 QStringList Rows(const CFileList* list) {
@@ -130,6 +123,7 @@ class MainDialogTest : public QObject {
   void controlsFollowTheTabOrderAndFit();
   void compressTogglesOnlyThroughItsCommand();
   void selectionShowsRowsAndPacksThroughTheButtons();
+  void cancelDuringPackLeavesNothingBehind_data();
   void cancelDuringPackLeavesNothingBehind();
   void escapeAndEnterEndTheDialog();
   void enterOnAPushButtonPressesIt();
@@ -166,8 +160,8 @@ QString MainDialogTest::MakeFolder(const QStringList& files) {
   for (const QString& file : files) {
     const QString path = folder + QLatin1Char('/') + file;
     QDir().mkpath(QFileInfo(path).path());
-    WriteFile(QFile::encodeName(path).toStdString(),
-              "content of " + file.toStdString());
+    test::WriteFile(QFile::encodeName(path).toStdString(),
+                    "content of " + file.toStdString());
   }
   return folder;
 }
@@ -295,7 +289,7 @@ void MainDialogTest::compressTogglesOnlyThroughItsCommand() {
 void MainDialogTest::selectionShowsRowsAndPacksThroughTheButtons() {
   const QString folder = MakeFolder({"b.txt", "A.txt"});
   const std::string latin1 = "caf\xe9.txt";  // not UTF-8
-  WriteFile(QFile::encodeName(folder).toStdString() + "/" + latin1, "bytes");
+  test::WriteFile(QFile::encodeName(folder).toStdString() + "/" + latin1, "bytes");
   Select(folder);
 
   // Rows show the paths decoded, in the presenter's order.
@@ -310,22 +304,40 @@ void MainDialogTest::selectionShowsRowsAndPacksThroughTheButtons() {
                                      "data/" + latin1}));
 }
 
+void MainDialogTest::cancelDuringPackLeavesNothingBehind_data() {
+  QTest::addColumn<bool>("named");
+  QTest::newRow("unnamed temporary file") << false;
+  // As on a file system without unnamed files.
+  QTest::newRow("named temporary file") << true;
+}
+
 void MainDialogTest::cancelDuringPackLeavesNothingBehind() {
+  QFETCH(bool, named);
+  const auto savedOpen = openUnnamedFile;
+  if (named) {
+    openUnnamedFile = [](int, mode_t) {
+      errno = EOPNOTSUPP;
+      return -1;
+    };
+  }
   Select(MakeFolder({"a.txt", "b.txt"}));
   const QString archive = temp_->filePath("out.kzf");
-  WriteFile(QFile::encodeName(archive).toStdString(), "old archive");
+  test::WriteFile(QFile::encodeName(archive).toStdString(), "old archive");
 
   GatedPack gate;
   dialog_->presenter().SetPackFunction(std::ref(gate));
   dialog_->show();
   QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
 
-  // Presses Cancel once the progress shows, then lets the run go on.
+  // Once the progress shows, tries to close the dialog, then presses
+  // Cancel and lets the run go on.
   bool cancelled = false;
+  bool closedWhilePacking = true;
   QTimer watch;
   connect(&watch, &QTimer::timeout, [&] {
     auto* progress = dialog_->findChild<QProgressDialog*>();
     if (cancelled || progress == nullptr || !progress->isVisible()) return;
+    closedWhilePacking = dialog_->close() || !dialog_->isVisible();
     auto* cancel = progress->findChild<QPushButton*>();
     QVERIFY(cancel != nullptr);
     cancel->click();
@@ -337,11 +349,16 @@ void MainDialogTest::cancelDuringPackLeavesNothingBehind() {
   QTimer::singleShot(10000, [&gate] { gate.Open(); });
   Pack(archive);
   watch.stop();
+  openUnnamedFile = savedOpen;
 
   QVERIFY(cancelled);
+  QVERIFY(!closedWhilePacking);
+  QVERIFY(dialog_->isVisible());
   QVERIFY(prompts_->messages.empty());
-  QCOMPARE(ReadFile(archive), QByteArray("old archive"));
-  QCOMPARE(QDir(temp_->path()).entryList(QDir::Files),
+  QCOMPARE(ReadFile(archive), std::string("old archive"));
+  // Hidden files too: a temporary file is named ".out.kzf.XXXXXX".
+  QCOMPARE(QDir(temp_->path()).entryList(QDir::Files | QDir::Hidden |
+                                         QDir::System),
            QStringList{"out.kzf"});
   QCOMPARE(dialog_->fileList()->count(), 2);
   QVERIFY(dialog_->findChild<QProgressDialog*>() == nullptr);
