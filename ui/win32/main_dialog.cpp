@@ -121,7 +121,17 @@ bool CMainDialog::OnCommand(int id, int code) {
     case IDC_COMPRESS:
       presenter_.OnCompress();
       return true;
-    case IDOK:      // Enter while no push button has the focus
+    case IDOK: {
+      // Enter: presses the push button with the focus, else ends the dialog.
+      const HWND focus = GetFocus();
+      for (const int button : {IDC_PACK, IDC_SELECT_FILES}) {
+        if (focus == GetDlgItem(window_, button)) {
+          return OnCommand(button, BN_CLICKED);
+        }
+      }
+      End();
+      return true;
+    }
     case IDCANCEL:  // Escape, and the close box
       End();
       return true;
