@@ -13,11 +13,30 @@ mkdir -p "$WINDOWS_BUILD_DIR"
 export WINEPREFIX
 WINEPREFIX=$(cd "$WINDOWS_BUILD_DIR" && pwd)/wine
 
-# A fresh prefix takes several seconds and prints a few lines, once.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "Creating the wine prefix in $WINEPREFIX"
-  "$WINE" cmd /c exit >/dev/null 2>&1 || true
-  "$WINESERVER" -w
+# A fresh prefix takes several seconds and prints a few lines, once. Under
+# load wine may give up on parts of its set-up (its mount manager among
+# them, which file sizes and volumes need), so the prefix counts as made
+# only once the set-up is complete, and is made again otherwise.
+wine_prefix_complete() {
+  grep -q 'Services\\\\MountMgr\]' "$WINEPREFIX/system.reg" 2>/dev/null
+}
+if [ ! -f "$WINEPREFIX/.complete" ]; then
+  for attempt in 1 2 3; do
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+    echo "Creating the wine prefix in $WINEPREFIX"
+    "$WINE" wineboot --init </dev/null >/dev/null 2>&1 || true
+    "$WINESERVER" -w
+    if wine_prefix_complete; then
+      touch "$WINEPREFIX/.complete"
+      break
+    fi
+    echo "The wine prefix was left incomplete (attempt $attempt of 3)" >&2
+  done
+  if [ ! -f "$WINEPREFIX/.complete" ]; then
+    echo "Can't create a complete wine prefix in $WINEPREFIX" >&2
+    exit 1
+  fi
 fi
 # The server stays up while programs come and go, and leaves by itself a
 # minute after the last one. It must not hold the caller's output open: a
