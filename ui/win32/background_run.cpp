@@ -25,6 +25,10 @@ INT_PTR CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam,
     case WM_INITDIALOG:
       SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
       SetWindowTextW(window, ProgramName().c_str());
+      // The owner's icon, so that the window is known as the program's.
+      SendMessageW(window, WM_SETICON, ICON_SMALL,
+                   SendMessageW(GetWindow(window, GW_OWNER), WM_GETICON,
+                                ICON_SMALL, 0));
       SendDlgItemMessageW(window, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0,
                           kProgressSteps);
       return TRUE;
