@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -16,8 +15,6 @@ namespace varnok {
 namespace {
 
 constexpr int kProgressSteps = 1000;
-
-std::atomic<HWND> shownProgress{nullptr};
 
 INT_PTR CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam,
                               LPARAM lParam) {
@@ -59,8 +56,6 @@ void ShowProgress(HWND window, const PackProgress& progress) {
 
 }  // namespace
 
-HWND ProgressWindow() { return shownProgress.load(); }
-
 void RunInBackground(HINSTANCE instance, HWND owner,
                      const std::function<void()>& work,
                      CPackMonitor* monitor) {
@@ -84,7 +79,6 @@ void RunInBackground(HINSTANCE instance, HWND owner,
                                       owner, &ProgressProc,
                                       reinterpret_cast<LPARAM>(monitor));
         ShowWindow(progress, SW_SHOW);
-        shownProgress.store(progress);
       } else {
         wait = static_cast<DWORD>(kProgressDelayMs - elapsed);
       }
@@ -110,10 +104,7 @@ void RunInBackground(HINSTANCE instance, HWND owner,
   CloseHandle(done);
 
   if (wasEnabled) EnableWindow(owner, TRUE);
-  if (progress != nullptr) {
-    shownProgress.store(nullptr);
-    DestroyWindow(progress);
-  }
+  if (progress != nullptr) DestroyWindow(progress);
   if (focus != nullptr && IsWindow(focus)) SetFocus(focus);
   if (quit) PostQuitMessage(static_cast<int>(*quit));
 }

@@ -24,9 +24,6 @@ void RunInBackground(HINSTANCE instance, HWND owner,
                      const std::function<void()>& work,
                      CPackMonitor* monitor);
 
-// The progress window of the latest run, while it shows; for tests.
-HWND ProgressWindow();
-
 }  // namespace varnok
 
 #endif  // VARNOK_UI_WIN32_BACKGROUND_RUN_H_

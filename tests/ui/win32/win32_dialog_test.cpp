@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,6 @@
 #include "tests/scan/temp_tree.h"
 #include "tests/support/platform_test.h"
 #include "tests/ui/scripted_prompts.h"
-#include "ui/win32/background_run.h"
 #include "ui/win32/folder_dialog.h"
 #include "ui/win32/main_dialog.h"
 #include "ui/win32/resource.h"
@@ -55,6 +55,36 @@ RECT ChildRect(HWND child) {
   return rect;
 }
 
+// The progress window this thread shows, if any: the window with a
+// progress bar.
+HWND ProgressWindow() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM result) {
+        if (!IsWindowVisible(window) ||
+            GetDlgItem(window, IDC_PROGRESS_BAR) == nullptr) {
+          return TRUE;
+        }
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// A folder or file dropped from Explorer, as the system hands it over.
+HDROP DropOf(const std::wstring& path) {
+  const size_t size = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
+  const HGLOBAL drop = GlobalAlloc(GHND, size);
+  auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+  files->pFiles = sizeof(DROPFILES);
+  files->fWide = TRUE;
+  path.copy(reinterpret_cast<wchar_t*>(files + 1), path.size());
+  GlobalUnlock(drop);
+  return static_cast<HDROP>(drop);
+}
+
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right &&
          a.bottom == b.bottom;
@@ -74,7 +104,8 @@ class Ticker {
     KillTimer(nullptr, timer_);
     current_ = nullptr;
   }
-  bool gaveUp() const { return gaveUp_; }
+  // True once tick has answered true.
+  bool done() const { return finished_ && !gaveUp_; }
 
  private:
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
@@ -299,6 +330,17 @@ TEST_F(Win32DialogTest, PickedFolderIsListedInOrderAndPacksAsTheEngineDoes) {
   }
 }
 
+TEST_F(Win32DialogTest, DroppedFolderIsASelectionAndAFileIsNot) {
+  const std::string folder = MakeFolder({"b.txt", "a.txt"});
+  SendMessageW(window_, WM_DROPFILES,
+               reinterpret_cast<WPARAM>(DropOf(Widen(folder + "\\a.txt"))), 0);
+  EXPECT_TRUE(Rows().empty());
+  SendMessageW(window_, WM_DROPFILES,
+               reinterpret_cast<WPARAM>(DropOf(Widen(folder))), 0);
+  EXPECT_EQ(Rows(), (Strings{folder + "\\a.txt", folder + "\\b.txt"}));
+  EXPECT_TRUE(prompts_.log.empty());
+}
+
 TEST_F(Win32DialogTest, CancelledPackLeavesNothingAndTheDialogStays) {
   Select(MakeFolder({"a.txt", "b.txt"}));
   const std::string archive = tree_.Path("out.kzf");
@@ -340,11 +382,12 @@ TEST_F(Win32DialogTest, CancelledPackLeavesNothingAndTheDialogStays) {
   // presses Cancel and lets the run go on.
   bool closed = true;
   bool cancelled = false;
+  bool tickerDone = false;
   {
     Ticker ticker(
         [&] {
           const HWND progress = ProgressWindow();
-          if (progress == nullptr || !IsWindowVisible(progress)) return false;
+          if (progress == nullptr) return false;
           SendMessageW(window_, WM_CLOSE, 0, 0);
           closed = !IsWindow(window_);
           SendMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
@@ -354,8 +397,10 @@ TEST_F(Win32DialogTest, CancelledPackLeavesNothingAndTheDialogStays) {
         },
         letGo);
     Pack(archive);
+    tickerDone = ticker.done();
   }
   EXPECT_TRUE(cancelled);
+  EXPECT_TRUE(tickerDone);
   EXPECT_FALSE(closed);
   EXPECT_TRUE(IsWindowEnabled(window_));
   EXPECT_EQ(ProgressWindow(), nullptr);
@@ -510,7 +555,7 @@ TEST_F(FolderDialogTest, ShowsFoldersOnlyAndAnswersTheFolderOnDisplay) {
       cancel);
   std::wstring chosen = L"untouched";
   EXPECT_EQ(CFolderDialog(nullptr).DoModal(&chosen), IDOK);
-  EXPECT_FALSE(ticker.gaveUp());
+  EXPECT_TRUE(ticker.done());
   EXPECT_TRUE(rowsHidden);
   EXPECT_TRUE(selectPlaced);
   EXPECT_TRUE(listFits);
@@ -539,7 +584,7 @@ TEST_F(FolderDialogTest, CancelAndCloseLeaveTheAnswerUntouched) {
         });
     std::wstring chosen = L"untouched";
     EXPECT_EQ(CFolderDialog(nullptr).DoModal(&chosen), IDCANCEL);
-    EXPECT_FALSE(ticker.gaveUp());
+    EXPECT_TRUE(ticker.done());
     EXPECT_EQ(chosen, L"untouched");
   }
 }
