@@ -22,10 +22,20 @@ INT_PTR CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam,
     case WM_INITDIALOG:
       SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
       SetWindowTextW(window, ProgramName().c_str());
-      // The owner's icon, so that the window is known as the program's.
-      SendMessageW(window, WM_SETICON, ICON_SMALL,
-                   SendMessageW(GetWindow(window, GW_OWNER), WM_GETICON,
-                                ICON_SMALL, 0));
+      {
+        // Over the middle of its owner, with the owner's icon, so that the
+        // window is known as the program's.
+        const HWND owner = GetWindow(window, GW_OWNER);
+        SendMessageW(window, WM_SETICON, ICON_SMALL,
+                     SendMessageW(owner, WM_GETICON, ICON_SMALL, 0));
+        RECT outer{}, inner{};
+        GetWindowRect(owner, &outer);
+        GetWindowRect(window, &inner);
+        SetWindowPos(window, nullptr,
+                     (outer.left + outer.right - (inner.right - inner.left)) / 2,
+                     (outer.top + outer.bottom - (inner.bottom - inner.top)) / 2,
+                     0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       SendDlgItemMessageW(window, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0,
                           kProgressSteps);
       return TRUE;
