@@ -42,6 +42,12 @@ INT_PTR CFolderDialog::DoModal(std::wstring* folder) {
   dialog.lpfnHook = &CFolderDialog::HookProc;
   dialog.lCustData = reinterpret_cast<LPARAM>(this);
 
+  // The current folder, whatever the system remembers from earlier runs.
+  std::wstring current(GetCurrentDirectoryW(0, nullptr), L'\0');
+  current.resize(GetCurrentDirectoryW(static_cast<DWORD>(current.size()),
+                                      current.data()));
+  dialog.lpstrInitialDir = current.c_str();
+
   selected_ = false;
   GetOpenFileNameW(&dialog);
   if (!selected_) return IDCANCEL;

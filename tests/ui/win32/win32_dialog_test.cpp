@@ -26,6 +26,7 @@
 #include "tests/scan/temp_tree.h"
 #include "tests/support/platform_test.h"
 #include "tests/ui/scripted_prompts.h"
+#include "ui/win32/dialog_prompts.h"
 #include "ui/win32/folder_dialog.h"
 #include "ui/win32/main_dialog.h"
 #include "ui/win32/resource.h"
@@ -586,6 +587,82 @@ TEST_F(FolderDialogTest, CancelAndCloseLeaveTheAnswerUntouched) {
     EXPECT_EQ(CFolderDialog(nullptr).DoModal(&chosen), IDCANCEL);
     EXPECT_TRUE(ticker.done());
     EXPECT_EQ(chosen, L"untouched");
+  }
+}
+
+}  // namespace
+}  // namespace varnok
+
+namespace varnok {
+namespace {
+
+// The visible dialog of this thread that has a file-name field: the save
+// dialog.
+HWND SaveDialog() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM result) {
+        if (!IsWindowVisible(window) ||
+            (GetDlgItem(window, cmb13) == nullptr &&
+             GetDlgItem(window, edt1) == nullptr)) {
+          return TRUE;
+        }
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// The edit field in which the save dialog takes the file's name: inside
+// cmb13 (a combo box) where the dialog has one, else edt1.
+HWND FileNameEdit(HWND dialog) {
+  const HWND field = GetDlgItem(dialog, cmb13);
+  if (field == nullptr) return GetDlgItem(dialog, edt1);
+  HWND inner = FindWindowExW(field, nullptr, L"ComboBox", nullptr);
+  if (inner == nullptr) inner = field;
+  const HWND edit = FindWindowExW(inner, nullptr, L"Edit", nullptr);
+  return edit != nullptr ? edit : inner;
+}
+
+TEST(SaveDialogTest, AddsTheExtensionAndAsksNothing) {
+  TempTree tree;
+  tree.AddFile("old.kzf", "old archive");
+  const struct {
+    std::string typed;
+    std::string expected;
+  } cases[] = {
+      {tree.Path("new"), tree.Path("new.kzf")},
+      {tree.Path("old.kzf"), tree.Path("old.kzf")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    bool pressed = false;
+    // Types the name and presses OK; should the dialog stay, gives up.
+    Ticker ticker(
+        [&c, &pressed] {
+          const HWND dialog = SaveDialog();
+          if (dialog == nullptr || pressed) return false;
+          SetWindowTextW(FileNameEdit(dialog), Widen(c.typed).c_str());
+          PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+          pressed = true;
+          return false;
+        },
+        [] {
+          // A question (answered No), or a dialog that would not end.
+          const HWND active = GetActiveWindow();
+          if (active != nullptr && active != SaveDialog()) {
+            PostMessageW(active, WM_COMMAND, IDNO, 0);
+          }
+          if (const HWND dialog = SaveDialog()) {
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+          }
+        });
+    CDialogPrompts prompts;
+    const std::optional<std::string> chosen = prompts.ChooseArchiveName();
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(chosen, std::optional<std::string>(c.expected));
   }
 }
 
