@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -56,23 +57,32 @@ RECT ChildRect(HWND child) {
   return rect;
 }
 
-// The progress window this thread shows, if any: the window with a
-// progress bar.
-HWND ProgressWindow() {
-  HWND found = nullptr;
+// The first visible top-level window of this thread with a child of one of
+// the control ids: the progress window (its bar), the save dialog (its
+// file-name field).
+HWND ThreadWindowWith(std::initializer_list<int> ids) {
+  struct Search {
+    std::initializer_list<int> ids;
+    HWND found = nullptr;
+  } search{ids};
   EnumThreadWindows(
       GetCurrentThreadId(),
-      [](HWND window, LPARAM result) {
-        if (!IsWindowVisible(window) ||
-            GetDlgItem(window, IDC_PROGRESS_BAR) == nullptr) {
-          return TRUE;
+      [](HWND window, LPARAM data) {
+        auto* s = reinterpret_cast<Search*>(data);
+        if (!IsWindowVisible(window)) return TRUE;
+        for (const int id : s->ids) {
+          if (GetDlgItem(window, id) != nullptr) {
+            s->found = window;
+            return FALSE;
+          }
         }
-        *reinterpret_cast<HWND*>(result) = window;
-        return FALSE;
+        return TRUE;
       },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
+HWND ProgressWindow() { return ThreadWindowWith({IDC_PROGRESS_BAR}); }
+HWND SaveDialog() { return ThreadWindowWith({cmb13, edt1}); }
 
 // A folder or file dropped from Explorer, as the system hands it over.
 HDROP DropOf(const std::wstring& path) {
@@ -588,31 +598,6 @@ TEST_F(FolderDialogTest, CancelAndCloseLeaveTheAnswerUntouched) {
     EXPECT_TRUE(ticker.done());
     EXPECT_EQ(chosen, L"untouched");
   }
-}
-
-}  // namespace
-}  // namespace varnok
-
-namespace varnok {
-namespace {
-
-// The visible dialog of this thread that has a file-name field: the save
-// dialog.
-HWND SaveDialog() {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM result) {
-        if (!IsWindowVisible(window) ||
-            (GetDlgItem(window, cmb13) == nullptr &&
-             GetDlgItem(window, edt1) == nullptr)) {
-          return TRUE;
-        }
-        *reinterpret_cast<HWND*>(result) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
 }
 
 // The edit field in which the save dialog takes the file's name: inside
