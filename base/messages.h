@@ -14,7 +14,11 @@ inline constexpr char kEmptyBasePath[] = "Please enter all values";
 inline constexpr char kBasePathNotFound[] = "Base path not found in file path";
 inline constexpr char kPathTooLong[] = "Path too long";
 inline constexpr char kTooManyFiles[] = "Too many files (at most 65535)";
+inline constexpr char kFileTooLarge[] = "File too large (2 GiB or more)";
 inline constexpr char kTooLarge[] = "Archive too large (over 4 GiB)";
+inline constexpr char kPastSignedLength[] =
+    "Archive larger than 2 GiB: engines that read offsets as signed numbers "
+    "can't load it";
 inline constexpr char kCantOpenFile[] = "Can't open file";
 inline constexpr char kCantReadFile[] = "Can't read file";
 inline constexpr char kCantWriteFile[] = "Can't write file";
