@@ -134,6 +134,30 @@ TEST_F(ExtractFolderTest, ReplacesALinkInPlaceOfTheFileWithoutFollowingIt) {
   EXPECT_EQ(test::ReadFile(target), "keep");
 }
 
+TEST_F(ExtractFolderTest, KeepsWhatHasTheNameWithoutReadingTheEntry) {
+  ASSERT_TRUE(Write("data/file", "old").ok());
+  fs::create_directory(root_ / "data/folder");
+  fs::create_symlink("nowhere", root_ / "data/broken");
+  for (const char* name : {"data/file", "data/folder", "data/broken"}) {
+    bool produced = false;
+    const Status status = extract_.Extract(
+        name,
+        [&](ByteSink& sink) {
+          produced = true;
+          return sink.Append("new");
+        },
+        CExtractFolder::Existing::kKeep);
+    EXPECT_EQ(status.ToString(), std::string(messages::kFileExists) + ": " +
+                                     (root_ / name).string());
+    EXPECT_FALSE(produced) << name;
+  }
+  EXPECT_EQ(test::ReadFile(root_ / "data/file"), "old");
+  EXPECT_TRUE(fs::is_symlink(root_ / "data/broken"));
+  EXPECT_EQ(Listing(root_),
+            (std::vector<std::string>{"data", "data/broken", "data/file",
+                                      "data/folder"}));
+}
+
 TEST_F(ExtractFolderTest, ReportsAFileWhereAFolderMustGo) {
   ASSERT_TRUE(Write("data/a", "file").ok());
   Status status = Write("data/a/b", "x");
