@@ -16,9 +16,7 @@ inline constexpr char kPathTooLong[] = "Path too long";
 inline constexpr char kTooManyFiles[] = "Too many files (at most 65535)";
 inline constexpr char kFileTooLarge[] = "File too large (2 GiB or more)";
 inline constexpr char kTooLarge[] = "Archive too large (over 4 GiB)";
-inline constexpr char kPastSignedLength[] =
-    "Archive larger than 2 GiB: engines that read offsets as signed numbers "
-    "can't load it";
+inline constexpr char kPastSignedLength[] = "Archive larger than 2 GiB";
 inline constexpr char kCantOpenFile[] = "Can't open file";
 inline constexpr char kCantReadFile[] = "Can't read file";
 inline constexpr char kCantWriteFile[] = "Can't write file";
@@ -44,6 +42,7 @@ inline constexpr char kUnsafeName[] = "Unsafe name, not extracted";
 inline constexpr char kCantCreateFolder[] = "Can't create folder";
 inline constexpr char kNotFoundInArchive[] = "Not found in archive";
 inline constexpr char kRepeatedName[] = "Repeated name, not extracted";
+inline constexpr char kFileExists[] = "File exists, not replaced";
 
 // Folders to pack.
 inline constexpr char kCantOpenFolder[] = "Can't open folder";
@@ -60,10 +59,19 @@ inline constexpr char kFifo[] = "FIFO";
 inline constexpr char kSocket[] = "socket";
 inline constexpr char kDevice[] = "device";
 inline constexpr char kSpecialFile[] = "not a regular file";
+// A file that the filters of the command line leave out.
+inline constexpr char kExcluded[] = "excluded";
 
 // The command-line tool.
 inline constexpr char kCantWriteOutput[] = "Can't write output";
 inline constexpr char kWarning[] = "Warning";
+inline constexpr char kUnknownCommand[] = "Unknown command";
+// An entry named as it is written to an archive, deflated or stored afresh
+// or copied from the archive being replaced.
+inline constexpr char kPacked[] = "Packed";
+inline constexpr char kReused[] = "Reused";
+inline constexpr char kSignedOffsetsUnsafe[] =
+    "engines that read offsets as signed numbers can't load it";
 
 // The desktop dialog.
 inline constexpr char kDone[] = "Done!";
