@@ -70,6 +70,7 @@ inline constexpr char kUnknownCommand[] = "Unknown command";
 // or copied from the archive being replaced.
 inline constexpr char kPacked[] = "Packed";
 inline constexpr char kReused[] = "Reused";
+inline constexpr char kExtracted[] = "Extracted";
 inline constexpr char kSignedOffsetsUnsafe[] =
     "engines that read offsets as signed numbers can't load it";
 

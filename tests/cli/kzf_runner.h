@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,6 +26,7 @@ struct KzfOptions {
   bool unprivileged = false;    // run by root, kzf runs as nobody
   uint64_t fileSizeLimit = 0;   // bytes a file may grow to; 0: any
   std::string stdoutPath;       // a file to write stdout to, not captured
+  std::string stdinPath;        // a file to read as stdin
 };
 
 // The terminal side of a pseudo-terminal and the name of the program's side.
@@ -57,8 +60,9 @@ inline KzfResult RunKzf(const std::vector<std::string>& args,
   for (std::string& arg : argv) pointers.push_back(arg.data());
   pointers.push_back(nullptr);
 
-  ChildOptions child{options.cwd, options.unprivileged, options.fileSizeLimit,
-                     options.stdoutPath, {}};
+  ChildOptions child{options.cwd,        options.unprivileged,
+                     options.fileSizeLimit, options.stdoutPath,
+                     {},                 options.stdinPath};
   int terminal = -1;
   if (options.stderrTerminal) terminal = OpenTerminal(&child.stderrPath);
   KzfResult result = RunInChild(
@@ -70,6 +74,105 @@ inline KzfResult RunKzf(const std::vector<std::string>& args,
   if (terminal >= 0) result.err = DrainTerminal(terminal);
   if (result.signal != 0) result.exitCode = 128 + result.signal;
   return result;
+}
+
+// The lines of text, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos;
+       start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+// The fields of one JSON object of strings and whole numbers, as kzf list
+// --json writes it: strings unescaped (to UTF-8), numbers as their digits.
+// Throws on anything else.
+inline std::map<std::string, std::string> ParseJsonObject(
+    const std::string& line) {
+  size_t at = 0;
+  auto fail = [&] {
+    throw std::runtime_error("bad JSON at " + std::to_string(at) + ": " + line);
+  };
+  auto expect = [&](char c) {
+    if (at >= line.size() || line[at] != c) fail();
+    ++at;
+  };
+  auto string = [&] {
+    expect('"');
+    std::string out;
+    while (at < line.size() && line[at] != '"') {
+      char c = line[at++];
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (at >= line.size()) fail();
+      c = line[at++];
+      const std::string simple = "\"\\/bfnrt";
+      const std::string meant = "\"\\/\b\f\n\r\t";
+      if (simple.find(c) != std::string::npos) {
+        out += meant[simple.find(c)];
+        continue;
+      }
+      if (c != 'u' || at + 4 > line.size()) fail();
+      const unsigned code = std::stoul(line.substr(at, 4), nullptr, 16);
+      at += 4;
+      if (code < 0x80) {
+        out += static_cast<char>(code);
+      } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+      } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+      }
+    }
+    expect('"');
+    return out;
+  };
+  std::map<std::string, std::string> fields;
+  expect('{');
+  while (at < line.size() && line[at] != '}') {
+    if (!fields.empty()) expect(',');
+    const std::string key = string();
+    expect(':');
+    if (at < line.size() && line[at] == '"') {
+      fields[key] = string();
+    } else {
+      const size_t start = at;
+      while (at < line.size() && std::isdigit(static_cast<unsigned char>(line[at]))) ++at;
+      if (at == start) fail();
+      fields[key] = line.substr(start, at - start);
+    }
+  }
+  expect('}');
+  if (at != line.size()) fail();
+  return fields;
+}
+
+// The bytes standard base64 text (with padding) stands for.
+inline std::string DecodeBase64(const std::string& text) {
+  const std::string digits =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  uint32_t group = 0;
+  int bits = 0;
+  for (char c : text) {
+    if (c == '=') break;
+    const size_t value = digits.find(c);
+    if (value == std::string::npos) throw std::runtime_error("bad base64");
+    group = (group << 6) | static_cast<uint32_t>(value);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out += static_cast<char>((group >> bits) & 0xFF);
+    }
+  }
+  return out;
 }
 
 }  // namespace varnok::test

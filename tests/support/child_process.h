@@ -30,6 +30,7 @@ struct ChildOptions {
   // capturing them.
   std::string stdoutPath;
   std::string stderrPath;
+  std::string stdinPath;  // a file to read as stdin; none when empty
 };
 
 struct ChildResult {
@@ -73,6 +74,10 @@ inline ChildResult RunInChild(const std::function<int()>& body,
     if (stdoutFd < 0 || stderrFd < 0 || ::dup2(stdoutFd, 1) < 0 ||
         ::dup2(stderrFd, 2) < 0) {
       _exit(125);
+    }
+    if (!options.stdinPath.empty()) {
+      const int in = ::open(options.stdinPath.c_str(), O_RDONLY);
+      if (in < 0 || ::dup2(in, 0) < 0) _exit(125);
     }
     if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0) _exit(125);
     if (options.fileSizeLimit != 0) {
