@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -27,6 +28,7 @@ struct KzfOptions {
   uint64_t fileSizeLimit = 0;   // bytes a file may grow to; 0: any
   std::string stdoutPath;       // a file to write stdout to, not captured
   std::string stdinPath;        // a file to read as stdin
+  unsigned short terminalColumns = 0;  // the terminal's width, when set
 };
 
 // The terminal side of a pseudo-terminal and the name of the program's side.
@@ -65,6 +67,10 @@ inline KzfResult RunKzf(const std::vector<std::string>& args,
                      {},                 options.stdinPath};
   int terminal = -1;
   if (options.stderrTerminal) terminal = OpenTerminal(&child.stderrPath);
+  if (terminal >= 0 && options.terminalColumns != 0) {
+    const winsize size{24, options.terminalColumns, 0, 0};
+    ::ioctl(terminal, TIOCSWINSZ, &size);
+  }
   KzfResult result = RunInChild(
       [&pointers] {
         ::execv(KZF_PATH, pointers.data());

@@ -47,25 +47,54 @@ class KzfTest : public ::testing::Test {
   test::TempFolder folder_;
 };
 
-TEST_F(KzfTest, UsageErrorsExitWithTwo) {
-  const std::vector<std::vector<std::string>> misuses = {
-      {},
-      {"frobnicate"},
-      {"list"},
-      {"verify", "a.kzf", "b.kzf"},
-      {"extract"},
-      {"list", "--bogus", "a.kzf"},
-      {"extract", "a.kzf", "-C"},
+// Each misuse exits with 2, says what is wrong in the command line's own
+// terms and points at the help of the command it was in.
+TEST_F(KzfTest, UsageErrorsExitWithTwoAndPointAtTheCommandsHelp) {
+  const struct {
+    std::vector<std::string> args;
+    std::string help;     // the command whose help is pointed at
+    std::string error;    // the first line, when checked
+  } cases[] = {
+      {{}, "kzf"},
+      {{"frobnicate"}, "kzf", "kzf: Unknown command: frobnicate"},
+      {{"bogus", "list"}, "kzf", "kzf: Unknown command: bogus"},
+      {{"list"}, "kzf list", "kzf: ARCHIVE is required"},
+      {{"verify", "a.kzf", "b.kzf"}, "kzf verify"},
+      {{"extract"}, "kzf extract"},
+      {{"list", "--bogus", "a.kzf"}, "kzf list"},
+      {{"list", "--json", "--names", "a.kzf"}, "kzf list"},
+      {{"list", "-0", "a.kzf"}, "kzf list"},
+      {{"extract", "a.kzf", "-C"}, "kzf extract"},
+      {{"cat", "a.kzf"}, "kzf cat"},
+      {{"diff", "a.kzf"}, "kzf diff"},
       // An empty folder would mean the current one.
-      {"pack", "", "-o", "x.kzf"},
-      {"pack", ".", "-o", ""},
-      {"pack", "folder", "-o", "a.kzf", "--jobs", "0"},
-      {"pack", "folder", "-o", "a.kzf", "--jobs", "-1"},
+      {{"pack", "", "-o", "x.kzf"}, "kzf pack"},
+      {{"pack", ".", "-o", ""}, "kzf pack", "kzf: --output: must not be empty"},
+      {{"pack", ".", "-o", "a.kzf", "--base", ""},
+       "kzf pack",
+       "kzf: --base: must not be empty"},
+      {{"pack", ".", "-o", "a.kzf", "--base", "x/", "--prefix", "y/"},
+       "kzf pack",
+       "kzf: --base excludes --prefix"},
+      {{"pack", "folder", "-o", "a.kzf", "--jobs", "0"}, "kzf pack"},
+      {{"pack", "folder", "-o", "a.kzf", "--jobs", "-1"}, "kzf pack"},
+      {{"pack", "f", "-o", "a.kzf", "--compress", "--level", "0"}, "kzf pack"},
+      {{"pack", "f", "-o", "a.kzf", "--compress", "--level", "10"}, "kzf pack"},
+      {{"pack", "f", "-o", "a.kzf", "--level", "3"}, "kzf pack"},
+      {{"pack", "f", "-o", "a.kzf", "--store", "*.png"}, "kzf pack"},
+      {{"pack", "f", "-o", "a.kzf", "--null"}, "kzf pack"},
+      {{"pack", "f", "-o", "a.kzf", "--exclude", ""}, "kzf pack"},
+      {{"diff", "a.kzf", "f", "--prefix", "a/", "--base", "b/"}, "kzf diff"},
   };
-  for (const auto& args : misuses) {
-    const test::KzfResult result = Kzf(args);
-    EXPECT_EQ(result.exitCode, 2) << testing::PrintToString(args);
-    EXPECT_EQ(result.err.rfind("kzf: ", 0), 0u) << result.err;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const test::KzfResult result = Kzf(c.args);
+    EXPECT_EQ(result.exitCode, 2);
+    const std::vector<std::string> lines = test::Lines(result.err);
+    ASSERT_EQ(lines.size(), 2u) << result.err;
+    EXPECT_EQ(lines[0].rfind("kzf: ", 0), 0u);
+    if (!c.error.empty()) EXPECT_EQ(lines[0], c.error);
+    EXPECT_EQ(lines[1], "Run '" + c.help + " --help' for more information.");
     EXPECT_EQ(result.out, "");
   }
 }
@@ -76,12 +105,19 @@ TEST_F(KzfTest, HelpAndVersion) {
   EXPECT_EQ(result.out, "kzf 0.6.0\n");
   result = Kzf({"--help"});
   EXPECT_EQ(result.exitCode, 0);
-  for (const char* command : {"list", "verify", "extract"}) {
-    EXPECT_NE(result.out.find(command), std::string::npos) << command;
+  for (const char* text :
+       {"pack ", "list ", "verify ", "extract ", "cat ", "diff ",
+        "Exit status:", "  2  the command line is wrong", "Examples:",
+        "  kzf pack assets -o game.kzf"}) {
+    EXPECT_NE(result.out.find(text), std::string::npos) << text;
   }
-  result = Kzf({"extract", "--help"});
+  // -h is list's for sizes, and help everywhere else.
+  result = Kzf({"extract", "-h"});
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_NE(result.out.find("-C"), std::string::npos);
+  EXPECT_NE(result.out.find("--keep-old-files"), std::string::npos);
+  result = Kzf({"list", "--help"});
+  EXPECT_NE(result.out.find("-h,--human-readable"), std::string::npos);
+  EXPECT_NE(result.out.find("held bytes"), std::string::npos);
 }
 
 TEST_F(KzfTest, ListShowsATableWithTotalsInBytesOrUnits) {
