@@ -8,6 +8,7 @@
 #include "archive/archive_self.h"
 #include "base/path_pattern.h"
 #include "cli/command.h"
+#include "platform/file_system.h"
 #include "platform/read_file.h"
 
 namespace varnok {
@@ -24,26 +25,41 @@ const CLI::Validator kAtLeastOne(
     },
     "");
 
-// The bytes of a list of names: the file at path, or standard input for
-// "-". Fails with "Can't read file" naming the list.
-Status ReadList(const std::string& path, std::string* bytes) {
+// Appends what stream holds to its end to *bytes; false when reading
+// failed.
+bool ReadStream(std::FILE* stream, std::string* bytes) {
   char buffer[64 * 1024];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
+    bytes->append(buffer, n);
+  }
+  return !std::ferror(stream);
+}
+
+// The bytes of a list of names: the file at path, or standard input for
+// "-". A path that names a pipe, as bash's <(...) does, is read as a
+// stream. Fails with "Can't read file" naming the list.
+Status ReadList(const std::string& path, std::string* bytes) {
   if (path == "-") {
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
-      bytes->append(buffer, n);
-    }
-    if (std::ferror(stdin)) {
-      return Status::IoError(messages::kCantReadFile, "standard input",
-                             "Input/output error");
-    }
-    return Status::Ok();
+    if (ReadStream(stdin, bytes)) return Status::Ok();
+    return Status::IoError(messages::kCantReadFile, "standard input",
+                           "Input/output error");
   }
   CReadFile file;
   std::string reason;
-  if (!file.Open(path, &reason)) {
+  PathInfo info;
+  std::string ignored;
+  if (!file.Open(path, &reason) && QueryPath(path, &info, &ignored) &&
+      info.kind == PathKind::kOther) {
+    std::FILE* pipe = std::fopen(path.c_str(), "rb");
+    const bool read = pipe != nullptr && ReadStream(pipe, bytes);
+    if (pipe != nullptr) std::fclose(pipe);
+    if (read) return Status::Ok();
+  }
+  if (!file.IsOpen()) {
     return Status::IoError(messages::kCantReadFile, path, reason);
   }
+  char buffer[64 * 1024];
   for (;;) {
     size_t got = 0;
     if (!file.Read(buffer, sizeof buffer, &got, &reason)) {

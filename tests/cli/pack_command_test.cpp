@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/sizes.h"
@@ -279,6 +280,8 @@ TEST_F(PackCommandTest, ChoosesAndNamesTheFilesAsTold) {
   }
   const fs::path list = folder_.path() / "list.txt";
   test::WriteFile(list, "data/empty.bin\n./data/Sounds/a.ogg\nbuild/tmp.o\n");
+  const fs::path pipe = folder_.path() / "list.fifo";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   const fs::path nulList = folder_.path() / "list0.txt";
   test::WriteFile(nulList,
                   std::string("data/Sounds/a.ogg\0data//empty.bin\0", 34));
@@ -320,6 +323,9 @@ TEST_F(PackCommandTest, ChoosesAndNamesTheFilesAsTold) {
        nulList.string()},
       {{"--prefix", "", "--files-from", list.string(), "--exclude", "*.o"},
        {"data/empty.bin", "data/Sounds/a.ogg"}},
+      // A pipe, as bash's <(...) gives, fed by a child of this test.
+      {{"--prefix", "", "--files-from", pipe.string()},
+       {"build/tmp.o", "data/empty.bin", "data/Sounds/a.ogg"}},
   };
   const fs::path archive = folder_.path() / "game.kzf";
   for (const auto& c : cases) {
@@ -329,7 +335,13 @@ TEST_F(PackCommandTest, ChoosesAndNamesTheFilesAsTold) {
     args.insert(args.end(), c.options.begin(), c.options.end());
     test::KzfOptions options;
     options.stdinPath = c.stdinPath;
+    // The writer blocks until kzf opens the pipe, and ends with the list.
+    std::thread writer;
+    if (c.options.back() == pipe.string()) {
+      writer = std::thread([&] { test::WriteFile(pipe, test::ReadFile(list)); });
+    }
     const test::KzfResult result = Kzf(args, options);
+    if (writer.joinable()) writer.join();
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(ListedNames(archive.string()), c.names);
   }
