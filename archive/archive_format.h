@@ -49,6 +49,9 @@ inline constexpr uint32_t kMaxEntries = 65535;
 // 2 GiB, and an archive that passes this length may not load.
 inline constexpr uint64_t kMaxFileSize = 0x7FFFFFFF;
 inline constexpr uint64_t kMaxSignedArchiveLength = 0x7FFFFFFF;
+// Every offset, even that of an empty entry at the very end, fits 32 bits,
+// so an archive holds at most this many bytes.
+inline constexpr uint64_t kMaxArchiveLength = 0xFFFFFFFF;
 
 struct ArchiveHeader {
   char magic[4] = {kArchiveMagic[0], kArchiveMagic[1], kArchiveMagic[2],

@@ -10,6 +10,7 @@
 
 #include "archive/coding.h"
 #include "base/escape.h"
+#include "platform/file_system.h"
 
 namespace varnok {
 
@@ -55,6 +56,10 @@ void CArchiveReader::Close() {
   entries_.clear();
 }
 
+std::string DisplayName(std::string_view storedName) {
+  return EscapeName(FromArchiveEncoding(storedName));
+}
+
 Status CArchiveReader::Fail(const char* message,
                             const std::string& reason) const {
   return Status::Damaged(message, path_, reason);
@@ -68,7 +73,7 @@ Status CArchiveReader::IoFail(const char* message,
 Status CArchiveReader::EntryFault(size_t index, const std::string& text) const {
   std::string place = "entry " + Number(index);
   if (index < entries_.size()) {
-    place += " (" + EscapeName(entries_[index].name) + ")";
+    place += " (" + DisplayName(entries_[index].name) + ")";
   }
   return Fail(messages::kDamagedArchive, place + ": " + text);
 }
@@ -102,8 +107,23 @@ Status CArchiveReader::ReadAt(uint64_t offset, size_t length, char* dst) {
 }
 
 Status CArchiveReader::CheckLayout() {
-  using messages::kDamagedArchive;
+  ArchiveHeader header;
+  std::string tables;
+  std::string directory;
+  Status status = ReadHeader(&header);
+  if (status.ok()) status = CheckEntryCount(header.entryCount);
+  if (status.ok()) status = ReadTables(header.entryCount, &tables);
+  if (status.ok()) status = ReadDirectoryBytes(header, &directory);
+  if (status.ok()) {
+    status = ReadDirectory(header.entryCount, tables, directory,
+                           header.lastDirectoryByte);
+  }
+  if (status.ok()) status = CheckRecords(header.lastDirectoryByte);
+  if (!status.ok()) entries_.clear();
+  return status;
+}
 
+Status CArchiveReader::ReadHeader(ArchiveHeader* header) {
   if (fileSize_ < sizeof kArchiveMagic) {
     return Fail(messages::kNotAnArchive,
                 "file is " + Number(fileSize_) + " bytes, too short for a header");
@@ -119,82 +139,88 @@ Status CArchiveReader::CheckLayout() {
                     "\", not \"kzf1\"");
   }
   if (fileSize_ < kHeaderSize) {
-    return Fail(kDamagedArchive, "file ends at byte " + Number(fileSize_) +
-                                     ", inside the 16-byte header");
+    return Fail(messages::kDamagedArchive,
+                "file ends at byte " + Number(fileSize_) +
+                    ", inside the 16-byte header");
   }
-  const ArchiveHeader header = DecodeHeader(headerBytes);
-  if (header.version != kArchiveVersion) {
+  *header = DecodeHeader(headerBytes);
+  if (header->version != kArchiveVersion) {
     return Fail(messages::kUnsupportedVersion,
-                "version 0x" + Hex32(header.version) + ", expected 0x" +
+                "version 0x" + Hex32(header->version) + ", expected 0x" +
                     Hex32(kArchiveVersion));
   }
+  return Status::Ok();
+}
 
-  // The entry count decides every region's place; check that the file can
-  // hold that many entries before anything is read or allocated for them.
-  const uint64_t count = header.entryCount;
+Status CArchiveReader::CheckEntryCount(uint32_t count) const {
   if (count > kMaxEntries) {
-    return Fail(kDamagedArchive, "header: entry count " + Number(count) +
-                                     " exceeds " + Number(kMaxEntries));
+    return Fail(messages::kDamagedArchive,
+                "header: entry count " + Number(count) + " exceeds " +
+                    Number(kMaxEntries));
   }
-  const uint64_t directoryOffset = DirectoryOffset(count);
-  const uint64_t smallestEnd = directoryOffset + kEntryRecordSize * count;
+  // Every record at its smallest, and the zero byte after them.
+  const uint64_t smallestEnd =
+      DirectoryOffset(count) + kEntryRecordSize * uint64_t{count};
   if (fileSize_ < smallestEnd + 1) {
-    return Fail(kDamagedArchive,
+    return Fail(messages::kDamagedArchive,
                 "file is " + Number(fileSize_) + " bytes, too short for the " +
                     "tables and directory of " + Number(count) +
                     " entries (at least " + Number(smallestEnd + 1) + ")");
   }
+  return Status::Ok();
+}
 
-  // Pointer table, bucket count and bucket table: [16, directoryOffset).
-  std::string tables(directoryOffset - kHeaderSize, '\0');
-  status = ReadAt(kHeaderSize, tables.size(), tables.data());
+Status CArchiveReader::ReadTables(uint32_t count, std::string* tables) {
+  tables->assign(DirectoryOffset(count) - kHeaderSize, '\0');
+  Status status = ReadAt(kHeaderSize, tables->size(), tables->data());
   if (!status.ok()) return status;
-  const char* bucketCount =
-      tables.data() + (BucketCountOffset(count) - kHeaderSize);
-  if (DecodeFixed32(bucketCount) != kBucketCount) {
-    return Fail(kDamagedArchive,
+  const uint32_t bucketCount =
+      DecodeFixed32(tables->data() + (BucketCountOffset(count) - kHeaderSize));
+  if (bucketCount != kBucketCount) {
+    return Fail(messages::kDamagedArchive,
                 "bucket count at byte " + Number(BucketCountOffset(count)) +
-                    " is " + Number(DecodeFixed32(bucketCount)) +
-                    ", expected " + Number(kBucketCount));
+                    " is " + Number(bucketCount) + ", expected " +
+                    Number(kBucketCount));
   }
+  // Every slot spans the whole directory.
   const uint16_t slotCount = static_cast<uint16_t>(count & 0xFFFF);
-  const char* slots = tables.data() + (BucketTableOffset(count) - kHeaderSize);
+  const char* slots = tables->data() + (BucketTableOffset(count) - kHeaderSize);
   for (uint32_t j = 0; j < kBucketCount; ++j) {
     const BucketSlot slot = DecodeBucketSlot(slots + kBucketSlotSize * j);
     if (slot.firstEntry != 0 || slot.entryCount != slotCount) {
-      return Fail(kDamagedArchive,
+      return Fail(messages::kDamagedArchive,
                   "bucket slot " + Number(j) + " is {" +
                       Number(slot.firstEntry) + ", " +
                       Number(slot.entryCount) + "}, expected {0, " +
                       Number(slotCount) + "}");
     }
   }
+  return Status::Ok();
+}
 
-  // The directory runs from directoryOffset to the zero byte at
-  // lastDirectoryByte; its length is bounded by the names' limit.
-  const uint64_t last = header.lastDirectoryByte;
+Status CArchiveReader::ReadDirectoryBytes(const ArchiveHeader& header,
+                                          std::string* directory) {
+  // The directory's length is bounded by the names' limit.
+  const uint64_t count = header.entryCount;
+  const uint64_t directoryOffset = DirectoryOffset(count);
+  const uint64_t smallestEnd = directoryOffset + kEntryRecordSize * count;
   const uint64_t largestEnd =
       directoryOffset + DirectoryEntrySize(kMaxNameLength) * count;
+  const uint64_t last = header.lastDirectoryByte;
   if (last < smallestEnd || last > largestEnd) {
-    return Fail(kDamagedArchive,
+    return Fail(messages::kDamagedArchive,
                 "header: last directory byte " + Number(last) +
                     " is outside the directory of " + Number(count) +
                     " entries (" + Number(smallestEnd) + " to " +
                     Number(largestEnd) + ")");
   }
   if (last >= fileSize_) {
-    return Fail(kDamagedArchive, "header: last directory byte " +
-                                     Number(last) + " lies beyond the file (" +
-                                     Number(fileSize_) + " bytes)");
+    return Fail(messages::kDamagedArchive,
+                "header: last directory byte " + Number(last) +
+                    " lies beyond the file (" + Number(fileSize_) + " bytes)");
   }
-  std::string directory(last + 1 - directoryOffset, '\0');
-  status = ReadAt(directoryOffset, directory.size(), directory.data());
-  if (!status.ok()) return status;
-
-  status = ReadDirectory(header.entryCount, tables, directory, last);
-  if (status.ok()) status = CheckRecords(last);
-  if (!status.ok()) entries_.clear();
-  return status;
+  directory->assign(last + 1 - directoryOffset, '\0');
+  return ReadAt(directoryOffset, directory->size(), directory->data());
 }
 
 Status CArchiveReader::ReadDirectory(uint32_t count, const std::string& tables,
@@ -314,34 +340,45 @@ Status CArchiveReader::ReadHeld(size_t index, ByteSink& sink) {
   return ProcessEntry(index, Output::kHeld, &sink);
 }
 
+// What ProcessEntry carries from one piece of held bytes to the next.
+struct CArchiveReader::EntryPass {
+  EntryPass(const EntryRecord& entry, ByteSink* out, bool inflate)
+      : record(entry),
+        sink(out),
+        inflating(inflate),
+        // Left uninitialized: it is filled before it is read.
+        inflated(std::make_unique_for_overwrite<char[]>(
+            inflate ? kBufferSize : 0)) {}
+
+  const EntryRecord& record;
+  ByteSink* const sink;  // null when only checking
+  const bool inflating;
+  InflateStream inflater;
+  const std::unique_ptr<char[]> inflated;
+  uLong crc = crc32(0, Z_NULL, 0);  // of the held bytes read so far
+  uint64_t inflatedSize = 0;        // original bytes inflated so far
+  bool streamEnded = false;
+};
+
 Status CArchiveReader::ProcessEntry(size_t index, Output output,
                                     ByteSink* sink) {
   if (index >= entries_.size()) {
     return IoFail(messages::kCantReadArchive,
-                "no entry " + Number(index) + " (the archive holds " +
-                    Number(entries_.size()) + ")");
+                  "no entry " + Number(index) + " (the archive holds " +
+                      Number(entries_.size()) + ")");
   }
   const EntryRecord& record = entries_[index].record;
-  const bool inflating =
-      record.method == kMethodDeflated && output != Output::kHeld;
-  // Left uninitialized: they are filled before they are read, and most
-  // entries are small.
-  const auto inputSize = static_cast<size_t>(
-      std::min<uint64_t>(record.packedSize, kBufferSize));
-  const size_t inflatedSize = inflating ? kBufferSize : 0;
-  const auto input = std::make_unique_for_overwrite<char[]>(inputSize);
-  const auto inflated = std::make_unique_for_overwrite<char[]>(inflatedSize);
-  InflateStream inflater;
-  if (inflating && !inflater.ok()) {
+  EntryPass pass(record, output == Output::kNothing ? nullptr : sink,
+                 record.method == kMethodDeflated && output != Output::kHeld);
+  if (pass.inflating && !pass.inflater.ok()) {
     return IoFail(messages::kCantReadArchive, "zlib can't start inflating");
   }
-  z_stream* stream = inflater.get();
-
-  uLong crc = crc32(0, Z_NULL, 0);
+  // Left uninitialized, and no larger than the entry: most entries are
+  // small.
+  const auto input = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(
+      std::min<uint64_t>(record.packedSize, kBufferSize)));
   uint64_t offset = record.dataOffset;
   uint64_t remaining = record.packedSize;
-  uint64_t produced = 0;  // bytes of what is read (held or original) so far
-  bool streamEnded = false;
   while (remaining > 0) {
     const auto length =
         static_cast<size_t>(std::min<uint64_t>(remaining, kBufferSize));
@@ -349,68 +386,75 @@ Status CArchiveReader::ProcessEntry(size_t index, Output output,
     if (!status.ok()) return status;
     offset += length;
     remaining -= length;
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(input.get()),
-                static_cast<uInt>(length));
-
-    if (!inflating) {
-      if (output != Output::kNothing) {
-        status = sink->Append(std::string_view(input.get(), length));
-        if (!status.ok()) return status;
-      }
-      produced += length;
-      continue;
+    pass.crc = crc32(pass.crc, reinterpret_cast<const Bytef*>(input.get()),
+                     static_cast<uInt>(length));
+    if (pass.inflating) {
+      status = InflatePiece(index, pass, input.get(), length, remaining);
+    } else if (pass.sink != nullptr) {
+      status = pass.sink->Append(std::string_view(input.get(), length));
     }
-
-    stream->next_in = reinterpret_cast<Bytef*>(input.get());
-    stream->avail_in = static_cast<uInt>(length);
-    // Inflate until this piece is used up and no output is pending.
-    do {
-      stream->next_out = reinterpret_cast<Bytef*>(inflated.get());
-      stream->avail_out = static_cast<uInt>(inflatedSize);
-      const uInt inBefore = stream->avail_in;
-      const int result = inflate(stream, Z_NO_FLUSH);
-      if (result == Z_NEED_DICT || result == Z_DATA_ERROR) {
-        return EntryFault(index,
-                          std::string("zlib stream is damaged (") +
-                              (stream->msg != nullptr ? stream->msg
-                                                      : "needs a dictionary") +
-                              ")");
-      }
-      if (result == Z_MEM_ERROR || result == Z_STREAM_ERROR) {
-        return IoFail(messages::kCantReadArchive, "zlib can't inflate");
-      }
-      const size_t got = inflatedSize - stream->avail_out;
-      produced += got;
-      if (produced > record.size) {
-        return EntryFault(index, "inflates to more than its size of " +
-                                     Number(record.size) + " bytes");
-      }
-      if (output != Output::kNothing && got > 0) {
-        status = sink->Append(std::string_view(inflated.get(), got));
-        if (!status.ok()) return status;
-      }
-      streamEnded = result == Z_STREAM_END;
-      if (streamEnded) break;
-      if (got == 0 && stream->avail_in == inBefore) break;  // needs input
-    } while (stream->avail_in > 0 || stream->avail_out == 0);
-    if (streamEnded && (stream->avail_in > 0 || remaining > 0)) {
-      return EntryFault(index, Number(stream->avail_in + remaining) +
-                                   " bytes follow the end of its zlib stream");
-    }
+    if (!status.ok()) return status;
   }
+  return FinishEntry(index, pass);
+}
 
-  if (inflating && !streamEnded) {
+Status CArchiveReader::InflatePiece(size_t index, EntryPass& pass, char* piece,
+                                    size_t length, uint64_t remaining) const {
+  z_stream* stream = pass.inflater.get();
+  stream->next_in = reinterpret_cast<Bytef*>(piece);
+  stream->avail_in = static_cast<uInt>(length);
+  // Inflate until this piece is used up and no output is pending.
+  do {
+    stream->next_out = reinterpret_cast<Bytef*>(pass.inflated.get());
+    stream->avail_out = static_cast<uInt>(kBufferSize);
+    const uInt inBefore = stream->avail_in;
+    const int result = inflate(stream, Z_NO_FLUSH);
+    if (result == Z_NEED_DICT || result == Z_DATA_ERROR) {
+      return EntryFault(index,
+                        std::string("zlib stream is damaged (") +
+                            (stream->msg != nullptr ? stream->msg
+                                                    : "needs a dictionary") +
+                            ")");
+    }
+    if (result == Z_MEM_ERROR || result == Z_STREAM_ERROR) {
+      return IoFail(messages::kCantReadArchive, "zlib can't inflate");
+    }
+    const size_t got = kBufferSize - stream->avail_out;
+    pass.inflatedSize += got;
+    if (pass.inflatedSize > pass.record.size) {
+      return EntryFault(index, "inflates to more than its size of " +
+                                   Number(pass.record.size) + " bytes");
+    }
+    if (pass.sink != nullptr && got > 0) {
+      Status status =
+          pass.sink->Append(std::string_view(pass.inflated.get(), got));
+      if (!status.ok()) return status;
+    }
+    pass.streamEnded = result == Z_STREAM_END;
+    if (pass.streamEnded) break;
+    if (got == 0 && stream->avail_in == inBefore) break;  // needs input
+  } while (stream->avail_in > 0 || stream->avail_out == 0);
+  if (pass.streamEnded && (stream->avail_in > 0 || remaining > 0)) {
+    return EntryFault(index, Number(stream->avail_in + remaining) +
+                                 " bytes follow the end of its zlib stream");
+  }
+  return Status::Ok();
+}
+
+Status CArchiveReader::FinishEntry(size_t index, const EntryPass& pass) const {
+  if (pass.inflating && !pass.streamEnded) {
     return EntryFault(index, "zlib stream is cut short");
   }
-  if (inflating && produced != record.size) {
-    return EntryFault(index, "inflates to " + Number(produced) +
+  if (pass.inflating && pass.inflatedSize != pass.record.size) {
+    return EntryFault(index, "inflates to " + Number(pass.inflatedSize) +
                                  " bytes, but its size is " +
-                                 Number(record.size));
+                                 Number(pass.record.size));
   }
-  if (crc != record.crc) {
+  if (pass.crc != pass.record.crc) {
     return EntryFault(index, "CRC-32 of its held bytes is " +
-                                 Hex32(static_cast<uint32_t>(crc)) +
-                                 ", the directory says " + Hex32(record.crc));
+                                 Hex32(static_cast<uint32_t>(pass.crc)) +
+                                 ", the directory says " +
+                                 Hex32(pass.record.crc));
   }
   return Status::Ok();
 }

@@ -44,6 +44,11 @@ struct ArchiveEntry {
   std::string name;
 };
 
+// A stored name as a user is shown it: spelt as the system spells paths
+// (FromArchiveEncoding) and escaped so that it prints on one line
+// (EscapeName).
+std::string DisplayName(std::string_view storedName);
+
 // Receives an entry's original bytes, piece by piece, in order; a failed
 // Status stops the read and is returned by ReadEntry as it is.
 using EntrySink = ByteSink;
@@ -85,21 +90,51 @@ class CArchiveReader {
   Status ReadHeld(size_t index, ByteSink& sink);
 
  private:
+  // The layout's checks, in the order Open makes them: each step reads what
+  // it checks, and a step runs only when those before it passed.
   Status CheckLayout();
+  // Reads the header and checks its magic and version.
+  Status ReadHeader(ArchiveHeader* header);
+  // Checks that the file can hold the tables and directory of count
+  // entries, before anything is read or allocated for them.
+  Status CheckEntryCount(uint32_t count) const;
+  // Reads the pointer table, the bucket count and the bucket table (the
+  // bytes from the end of the header to the directory) into *tables and
+  // checks the bucket count and every slot.
+  Status ReadTables(uint32_t count, std::string* tables);
+  // Checks that the header's last directory byte lies where a directory of
+  // its entry count can end and inside the file, then reads the directory,
+  // from its start to that byte, into *directory.
+  Status ReadDirectoryBytes(const ArchiveHeader& header,
+                            std::string* directory);
   // Walks the directory (its bytes from its start to the zero byte at last)
-  // along the pointer table (tables: the bytes from the pointer table to the
-  // directory) and fills entries_.
+  // along the pointer table (tables, as ReadTables left them) and fills
+  // entries_.
   Status ReadDirectory(uint32_t count, const std::string& tables,
                        const std::string& directory, uint64_t last);
   // Checks each record's fields and that the entries' data follow the
   // directory back to back up to the end of the file.
   Status CheckRecords(uint64_t last) const;
+
   // What ProcessEntry hands its sink.
   enum class Output { kNothing, kOriginal, kHeld };
+  // One pass over an entry's held bytes: the checksum, the inflate stream
+  // and the counts that ProcessEntry carries from one piece to the next.
+  struct EntryPass;
   // Reads entry index's held bytes through a fixed buffer and checks them,
   // inflating a deflated entry unless output is kHeld; passes output to
   // sink.
   Status ProcessEntry(size_t index, Output output, ByteSink* sink);
+  // Inflates one piece of held bytes, handing what comes out to the pass's
+  // sink; remaining: the held bytes after this piece. Fails when the stream
+  // is damaged, inflates to more than the entry's size, or ends before its
+  // held bytes do.
+  Status InflatePiece(size_t index, EntryPass& pass, char* piece,
+                      size_t length, uint64_t remaining) const;
+  // The checks once every held byte has been read: a deflated entry's
+  // stream is complete and inflated to exactly its size, and the held
+  // bytes' CRC-32 is the record's.
+  Status FinishEntry(size_t index, const EntryPass& pass) const;
   // Reads exactly length bytes at offset.
   Status ReadAt(uint64_t offset, size_t length, char* dst);
   void Close();

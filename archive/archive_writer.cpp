@@ -20,19 +20,16 @@
 namespace varnok {
 namespace {
 
-// Every offset in an archive, even that of an empty entry at its very end,
-// must fit the format's 32-bit fields.
-constexpr uint64_t kMaxArchiveLength = std::numeric_limits<uint32_t>::max();
-
-// Streams held bytes to the archive's data region, keeping it within 4 GiB,
-// and counts the source bytes read for progress.
+// Streams held bytes to the archive's data region, keeping the archive
+// within its longest length, and counts the source bytes read for progress.
 class DataRegionSink : public HeldBytesSink {
  public:
-  DataRegionSink(CAtomicFile* archive, uint64_t start,
+  DataRegionSink(CAtomicFile* archive, uint64_t start, uint64_t maxLength,
                  const std::string& archiveName,
                  std::function<Status(size_t)> onSourceRead)
       : archive_(archive),
         end_(start),
+        maxLength_(maxLength),
         archiveName_(archiveName),
         onSourceRead_(std::move(onSourceRead)) {}
 
@@ -40,7 +37,7 @@ class DataRegionSink : public HeldBytesSink {
   uint64_t end() const { return end_; }
 
   Status Append(const char* data, size_t n) override {
-    if (end_ + n > kMaxArchiveLength) {
+    if (end_ + n > maxLength_) {
       return Status::BadRequest(messages::kTooLarge, archiveName_);
     }
     end_ += n;
@@ -52,9 +49,21 @@ class DataRegionSink : public HeldBytesSink {
  private:
   CAtomicFile* const archive_;
   uint64_t end_;
+  const uint64_t maxLength_;
   const std::string& archiveName_;
   const std::function<Status(size_t)> onSourceRead_;
 };
+
+// The tail of spelt path from the first occurrence of base, once every
+// backslash is a '/'; nothing when base does not occur in it.
+std::optional<std::string> CutAtBasePath(std::string path,
+                                         std::string_view base) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  const size_t start = path.find(base);
+  if (start == std::string::npos) return std::nullopt;
+  path.erase(0, start);
+  return path;
+}
 
 // Ok when name, stored for the file at path, can be extracted safely and
 // names its file in one way only: none of CheckExtractName's faults, and no
@@ -76,19 +85,27 @@ Status CheckStoredName(const std::string& path, const std::string& name) {
   }
   if (reason.empty()) return Status::Ok();
   return Status::BadRequest(messages::kUnsafeStoredName, path,
-                            EscapeName(name) + ": " + reason);
+                            EscapeName(FromArchiveEncoding(name)) + ": " + reason);
 }
 
 }  // namespace
 
-std::optional<std::string> StoredName(std::string_view path,
-                                      std::string_view basePath) {
-  std::string name(path);
-  std::replace(name.begin(), name.end(), '\\', '/');
-  const size_t start = name.find(basePath);
-  if (start == std::string::npos) return std::nullopt;
-  name.erase(0, start);
-  return name;
+Status StoredName(std::string_view path, std::string_view basePath,
+                  std::string* name) {
+  const std::optional<std::string> base = ToArchiveEncoding(basePath);
+  if (!base) {
+    return Status::BadRequest(messages::kNotInCodePage, std::string(basePath));
+  }
+  std::optional<std::string> spelt = ToArchiveEncoding(path);
+  if (!spelt) {
+    return Status::BadRequest(messages::kNotInCodePage, std::string(path));
+  }
+  std::optional<std::string> tail = CutAtBasePath(std::move(*spelt), *base);
+  if (!tail) {
+    return Status::BadRequest(messages::kBasePathNotFound, std::string(path));
+  }
+  *name = std::move(*tail);
+  return Status::Ok();
 }
 
 Status CArchiveWriter::Pack(const PackRequest& request,
@@ -142,19 +159,22 @@ Status CArchiveWriter::Plan(const PackRequest& request,
 Status CArchiveWriter::NameOf(size_t index, std::string* name) const {
   const PackRequest& request = *request_;
   const std::string& path = request.paths[index];
-  if (!request.names.empty()) {
-    *name = request.names[index];
+  if (request.names.empty()) {
+    Status status = StoredName(path, request.basePath, name);
+    if (!status.ok()) return status;
     if (name->size() > kMaxNameLength) {
-      return Status::BadRequest(messages::kPathTooLong, EscapeName(*name));
+      return Status::BadRequest(messages::kPathTooLong, path);
     }
     return Status::Ok();
   }
-  if (path.size() > kMaxNameLength) {
-    return Status::BadRequest(messages::kPathTooLong, path);
+  // A given name is measured as the archive spells it, too.
+  std::optional<std::string> spelt = ToArchiveEncoding(request.names[index]);
+  if (!spelt) return Status::BadRequest(messages::kNotInCodePage, path);
+  if (spelt->size() > kMaxNameLength) {
+    return Status::BadRequest(messages::kPathTooLong,
+                              EscapeName(request.names[index]));
   }
-  std::optional<std::string> found = StoredName(path, request.basePath);
-  if (!found) return Status::BadRequest(messages::kBasePathNotFound, path);
-  *name = std::move(*found);
+  *name = std::move(*spelt);
   return Status::Ok();
 }
 
@@ -165,7 +185,12 @@ Status CArchiveWriter::CheckRequest() {
     if (request.basePath.empty()) {
       return Status::BadRequest(messages::kEmptyBasePath);
     }
-    if (request.basePath.size() > kMaxNameLength) {
+    // Names are measured and cut as the archive spells them.
+    const std::optional<std::string> base = ToArchiveEncoding(request.basePath);
+    if (!base) {
+      return Status::BadRequest(messages::kNotInCodePage, request.basePath);
+    }
+    if (base->size() > kMaxNameLength) {
       return Status::BadRequest(messages::kPathTooLong, request.basePath);
     }
   }
@@ -211,7 +236,7 @@ Status CArchiveWriter::CheckRequest() {
     }
     if (info.kind != PathKind::kFile) {
       return Status::IoError(messages::kCantReadFile, path,
-                             "Not a regular file");
+                             messages::kNotARegularFile);
     }
     const uint64_t size = info.size;
     if (size > kMaxFileSize) {
@@ -232,7 +257,7 @@ Status CArchiveWriter::CheckRequest() {
 
   // Stored files keep their size, so the archive is at least this long;
   // deflated ones are held to the limit while they are written.
-  if (directoryEnd + 1 + storedBytes > kMaxArchiveLength) {
+  if (directoryEnd + 1 + storedBytes > limits_.archiveLength) {
     return Status::BadRequest(messages::kTooLarge, request.archiveName);
   }
   return Status::Ok();
@@ -254,7 +279,8 @@ Status CArchiveWriter::AppendData(CAtomicFile* archive) {
   Status status = archive->Seek(dataStart);
   if (!status.ok()) return status;
 
-  DataRegionSink sink(archive, dataStart, request_->archiveName,
+  DataRegionSink sink(archive, dataStart, limits_.archiveLength,
+                      request_->archiveName,
                       [this](size_t n) {
                         progress_.bytesDone += n;
                         return ReportProgress();
@@ -266,7 +292,7 @@ Status CArchiveWriter::AppendData(CAtomicFile* archive) {
   }
   // Workers encode files ahead; they are handed back here in entry order.
   CParallelEncoder encoder(std::move(files), request_->compress, WorkerCount(),
-                           EncodeAheadLimits{}, request_->level);
+                           limits_.encodeAhead, request_->level);
   for (Entry& entry : entries_) {
     const uint64_t dataOffset = sink.end();
     EncodedEntry encoded;

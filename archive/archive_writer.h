@@ -38,6 +38,7 @@
 
 #include "archive/archive_format.h"
 #include "archive/entry_encoder.h"
+#include "archive/parallel_encoder.h"
 #include "base/status.h"
 
 namespace varnok {
@@ -54,8 +55,8 @@ struct PackRequest {
   // process's current directory.
   std::string archiveName;
   // Each stored name is the tail of its path from the first occurrence of
-  // this text (searched after backslashes became '/'). Non-empty, unless
-  // names are given.
+  // this text (searched after backslashes became '/'; see StoredName).
+  // Non-empty, unless names are given.
   std::string basePath;
   // Deflate every file (method 5) or store every file (method 4).
   bool compress = false;
@@ -98,11 +99,25 @@ class PackObserver {
   virtual bool OnProgress(const PackProgress& progress) = 0;
 };
 
-// The name under which path is stored with basePath: the tail of path, with
-// every backslash turned into '/', from the first occurrence of basePath.
-// No name when basePath does not occur in it. Safe to call from any thread.
-std::optional<std::string> StoredName(std::string_view path,
-                                      std::string_view basePath);
+// How large one run lets the archive and its memory grow. The defaults are
+// the format's limit and a memory budget that suits any machine; tests make
+// them small enough to meet.
+struct PackLimits {
+  // Longest archive the run writes; a longer one fails with "Archive too
+  // large" before it is complete.
+  uint64_t archiveLength = kMaxArchiveLength;
+  // How far the threads that deflate may run ahead of the writing thread.
+  EncodeAheadLimits encodeAhead;
+};
+
+// The name under which path is stored with basePath: path as the archive
+// spells it (ToArchiveEncoding), with every backslash turned into '/', from
+// the first occurrence of basePath, spelt likewise. Fails with "Name not
+// representable in the system's code page" naming path or basePath when the
+// system can't spell it, and with "Base path not found in file path" naming
+// path when basePath does not occur in it. Safe to call from any thread.
+Status StoredName(std::string_view path, std::string_view basePath,
+                  std::string* name);
 
 // Serves one pack run; construct one for each run.
 //
@@ -118,7 +133,8 @@ class CArchiveWriter {
   // this process may run on. 1: the thread that calls Pack does all the
   // work. n > 1: n worker threads, with the calling thread taking the files
   // too large for them.
-  explicit CArchiveWriter(unsigned threads) : threads_(threads) {}
+  explicit CArchiveWriter(unsigned threads, PackLimits limits = {})
+      : threads_(threads), limits_(limits) {}
   CArchiveWriter(const CArchiveWriter&) = delete;
   CArchiveWriter& operator=(const CArchiveWriter&) = delete;
 
@@ -162,6 +178,7 @@ class CArchiveWriter {
   unsigned WorkerCount() const;
 
   const unsigned threads_ = 0;
+  const PackLimits limits_;
   const PackRequest* request_ = nullptr;
   PackObserver* observer_ = nullptr;
   std::vector<Entry> entries_;

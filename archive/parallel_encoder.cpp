@@ -13,8 +13,13 @@ namespace varnok {
 namespace {
 
 // The most held bytes a file of size source bytes can come to: deflate's
-// worst case, which is more than storing needs.
-uint64_t HeldBound(uint64_t size) { return compressBound(size); }
+// worst case, which is more than storing needs. zlib measures in uLong,
+// which has 32 bits on Windows; past 2 GiB, far beyond any file a worker
+// holds, twice the size bounds it as well.
+uint64_t HeldBound(uint64_t size) {
+  constexpr uint64_t kMeasured = uint64_t{1} << 31;
+  return size < kMeasured ? compressBound(static_cast<uLong>(size)) : 2 * size;
+}
 
 }  // namespace
 

@@ -13,6 +13,8 @@ inline constexpr char kNoFiles[] = "No files to pack";
 inline constexpr char kEmptyBasePath[] = "Please enter all values";
 inline constexpr char kBasePathNotFound[] = "Base path not found in file path";
 inline constexpr char kPathTooLong[] = "Path too long";
+inline constexpr char kNotInCodePage[] =
+    "Name not representable in the system's code page";
 inline constexpr char kTooManyFiles[] = "Too many files (at most 65535)";
 inline constexpr char kFileTooLarge[] = "File too large (2 GiB or more)";
 inline constexpr char kTooLarge[] = "Archive too large (over 4 GiB)";
@@ -29,6 +31,13 @@ inline constexpr char kDuplicateStoredName[] =
     "Two files would be stored under one name";
 inline constexpr char kUnsafeStoredName[] =
     "Stored name would be unsafe to extract";
+
+// Reasons given where the system gives none, after a message and a path.
+inline constexpr char kInvalidFileName[] = "Invalid file name";
+inline constexpr char kNotARegularFile[] = "Not a regular file";
+inline constexpr char kDanglingLink[] =
+    "Not writing through a dangling symbolic link";
+inline constexpr char kFileNotOpen[] = "File not open";
 
 // Reading archives.
 inline constexpr char kCantOpenArchive[] = "Can't open archive";

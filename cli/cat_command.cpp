@@ -5,6 +5,7 @@
 #include "archive/archive_reader.h"
 #include "base/escape.h"
 #include "cli/standard_output.h"
+#include "platform/file_system.h"
 
 namespace varnok {
 namespace {
@@ -50,7 +51,10 @@ int CatCommand::Run() {
   OutputSink sink(out);
   bool failed = false;
   for (const std::string& name : names_) {
-    const std::optional<size_t> index = reader.FindEntry(name);
+    // Stored names are spelt as the archive spells them.
+    const std::optional<std::string> stored = ToArchiveEncoding(name);
+    const std::optional<size_t> index =
+        stored ? reader.FindEntry(*stored) : std::nullopt;
     status = index ? reader.ReadEntry(*index, sink)
                    : Status::BadRequest(messages::kNotFoundInArchive,
                                         EscapeName(name));

@@ -1,9 +1,9 @@
 #include "cli/command.h"
 
-#include <cstdio>
 #include <string>
 
 #include "base/escape.h"
+#include "platform/console.h"
 
 namespace varnok {
 
@@ -18,8 +18,9 @@ void PrintWarning(const Status& status) {
 }
 
 void PrintNote(std::string_view text) {
-  const std::string line = "kzf: " + EscapeControls(text) + "\n";
-  std::fputs(line.c_str(), stderr);
+  std::string ignored;
+  WriteText(StandardStream::kError, "kzf: " + EscapeControls(text) + "\n",
+            &ignored);
 }
 
 const CLI::Validator kNotEmpty(

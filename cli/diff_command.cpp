@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "archive/archive_diff.h"
+#include "archive/archive_reader.h"
 #include "base/escape.h"
 #include "cli/standard_output.h"
 #include "scan/path_order.h"
@@ -46,7 +47,7 @@ int DiffCommand::Run() {
                        : difference.kind == ArchiveDifference::Kind::kRemoved
                            ? "D "
                            : "M ";
-    out.Print(mark + EscapeName(difference.name) + "\n");
+    out.Print(mark + DisplayName(difference.name) + "\n");
   }
   if (!out.Finish()) return kExitFailure;
   return differences.empty() ? kExitSuccess : kExitFailure;

@@ -9,6 +9,7 @@
 #include "cli/sizes.h"
 #include "cli/standard_output.h"
 #include "platform/extract_folder.h"
+#include "platform/file_system.h"
 
 namespace varnok {
 namespace {
@@ -49,12 +50,14 @@ bool ExtractCommand::Choose(const std::vector<ArchiveEntry>& entries,
   chosen->assign(entries.size(), names_.empty());
   bool allFound = true;
   for (const std::string& argument : names_) {
+    // Stored names are spelt as the archive spells them.
+    const std::optional<std::string> stored = ToArchiveEncoding(argument);
     bool found = false;
-    for (size_t i = 0; i < entries.size(); ++i) {
-      if (NamesEntry(argument, entries[i].name)) (*chosen)[i] = found = true;
+    for (size_t i = 0; stored && i < entries.size(); ++i) {
+      if (NamesEntry(*stored, entries[i].name)) (*chosen)[i] = found = true;
     }
-    if (!found) {
-      const PathPattern pattern(argument);
+    if (stored && !found) {
+      const PathPattern pattern(*stored);
       for (size_t i = 0; i < entries.size(); ++i) {
         if (pattern.Matches(entries[i].name)) (*chosen)[i] = found = true;
       }
@@ -92,7 +95,8 @@ int ExtractCommand::Run() {
   uint64_t bytes = 0;
   // An engine reads the first entry of a name; a later one would overwrite
   // it, so it is not written. Names that differ only in empty or "."
-  // components lead to one file.
+  // components lead to one file, and on Windows names that differ only in
+  // case.
   std::unordered_map<std::string, size_t> firstOfName;
   for (size_t i = 0; i < chosen.size(); ++i) {
     if (!chosen[i]) continue;
@@ -101,7 +105,8 @@ int ExtractCommand::Run() {
     for (std::string_view part : NameComponents(name)) {
       (file += part) += '/';
     }
-    const auto [first, added] = firstOfName.emplace(std::move(file), i);
+    const auto [first, added] =
+        firstOfName.emplace(FileNameKey(FromArchiveEncoding(file)), i);
     if (!added) {
       status = Status::BadRequest(
           messages::kRepeatedName, EscapeName(name),

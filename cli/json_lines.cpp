@@ -4,16 +4,18 @@
 #include <cstdio>
 
 #include "base/escape.h"
+#include "platform/file_system.h"
 
 namespace varnok {
 
 std::string EntryJson(const ArchiveEntry& entry) {
   const EntryRecord& record = entry.record;
   std::string line = "{\"name\":";
-  if (IsUtf8(entry.name)) {
-    line += JsonString(entry.name);
+  const std::string name = FromArchiveEncoding(entry.name);
+  if (IsUtf8(name)) {
+    line += JsonString(name);
   } else {
-    line += JsonString(EscapeName(entry.name)) +
+    line += JsonString(EscapeName(name)) +
             ",\"name_base64\":\"" + Base64(entry.name) + "\"";
   }
   char fields[160];

@@ -6,6 +6,7 @@
 #include "base/escape.h"
 #include "cli/json_lines.h"
 #include "cli/sizes.h"
+#include "platform/file_system.h"
 
 namespace varnok {
 namespace {
@@ -69,7 +70,7 @@ void ListCommand::PrintTable(const CArchiveReader& reader,
     out.Print(std::string(record.method == kMethodDeflated ? "deflated"
                                                            : "stored  ") +
               " " + SizeField(record.size) + " " +
-              SizeField(record.packedSize) + tail + EscapeName(entry.name) +
+              SizeField(record.packedSize) + tail + DisplayName(entry.name) +
               "\n");
     size += record.size;
     packed += record.packedSize;
@@ -96,7 +97,7 @@ int ListCommand::Run() {
   } else if (names_) {
     const char end = null_ ? '\0' : '\n';
     for (const ArchiveEntry& entry : reader.entries()) {
-      out.Print(entry.name + end);
+      out.Print(FromArchiveEncoding(entry.name) + end);
     }
   } else {
     PrintTable(reader, out);

@@ -21,6 +21,7 @@
 #include "cli/pack_command.h"
 #include "cli/standard_output.h"
 #include "cli/verify_command.h"
+#include "platform/console.h"
 #include "platform/process.h"
 
 namespace varnok {
@@ -72,20 +73,35 @@ int main(int argc, char** argv) {
   // After the commands, which keep their own.
   app.footer(kFooter);
 
+  // The arguments as the program spells paths, whatever the system.
+  const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+  std::vector<const char*> pointers;
+  for (const std::string& argument : arguments) {
+    pointers.push_back(argument.c_str());
+  }
   // A first word that names no command is named back.
-  if (argc > 1 && argv[1][0] != '-' &&
-      std::none_of(commands.begin(), commands.end(),
-                   [&](const auto& command) { return command->name() == argv[1]; })) {
-    PrintNote(std::string(messages::kUnknownCommand) + ": " + argv[1]);
-    std::fputs(UsageHint(&app).c_str(), stderr);
+  if (arguments.size() > 1 && !arguments[1].empty() &&
+      arguments[1][0] != '-' &&
+      std::none_of(commands.begin(), commands.end(), [&](const auto& command) {
+        return command->name() == arguments[1];
+      })) {
+    PrintNote(std::string(messages::kUnknownCommand) + ": " +
+              EscapeName(arguments[1]));
+    std::string ignored;
+    WriteText(StandardStream::kError, UsageHint(&app), &ignored);
     return kExitUsage;
   }
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& error) {
     // Help and version end here too, successfully, once they are written.
-    std::ostringstream text;
-    if (app.exit(error, text) != 0) return kExitUsage;
+    // Both streams go out through the console layer.
+    std::ostringstream text, errors;
+    if (app.exit(error, text, errors) != 0) {
+      std::string ignored;
+      WriteText(StandardStream::kError, errors.str(), &ignored);
+      return kExitUsage;
+    }
     StandardOutput out;
     out.Print(text.str());
     return out.Finish() ? kExitSuccess : kExitFailure;

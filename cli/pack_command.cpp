@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "archive/archive_reader.h"
 #include "base/escape.h"
 #include "cli/pack_progress.h"
 #include "cli/sizes.h"
@@ -36,7 +37,9 @@ std::vector<std::string> PackCommand::StoredNames(const PackRequest& request) {
   names.reserve(request.paths.size());
   for (const std::string& path : request.paths) {
     // A path without the base path fails the run before any entry is done.
-    names.push_back(StoredName(path, request.basePath).value_or(path));
+    std::string name;
+    const Status status = StoredName(path, request.basePath, &name);
+    names.push_back(status.ok() ? FromArchiveEncoding(name) : path);
   }
   return names;
 }
@@ -56,7 +59,7 @@ int PackCommand::DryRun(const PackSelection& selection) const {
     std::snprintf(fields, sizeof fields, "%-8s %10llu ",
                   entry.method == kMethodDeflated ? "deflated" : "stored",
                   static_cast<unsigned long long>(entry.size));
-    out.Print(fields + EscapeName(entry.name) + "\n");
+    out.Print(fields + DisplayName(entry.name) + "\n");
     total += entry.size;
   }
   if (!quiet_) {

@@ -45,18 +45,20 @@ Status ReadList(const std::string& path, std::string* bytes) {
     return Status::IoError(messages::kCantReadFile, "standard input",
                            "Input/output error");
   }
-  CReadFile file;
-  std::string reason;
+  // A pipe, as bash's <(...) gives, is read as a stream, opened once: a
+  // writer may give its whole list to the first reader that opens it.
   PathInfo info;
-  std::string ignored;
-  if (!file.Open(path, &reason) && QueryPath(path, &info, &ignored) &&
-      info.kind == PathKind::kOther) {
+  std::string reason;
+  if (QueryPath(path, &info, &reason) && info.kind == PathKind::kOther) {
     std::FILE* pipe = std::fopen(path.c_str(), "rb");
     const bool read = pipe != nullptr && ReadStream(pipe, bytes);
     if (pipe != nullptr) std::fclose(pipe);
     if (read) return Status::Ok();
+    return Status::IoError(messages::kCantReadFile, path,
+                           "Input/output error");
   }
-  if (!file.IsOpen()) {
+  CReadFile file;
+  if (!file.Open(path, &reason)) {
     return Status::IoError(messages::kCantReadFile, path, reason);
   }
   char buffer[64 * 1024];

@@ -7,27 +7,22 @@
 #include "base/messages.h"
 #include "base/status.h"
 #include "cli/command.h"
+#include "platform/console.h"
 
 namespace varnok {
 
-void StandardOutput::NoteFailure() {
-  if (failure_.empty()) {
-    failure_ = errno != 0 ? std::strerror(errno) : "Input/output error";
-  }
-}
-
 void StandardOutput::Print(std::string_view text) {
   if (!failure_.empty() || text.empty()) return;
-  errno = 0;
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
-    NoteFailure();
+  std::string reason;
+  if (!WriteText(StandardStream::kOutput, text, &reason)) {
+    failure_ = reason.empty() ? "Input/output error" : reason;
   }
 }
 
 bool StandardOutput::Finish() {
   errno = 0;
   if (failure_.empty() && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
-    NoteFailure();
+    failure_ = errno != 0 ? std::strerror(errno) : "Input/output error";
   }
   if (failure_.empty()) return true;
   PrintError(Status::IoError(messages::kCantWriteOutput, {}, failure_));

@@ -1,6 +1,8 @@
 // kzf's standard output. Every command prints its results through one, so
 // that output that can't be written (a full disk, a closed pipe) fails the
 // command instead of vanishing: "kzf: Can't write output: REASON", exit 1.
+// The text goes out through the console layer (platform/console.h), which
+// shows every name as it is on a Windows console.
 
 #ifndef VARNOK_CLI_STANDARD_OUTPUT_H_
 #define VARNOK_CLI_STANDARD_OUTPUT_H_
@@ -21,8 +23,6 @@ class StandardOutput {
   bool Finish();
 
  private:
-  void NoteFailure();
-
   std::string failure_;  // the system's reason, once a write failed
 };
 

@@ -18,21 +18,23 @@ Status CAtomicFile::CantWrite(const std::string& reason) const {
 
 Status CAtomicFile::Open() {
   if (target_.empty() || target_.find('\0') != std::string::npos) {
-    return CantOpen("Invalid file name");
+    return CantOpen(messages::kInvalidFileName);
   }
   // A linked archive is replaced where it lives, and the link stays; a
   // link that leads nowhere is not replaced by a file.
   std::optional<std::string> resolved = ResolveLink(target_);
-  if (!resolved) return CantOpen("Not writing through a dangling symbolic link");
+  if (!resolved) return CantOpen(messages::kDanglingLink);
   resolved_ = std::move(*resolved);
-  if (SplitPath(resolved_).name.empty()) return CantOpen("Invalid file name");
+  if (SplitPath(resolved_).name.empty()) {
+    return CantOpen(messages::kInvalidFileName);
+  }
 
   // Only a regular file may be replaced.
   PathInfo info;
   std::string reason;
   const bool exists = QueryPath(resolved_, &info, &reason);
   if (exists && info.kind != PathKind::kFile) {
-    return CantOpen("Not a regular file");
+    return CantOpen(messages::kNotARegularFile);
   }
   if (!CreateTemporary(exists, &reason)) return CantOpen(reason);
   buffer_ = std::make_unique_for_overwrite<char[]>(kBufferSize);
@@ -41,7 +43,7 @@ Status CAtomicFile::Open() {
 }
 
 Status CAtomicFile::Write(const char* data, size_t n) {
-  if (file_ == nullptr) return CantWrite("File not open");
+  if (file_ == nullptr) return CantWrite(messages::kFileNotOpen);
   if (buffered_ + n > kBufferSize) {
     Status status = Flush();
     if (!status.ok()) return status;
@@ -57,7 +59,7 @@ Status CAtomicFile::Write(const char* data, size_t n) {
 }
 
 Status CAtomicFile::Flush() {
-  if (file_ == nullptr) return CantWrite("File not open");
+  if (file_ == nullptr) return CantWrite(messages::kFileNotOpen);
   const size_t n = std::exchange(buffered_, 0);
   std::string reason;
   return WriteThrough(buffer_.get(), n, &reason) ? Status::Ok()

@@ -1,11 +1,16 @@
 // Writes extracted entries beneath one folder, and nowhere else.
 //
 // A stored name comes from an untrusted archive. A name that is empty,
-// absolute, holds a ".." component or names no file is refused before
-// anything is written (CheckExtractName); so is one whose folders pass
-// through a symbolic link beneath the folder. Folders are opened one at a
-// time, relative to the one before and without following links, so a link
-// can't redirect a write even when it appears during extraction.
+// absolute, holds a ".." component, names no file or can't name a file on
+// this system (IsPortableComponent: on Windows a drive letter, a ':', a
+// reserved device name such as CON) is refused before anything is written
+// (CheckExtractName); so is one whose folders pass through a symbolic link
+// (or a junction) beneath the folder. Folders are opened one at a time and
+// never through a link, so a link can't redirect a write even when it
+// appears during extraction: on POSIX each is opened relative to the one
+// before; on Windows each stays open, and so can be neither renamed nor
+// replaced, until the file is in place. Names are spelt as the archive
+// spells them and turned into the system's spelling (FromArchiveEncoding).
 //
 // Each file is written to a temporary file beside it (an unnamed one where
 // the file system allows) and takes its name only once all its bytes have

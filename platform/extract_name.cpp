@@ -6,7 +6,8 @@ namespace varnok {
 namespace {
 
 Status Unsafe(std::string_view name, std::string reason) {
-  return Status::BadRequest(messages::kUnsafeName, EscapeName(name),
+  return Status::BadRequest(messages::kUnsafeName,
+                            EscapeName(FromArchiveEncoding(name)),
                             std::move(reason));
 }
 

@@ -75,13 +75,20 @@ std::optional<std::string> ToArchiveEncoding(std::string_view text);
 // The path spelling of bytes an archive stores; the inverse of the above.
 std::string FromArchiveEncoding(std::string_view bytes);
 
+// The key under which names lead to one file on this system: two paths
+// whose keys are equal name one file (on POSIX the path itself; on Windows,
+// whose names ignore case, the path in upper case).
+std::string FileNameKey(std::string_view path);
+
 // True when name matches the wildcard pattern as this system's folder
 // listing matches it ('*' any run of characters, '?' any one).
 bool MatchesWildcard(const std::string& pattern, const std::string& name);
 
-// True when name may be one component of a file's path on this system.
-// Otherwise false, with why not in *reason (on Windows: a drive letter, a
-// ':' or a reserved device name such as CON or NUL).
+// True when name, one component of a stored name as the archive spells it,
+// may be one component of a file's path on this system. Otherwise false,
+// with why not in *reason (on Windows: a drive letter, a ':' or another
+// character Windows does not allow, a trailing dot or blank, or a reserved
+// device name such as CON or NUL).
 bool IsPortableComponent(std::string_view name, std::string* reason);
 
 }  // namespace varnok

@@ -7,18 +7,20 @@
 // entries, and error() says why; so does a folder whose reading failed
 // part-way, after the entries read before the failure. The POSIX
 // implementation reads the folder with readdir and asks statx questions
-// relative to the open folder; the Windows one uses FindFirstFileW,
-// FindNextFileW and FindClose.
+// relative to the open folder; the Windows one uses FindFirstFileExW (basic
+// information, fetched in large batches), FindNextFileW and FindClose.
 //
-// Attribute bits (only kAttributeFolder is read by anything):
+// Attribute bits (only kAttributeFolder is read by anything) are Windows'
+// own: there the listing reports them as they are (a new file carries
+// "archive", 0x20, too). On POSIX they are made up from the entry:
 //   kAttributeReadOnly  0x01  the owner may not write the entry
 //   kAttributeHidden    0x02  the name begins with a dot
 //   kAttributeFolder    0x10  the entry is a folder
 //   kAttributeNormal    0x80  a file with none of the bits above
 //
 // Times are 100-nanosecond intervals since 1601-01-01 UTC. The creation time
-// is the file system's birth time where it records one (statx), else the
-// last-write time.
+// is the file system's birth time where it records one (statx; always on
+// Windows), else the last-write time.
 
 #ifndef VARNOK_PLATFORM_FOLDER_ENUMERATOR_H_
 #define VARNOK_PLATFORM_FOLDER_ENUMERATOR_H_

@@ -13,7 +13,10 @@ namespace varnok {
 //     temporary files that are still being written, then ends the program
 //     as the signal would have, so that its exit status still says so.
 // A stop signal that was ignored when the program started (as under nohup)
-// stays ignored.
+// stays ignored. On Windows, Ctrl-C ends the program as the system does:
+// the temporary files it was writing are marked for deletion on close and
+// go with it; and a drive that can't be read fails the call instead of
+// showing a message box.
 void InstallSignalHandling();
 
 // How many processors this process may run on: those its affinity allows,

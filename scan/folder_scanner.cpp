@@ -63,16 +63,18 @@ bool CFolderScanner::FindFiles(const std::string& pattern, bool includeFiles,
   return true;
 }
 
-// Each pass removes trailing white space and then one trailing '/'; a pass
-// that finds no '/' at the end leaves s as the pass found it, so white space
-// goes only together with a separator. A lone "/" is the root and stays.
+// Each pass removes trailing white space and then one trailing separator; a
+// pass that finds no separator at the end leaves s as the pass found it, so
+// white space goes only together with a separator. A root ("/", "C:\")
+// keeps its separator.
 void CFolderScanner::StripTrailingSeparators(std::string& s) {
   for (;;) {
     size_t end = s.size();
     while (end > 0 && IsWhiteSpace(s[end - 1])) --end;
-    if (end == 0 || s[end - 1] != '/') return;
-    if (end == 1) {
-      s.resize(1);  // "/" followed by white space or more slashes
+    if (end == 0 || !IsPathSeparator(s[end - 1])) return;
+    const std::string_view rest(s.data(), end);
+    if (SplitPath(rest).folder.size() == end) {
+      s.resize(end);  // a root, followed by white space
       return;
     }
     s.resize(end - 1);

@@ -18,7 +18,8 @@
 // listed, so the walk always ends. Only regular files and links to regular
 // files are files: links to folders, broken links, FIFOs, sockets and devices
 // are left out, and noted as such when files are wanted. Paths are byte
-// strings, joined with one '/'.
+// strings, joined with one separator of the system's (JoinPath: '/', or
+// '\\' on Windows).
 
 #ifndef VARNOK_SCAN_FOLDER_SCANNER_H_
 #define VARNOK_SCAN_FOLDER_SCANNER_H_
@@ -35,7 +36,7 @@ namespace varnok {
 
 // One result of a scan.
 struct FoundFile {
-  std::string path;  // the searched folder, one '/', the entry's name
+  std::string path;  // the searched folder, one separator, the entry's name
   bool isFolder = false;
   uint32_t attributes = 0;     // attribute bits, see folder_enumerator.h
   uint64_t creationTime = 0;   // 100 ns intervals since 1601-01-01 UTC
@@ -104,8 +105,9 @@ class CFolderScanner {
   }
 
   // Removes trailing separators from s, each with the white space after it:
-  // "a/b/ /" becomes "a/b", while "a/b " keeps its blank. Only '/' is a
-  // separator. The root "/" stays "/".
+  // "a/b/ /" becomes "a/b", while "a/b " keeps its blank. Separators are
+  // those of the system (IsPathSeparator: '/', and on Windows '\\' too). A
+  // root keeps its separator: "/" stays "/", and "C:\" stays "C:\".
   static void StripTrailingSeparators(std::string& s);
 
  private:

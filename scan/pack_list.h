@@ -15,7 +15,7 @@ namespace varnok {
 
 // Finds the folder a user named (path bytes, full or relative to the current
 // folder) and stores its full path in *folder, as the folder picker would
-// give it: a relative name joined to the current folder with one '/',
+// give it: a relative name joined to the current folder with one separator,
 // without resolving links or dot components. Fails with kCantOpenFolder and
 // the system's reason, or with kNotAFolder (base/messages.h); either names
 // the folder as given. An empty name names no folder.

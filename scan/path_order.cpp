@@ -3,13 +3,19 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
+#include <optional>
+
+#include "platform/file_system.h"
 
 namespace varnok {
 namespace {
 
+// A byte as the order sees it: A-Z as a-z, and '\\' as '/', so that a path
+// spelt with either separator sorts alike.
 unsigned char Fold(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A'))
-                                : c;
+  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + ('a' - 'A'));
+  return c == '\\' ? '/' : c;
 }
 
 // The length of the longest common prefix of a and b. Paths in one list
@@ -36,7 +42,7 @@ bool PathLess(std::string_view a, std::string_view b) {
 
   // From there, the first folded difference decides; failing that, the
   // shorter path; failing that, the first raw difference (an upper-case
-  // letter before its lower case).
+  // letter before its lower case, '/' before '\\').
   int rawOrder = 0;
   for (; i < common; ++i) {
     const auto x = static_cast<unsigned char>(a[i]);
@@ -55,10 +61,38 @@ bool PathLess(std::string_view a, std::string_view b) {
 // merging runs walks them in the order they were allocated, which is about
 // twice as fast as quicksort's jumps across the heap.
 void SortPaths(std::vector<std::string>& paths) {
-  std::stable_sort(paths.begin(), paths.end(),
-            [](const std::string& a, const std::string& b) {
-              return PathLess(a, b);
-            });
+  // Most lists are plain ASCII, which every system spells as it is.
+  const bool ascii = std::all_of(paths.begin(), paths.end(), [](const std::string& path) {
+    return std::all_of(path.begin(), path.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x80;
+    });
+  });
+  std::vector<std::string> spellings;
+  bool respelt = false;
+  if (!ascii) {
+    spellings.reserve(paths.size());
+    for (const std::string& path : paths) {
+      std::optional<std::string> spelling = ToArchiveEncoding(path);
+      respelt = respelt || (spelling && *spelling != path);
+      spellings.push_back(spelling ? std::move(*spelling) : path);
+    }
+  }
+  if (!respelt) {
+    std::stable_sort(paths.begin(), paths.end(),
+                     [](const std::string& a, const std::string& b) {
+                       return PathLess(a, b);
+                     });
+    return;
+  }
+  std::vector<size_t> order(paths.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return PathLess(spellings[a], spellings[b]);
+  });
+  std::vector<std::string> sorted;
+  sorted.reserve(paths.size());
+  for (size_t i : order) sorted.push_back(std::move(paths[i]));
+  paths = std::move(sorted);
 }
 
 }  // namespace varnok

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Varnok with warnings as errors and runs
-# every test. With --sanitize it builds in build-sanitize/ with
-# AddressSanitizer and UndefinedBehaviorSanitizer instead.
+# every test: the Linux suite in build/ (or $BUILD_DIR), then the Windows
+# build in build-windows/ ($BUILD_DIR-windows) with its suite under wine,
+# then the check that both programs make the same archives. With --sanitize
+# it builds in build-sanitize/ with AddressSanitizer and
+# UndefinedBehaviorSanitizer instead, for Linux alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 args=(-DVARNOK_WERROR=ON -DVARNOK_BUILD_BENCHMARKS=ON)
 export BUILD_DIR=${BUILD_DIR:-build}
+sanitize=false
 if [ "${1:-}" = "--sanitize" ]; then
+  sanitize=true
   export BUILD_DIR=build-sanitize
   args+=(-DVARNOK_SANITIZE=ON)
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
@@ -19,3 +24,17 @@ bash scripts/build.sh "${args[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)" --timeout 300
+$sanitize && exit 0
+
+# Windows: kzf.exe and the engine, scanner and kzf suites, cross-built with
+# mingw-w64 and run under wine.
+export WINDOWS_BUILD_DIR=$BUILD_DIR-windows
+BUILD_DIR=$WINDOWS_BUILD_DIR bash scripts/build.sh \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVARNOK_BUILD_UI=OFF \
+  -DVARNOK_WERROR=ON
+# shellcheck source=scripts/wine-env.sh
+source scripts/wine-env.sh
+trap wine_stop EXIT
+ctest --test-dir "$WINDOWS_BUILD_DIR" --output-on-failure -j"$(nproc)" \
+  --timeout 300
+bash scripts/cross-check.sh "$BUILD_DIR" "$WINDOWS_BUILD_DIR"

@@ -330,10 +330,11 @@ QString CVarnokDlg::StoredNameHint(const std::string& path) const {
   if (basePath.isEmpty()) {
     return QStringLiteral("Enter a base path to see the stored name");
   }
-  const std::optional<std::string> name =
-      StoredName(path, QFile::encodeName(basePath).toStdString());
-  if (!name) return QString::fromLatin1(messages::kBasePathNotFound);
-  return QStringLiteral("Stored as %1").arg(QFile::decodeName(ToBytes(*name)));
+  std::string name;
+  const Status status =
+      StoredName(path, QFile::encodeName(basePath).toStdString(), &name);
+  if (!status.ok()) return QString::fromStdString(status.message());
+  return QStringLiteral("Stored as %1").arg(QFile::decodeName(ToBytes(name)));
 }
 
 void CVarnokDlg::ShowMessage(const QString& text, const QString& informative) {

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/messages.h"
+
 namespace varnok {
 
 const char kPathSeparator = '/';
@@ -58,7 +60,7 @@ bool QueryPath(const std::string& path, PathInfo* info, std::string* reason) {
   *info = PathInfo{};
   struct stat st;
   if (path.find('\0') != std::string::npos) {
-    *reason = "Invalid file name";
+    *reason = messages::kInvalidFileName;
     return false;
   }
   if (::stat(path.c_str(), &st) != 0) {
@@ -91,6 +93,8 @@ std::optional<std::string> ToArchiveEncoding(std::string_view text) {
 std::string FromArchiveEncoding(std::string_view bytes) {
   return std::string(bytes);
 }
+
+std::string FileNameKey(std::string_view path) { return std::string(path); }
 
 bool MatchesWildcard(const std::string& pattern, const std::string& name) {
   return fnmatch(pattern.c_str(), name.c_str(), 0) == 0;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/messages.h"
 #include "platform/posix/unique_fd.h"
 
 namespace varnok {
@@ -22,7 +23,7 @@ bool CReadFile::Open(const std::string& path, std::string* reason) {
   file_.reset();
   size_ = 0;
   if (path.find('\0') != std::string::npos) {
-    *reason = "Invalid file name";
+    *reason = messages::kInvalidFileName;
     return false;
   }
   // O_NONBLOCK keeps a FIFO from blocking the open; a regular file ignores it.
@@ -38,7 +39,7 @@ bool CReadFile::Open(const std::string& path, std::string* reason) {
     return false;
   }
   if (!S_ISREG(info.st_mode)) {
-    *reason = "Not a regular file";
+    *reason = messages::kNotARegularFile;
     return false;
   }
   file_ = std::move(file);

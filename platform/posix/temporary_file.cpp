@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <utility>
 
@@ -57,35 +58,33 @@ bool TemporaryFile::Create(int folder, const std::string& prefix, mode_t mode,
 }
 
 bool TemporaryFile::CreateNamed(mode_t mode, std::string* reason) {
+  return TakeFreshName(
+      [this, mode](const std::string& candidate) {
+        fd_.reset(::openat(folder_, candidate.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        return fd_.get() >= 0;
+      },
+      reason);
+}
+
+bool TemporaryFile::LinkUnderTemporaryName(std::string* reason) {
+  const std::string source = DescriptorPath(fd_.get());
+  return TakeFreshName(
+      [this, &source](const std::string& candidate) {
+        return ::linkat(AT_FDCWD, source.c_str(), folder_, candidate.c_str(),
+                        AT_SYMLINK_FOLLOW) == 0;
+      },
+      reason);
+}
+
+bool TemporaryFile::TakeFreshName(
+    const std::function<bool(const std::string&)>& make, std::string* reason) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string candidate = prefix_ + RandomSuffix();
     // Listed before it exists, so that no moment passes with a name that a
     // signal would leave behind.
     ticket_ = RememberForCleanup(folder_, candidate);
-    fd_.reset(::openat(folder_, candidate.c_str(),
-                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-    if (fd_.get() >= 0) {
-      name_ = std::move(candidate);
-      return true;
-    }
-    const int error = errno;
-    ForgetForCleanup(std::exchange(ticket_, -1));
-    if (error != EEXIST && error != EINTR) {
-      *reason = std::strerror(error);
-      return false;
-    }
-  }
-  *reason = std::strerror(EEXIST);
-  return false;
-}
-
-bool TemporaryFile::LinkUnderTemporaryName(std::string* reason) {
-  const std::string source = DescriptorPath(fd_.get());
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    std::string candidate = prefix_ + RandomSuffix();
-    ticket_ = RememberForCleanup(folder_, candidate);
-    if (::linkat(AT_FDCWD, source.c_str(), folder_, candidate.c_str(),
-                 AT_SYMLINK_FOLLOW) == 0) {
+    if (make(candidate)) {
       name_ = std::move(candidate);
       return true;
     }

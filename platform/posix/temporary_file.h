@@ -18,6 +18,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "platform/posix/unique_fd.h"
@@ -61,6 +62,10 @@ class TemporaryFile {
   bool CreateNamed(mode_t mode, std::string* reason);
   // Gives the unnamed file a fresh temporary name.
   bool LinkUnderTemporaryName(std::string* reason);
+  // Tries fresh temporary names with make until one is taken (make
+  // returns true) or a failure other than a name in use occurs.
+  bool TakeFreshName(const std::function<bool(const std::string&)>& make,
+                     std::string* reason);
   // Removes the temporary name, if the file has one.
   void RemoveName();
 

@@ -1,7 +1,9 @@
 #include "archive/parallel_encoder.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -12,6 +14,7 @@
 
 #include "archive/archive_writer.h"
 #include "tests/archive/test_archive.h"
+#include "tests/support/platform_test.h"
 
 namespace varnok {
 namespace {
@@ -209,6 +212,47 @@ TEST_F(ParallelEncoderTest, HandsBackWhatOneEncoderGivesInOrder) {
   }
 }
 
+TEST_F(ParallelEncoderTest, WorkersRunAheadOnlyWithinTheirLimits) {
+  // Before the caller takes a file, the workers encode what the limits let
+  // them; then every file is rewritten. A file still holding its first
+  // content was read ahead, and held in memory meanwhile.
+  constexpr size_t kFiles = 12;
+  constexpr size_t kSize = 4 * kKiB;
+  const uint64_t held = compressBound(static_cast<uLong>(kSize));
+  const struct {
+    const char* what;
+    EncodeAheadLimits limits;
+    size_t mostAhead;
+  } cases[] = {
+      {"held-bytes budget", {64 * kKiB, 3 * held, 1000}, 3},
+      {"files ahead", {64 * kKiB, 1000 * held, 2}, 2},
+      {"file size", {kSize - 1, 1000 * held, 1000}, 0},
+  };
+  for (size_t i = 0; i < kFiles; ++i) Source(std::string(kSize, 'a'));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> first, second;
+    for (size_t i = 0; i < kFiles; ++i) {
+      first.push_back(test::RandomBytes(kSize, static_cast<unsigned>(i)));
+      second.push_back(test::RandomBytes(kSize, static_cast<unsigned>(i + 99)));
+      test::WriteFile(paths_[i], first[i]);
+    }
+    CParallelEncoder encoder(Files(), false, 4, c.limits);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (size_t i = 0; i < kFiles; ++i) test::WriteFile(paths_[i], second[i]);
+
+    size_t readAhead = 0;
+    for (size_t i = 0; i < kFiles; ++i) {
+      CollectingSink sink;
+      EncodedEntry entry;
+      ASSERT_TRUE(encoder.EncodeNext(&sink, &entry).ok());
+      ASSERT_TRUE(sink.held == first[i] || sink.held == second[i]) << i;
+      if (sink.held == first[i]) ++readAhead;
+    }
+    EXPECT_LE(readAhead, c.mostAhead);
+  }
+}
+
 TEST_F(ParallelEncoderTest, FileThatGrewSinceMeasuredIsStreamedByCaller) {
   // While the caller streams the first file (too large for a worker), a
   // worker takes the next ones, which measured a few bytes but hold far
@@ -243,7 +287,7 @@ TEST_F(ParallelEncoderTest, FirstFailureInFileOrderIsReportedAtItsTurn) {
   const std::vector<Outcome> expected = EncodeInOrder(paths_, true, &inOrder);
   ASSERT_EQ(expected.size(), 3u);
   ASSERT_EQ(expected.back().status,
-            "Can't read file: " + first + ": No such file or directory");
+            "Can't read file: " + first + ": " + test::NoSuchFileReason());
   for (int run = 0; run < 10; ++run) {
     CollectingSink onWorkers;
     EXPECT_EQ(EncodeOnWorkers(Files(), true, 2, kTightLimits, &onWorkers),
@@ -258,7 +302,7 @@ TEST_F(ParallelEncoderTest, FirstFailureInFileOrderIsReportedAtItsTurn) {
       EncodeOnWorkers(files, true, 2, kTightLimits, &onWorkers);
   ASSERT_EQ(outcomes.size(), 1u);
   EXPECT_EQ(outcomes[0].status,
-            "Can't read file: " + first + ": No such file or directory");
+            "Can't read file: " + first + ": " + test::NoSuchFileReason());
 }
 
 TEST_F(ParallelEncoderTest, FailingSinkStopsTheRunAndTheWorkers) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -29,6 +30,26 @@ struct TestEntry {
   uint32_t size = 0;
   std::string held;
 };
+
+// n bytes that do not compress, like compressed media; the same for the same
+// seed.
+inline std::string RandomBytes(size_t n, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(n, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
+// n bytes of text that deflates well, like a level or script file, with some
+// variety; seed shifts it.
+inline std::string Text(size_t n, unsigned seed = 0) {
+  std::string text;
+  for (size_t line = seed; text.size() < n; ++line) {
+    text += "line " + std::to_string(line % 97) + " of the asset table\n";
+  }
+  text.resize(n);
+  return text;
+}
 
 // content as one zlib stream at level 9, as the pack engine makes it, or at
 // another level, as another tool might.

@@ -3,19 +3,16 @@
 #ifndef VARNOK_TESTS_CLI_KZF_RUNNER_H_
 #define VARNOK_TESTS_CLI_KZF_RUNNER_H_
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <cctype>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
 #include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "tests/archive/test_archive.h"
-#include "tests/support/child_process.h"
+#include "tests/support/platform_test.h"
 
 namespace varnok::test {
 
@@ -23,63 +20,28 @@ using KzfResult = ChildResult;
 
 struct KzfOptions {
   std::filesystem::path cwd;    // the test's own folder when empty
-  bool stderrTerminal = false;  // stderr is a pseudo-terminal, not a file
-  bool unprivileged = false;    // run by root, kzf runs as nobody
-  uint64_t fileSizeLimit = 0;   // bytes a file may grow to; 0: any
+  bool stderrTerminal = false;  // stderr is a pseudo-terminal (POSIX only)
+  bool unprivileged = false;    // run by root, kzf runs as nobody (POSIX)
+  uint64_t fileSizeLimit = 0;   // bytes a file may grow to; 0: any (POSIX)
   std::string stdoutPath;       // a file to write stdout to, not captured
   std::string stdinPath;        // a file to read as stdin
   unsigned short terminalColumns = 0;  // the terminal's width, when set
+  std::chrono::milliseconds killAfter{0};  // killed if running this long
 };
 
-// The terminal side of a pseudo-terminal and the name of the program's side.
-inline int OpenTerminal(std::string* programSide) {
-  const int fd = posix_openpt(O_RDWR | O_NOCTTY);
-  if (fd < 0 || grantpt(fd) != 0 || unlockpt(fd) != 0) {
-    throw std::runtime_error("can't open a pseudo-terminal");
-  }
-  *programSide = ptsname(fd);
-  return fd;
-}
-
-// What is left to read on a terminal whose program side has closed.
-inline std::string DrainTerminal(int fd) {
-  std::string text;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
-    text.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return text;
-}
-
-// Runs kzf with args in a child process (see RunInChild).
+// Runs kzf with args and waits for its end (see RunProgram); a kzf killed
+// by a signal exits with 128 + the signal.
 inline KzfResult RunKzf(const std::vector<std::string>& args,
                         const KzfOptions& options = {}) {
-  std::vector<std::string> argv = {KZF_PATH};
-  argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> pointers;
-  for (std::string& arg : argv) pointers.push_back(arg.data());
-  pointers.push_back(nullptr);
-
-  ChildOptions child{options.cwd,        options.unprivileged,
-                     options.fileSizeLimit, options.stdoutPath,
-                     {},                 options.stdinPath};
-  int terminal = -1;
-  if (options.stderrTerminal) terminal = OpenTerminal(&child.stderrPath);
-  if (terminal >= 0 && options.terminalColumns != 0) {
-    const winsize size{24, options.terminalColumns, 0, 0};
-    ::ioctl(terminal, TIOCSWINSZ, &size);
-  }
-  KzfResult result = RunInChild(
-      [&pointers] {
-        ::execv(KZF_PATH, pointers.data());
-        return 127;
-      },
-      child);
-  if (terminal >= 0) result.err = DrainTerminal(terminal);
-  if (result.signal != 0) result.exitCode = 128 + result.signal;
-  return result;
+  ChildOptions child;
+  child.cwd = options.cwd;
+  child.unprivileged = options.unprivileged;
+  child.fileSizeLimit = options.fileSizeLimit;
+  child.stdoutPath = options.stdoutPath;
+  child.stdinPath = options.stdinPath;
+  child.terminalColumns = options.terminalColumns;
+  child.killAfter = options.killAfter;
+  return RunProgram(KZF_PATH, args, child, options.stderrTerminal);
 }
 
 // The lines of text, without their line ends.

@@ -13,7 +13,6 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -34,18 +33,11 @@ namespace fs = std::filesystem;
 const std::string kOldArchive =
     test::BuildArchive({test::Stored("data/old.txt", "the previous archive")});
 
-std::string RandomBytes(size_t n) {
-  std::mt19937 random(11);
-  std::string bytes(n, '\0');
-  for (char& c : bytes) c = static_cast<char>(random());
-  return bytes;
-}
-
 // A tree to pack and a folder that holds the archive of an earlier run.
 struct Scene {
   Scene() {
     fs::create_directories(data);
-    test::WriteFile(data / "a.bin", RandomBytes(1 << 20));
+    test::WriteFile(data / "a.bin", test::RandomBytes(1 << 20, 11));
     test::WriteFile(data / "b.txt", "b");
     fs::create_directory(out);
     test::WriteFile(archive, kOldArchive);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/archive/test_archive.h"
+#include "tests/support/platform_test.h"
 
 namespace varnok {
 namespace {
@@ -15,9 +16,44 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(CheckExtractNameTest, AcceptsRelativeNamesOfFiles) {
-  for (const char* name : {"data/a.txt", "a", "data/My Textures/Stone.PNG",
-                           "data//a", "./data/a", "data/..a/b..", "data/.hidden"}) {
+  for (const char* name :
+       {"data/a.txt", "a", "data/My Textures/Stone.PNG", "data//a", "./data/a",
+        "data/..a/b", "data/.hidden", "data/CONSOLE", "data/com10",
+        "data/nul_x.txt", "data/lpt.txt"}) {
     EXPECT_TRUE(CheckExtractName(name).ok()) << name;
+  }
+}
+
+TEST(CheckExtractNameTest, RefusesWhatWindowsCantNameOnlyThere) {
+  const char* const device = "is the name of a Windows device";
+  const struct {
+    const char* name;
+    std::string reason;  // on Windows; POSIX takes every one
+  } cases[] = {
+      {"C:/x", "is a drive letter"},
+      {"data/a:b", "contains the character :, which Windows does not allow in "
+                   "names"},
+      {"data/a\\b", "contains the character \\, which Windows does not allow "
+                    "in names"},
+      {"data/a?b", "contains the character ?, which Windows does not allow in "
+                   "names"},
+      {"data/b..", "ends with a dot or a blank, which Windows drops"},
+      {"data/b ", "ends with a dot or a blank, which Windows drops"},
+      {"data/CON", device},
+      {"data/nul.txt", device},
+      {"aux/a.txt", device},
+      {"data/Com1.log", device},
+      {"data/LPT9", device},
+  };
+  for (const auto& c : cases) {
+    const Status status = CheckExtractName(c.name);
+    if (!test::OnWindows()) {
+      EXPECT_TRUE(status.ok()) << c.name;
+      continue;
+    }
+    EXPECT_EQ(status.message(), messages::kUnsafeName) << c.name;
+    EXPECT_EQ(status.detail(), EscapeName(c.name));
+    EXPECT_EQ(status.reason(), c.reason);
   }
 }
 
@@ -66,7 +102,7 @@ class ExtractFolderTest : public ::testing::Test {
   std::vector<std::string> Listing(const fs::path& folder) {
     std::vector<std::string> out;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-      out.push_back(fs::relative(entry.path(), folder).string());
+      out.push_back(fs::relative(entry.path(), folder).generic_string());
     }
     std::sort(out.begin(), out.end());
     return out;
@@ -107,24 +143,33 @@ TEST_F(ExtractFolderTest, FailedProducerLeavesNothingAndKeepsTheOldFile) {
 }
 
 TEST_F(ExtractFolderTest, RefusesToPassThroughASymbolicLink) {
+  if (!test::CanMakeSymbolicLinks(folder_.path())) {
+    GTEST_SKIP() << "symbolic links can't be made here";
+  }
+  const std::string through = test::OnWindows()
+                                  ? "passes through the symbolic link or "
+                                    "junction "
+                                  : "passes through the symbolic link ";
   const fs::path outside = folder_.path() / "outside";
   fs::create_directory(outside);
   fs::create_directory_symlink(outside, root_ / "data");
   Status status = Write("data/a.txt", "escaped");
-  EXPECT_EQ(status.ToString(),
-            std::string(messages::kUnsafeName) +
-                ": data/a.txt: passes through the symbolic link " +
-                (root_ / "data").string());
+  EXPECT_EQ(status.ToString(), std::string(messages::kUnsafeName) +
+                                   ": data/a.txt: " + through +
+                                   test::NativePath(root_ / "data"));
   fs::create_directories(root_ / "deep/er");
   fs::create_directory_symlink(outside, root_ / "deep/er/link");
   status = Write("deep/er/link/sub/x", "escaped");
   EXPECT_EQ(status.message(), messages::kUnsafeName);
-  EXPECT_EQ(status.reason(), "passes through the symbolic link " +
-                                 (root_ / "deep/er/link").string());
+  EXPECT_EQ(status.reason(),
+            through + test::NativePath(root_ / "deep/er/link"));
   EXPECT_TRUE(fs::is_empty(outside));
 }
 
 TEST_F(ExtractFolderTest, ReplacesALinkInPlaceOfTheFileWithoutFollowingIt) {
+  if (!test::CanMakeSymbolicLinks(folder_.path())) {
+    GTEST_SKIP() << "symbolic links can't be made here";
+  }
   const fs::path target = folder_.path() / "target.txt";
   test::WriteFile(target, "keep");
   fs::create_symlink(target, root_ / "a.txt");
@@ -162,13 +207,25 @@ TEST_F(ExtractFolderTest, ReportsAFileWhereAFolderMustGo) {
   ASSERT_TRUE(Write("data/a", "file").ok());
   Status status = Write("data/a/b", "x");
   EXPECT_EQ(status.message(), messages::kCantCreateFolder);
-  EXPECT_EQ(status.detail(), (root_ / "data/a").string());
-  EXPECT_EQ(status.reason(), "Not a directory");
+  EXPECT_EQ(status.detail(), test::NativePath(root_ / "data/a"));
+  EXPECT_EQ(status.reason(), test::NotAFolderReason());
   fs::create_directory(root_ / "dir");
   status = Write("dir", "x");
   EXPECT_EQ(status.message(), messages::kCantWriteFile);
   EXPECT_EQ(Listing(root_),
             (std::vector<std::string>{"data", "data/a", "dir"}));
+}
+
+TEST_F(ExtractFolderTest, NamesFilesAsTheSystemSpellsThem) {
+  // A stored name is the archive's bytes: on POSIX the file's own name; on
+  // Windows a name in its ANSI code page.
+  if (test::OnWindows() && test::AnsiCodePage() != 1252) {
+    GTEST_SKIP() << "the name is chosen for code page 1252";
+  }
+  ASSERT_TRUE(Write("data/caf\xE9.txt", "coffee").ok());
+  const fs::path file = test::OnWindows() ? test::PathOf("caf\xC3\xA9.txt")
+                                          : fs::path("caf\xE9.txt");
+  EXPECT_EQ(test::ReadFile(root_ / "data" / file), "coffee");
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include "platform/posix/temporary_file.h"
 #include "platform/process.h"
 #include "tests/archive/test_archive.h"
-#include "tests/support/child_process.h"
+#include "tests/support/platform_test.h"
 
 namespace varnok {
 namespace {

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/platform_test.h"
+
 namespace varnok {
 namespace {
 
@@ -70,21 +72,47 @@ TEST(PathOrderTest, PrefixComesFirst) {
             (Paths{"a", "a.b", "a/b", "A/c"}));
 }
 
-// PathLess against the order's plain definition: the folded bytes first,
-// then the raw bytes, both compared as unsigned. The random paths share long
-// prefixes and differ in case, so every branch of the comparison is taken.
+TEST(PathOrderTest, BackslashSortsAsSlash) {
+  // A folder "level" before a file "level1.map" whichever separator joins
+  // the paths, so that Windows packs a tree in Linux's entry order.
+  EXPECT_EQ(SortedPaths({"d\\level1.map", "d\\level\\a.map", "d\\level.map"}),
+            (Paths{"d\\level.map", "d\\level\\a.map", "d\\level1.map"}));
+  EXPECT_EQ(SortedPaths({"d/level1.map", "d/level/a.map"}),
+            (Paths{"d/level/a.map", "d/level1.map"}));
+  // Equal but for the separator: '/' first.
+  EXPECT_TRUE(PathLess("a/b", "a\\b"));
+  EXPECT_FALSE(PathLess("a\\b", "a/b"));
+}
+
+TEST(PathOrderTest, SortsPathsAsTheArchiveSpellsThem) {
+  // é and the euro sign: C3 A9 and E2 82 AC in UTF-8, E9 and 80 in code
+  // page 1252, which Windows stores.
+  const Paths paths = {"x/\xE2\x82\xAC", "x/\xC3\xA9"};
+  if (test::AnsiCodePage() == 1252) {
+    EXPECT_EQ(SortedPaths(paths), paths);
+  } else if (!test::OnWindows()) {
+    EXPECT_EQ(SortedPaths(paths), (Paths{paths[1], paths[0]}));
+  }
+}
+
+// PathLess against the order's plain definition: the folded bytes ('\\' as
+// '/') first, then the raw bytes, both compared as unsigned. The random paths
+// share long prefixes and differ in case and separator; half the pairs are
+// equal under folding and differ in case or separator at several places, so
+// that only the tie-break orders them.
 TEST(PathOrderTest, AgreesWithFoldedThenRawComparison) {
   auto key = [](const std::string& s) {
     std::string folded = s;
     for (char& c : folded) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      if (c == '\\') c = '/';
     }
     std::basic_string<unsigned char> f(folded.begin(), folded.end());
     std::basic_string<unsigned char> r(s.begin(), s.end());
     return std::make_pair(f, r);
   };
   std::mt19937 random(20040505);
-  const std::string alphabet = "aAbBzZ_/.\x80\xE9\xC9";
+  const std::string alphabet = "aAbBzZ_/\\.01\x80\xE9\xC9";
   auto randomPath = [&] {
     std::string path = random() % 2 ? "/game/data/Textures/" : "/game/data/";
     for (size_t n = random() % 14; n > 0; --n) {
@@ -92,9 +120,22 @@ TEST(PathOrderTest, AgreesWithFoldedThenRawComparison) {
     }
     return path;
   };
+  // path with about a third of its letters in the other case and of its
+  // separators the other way round: equal to path once folded.
+  auto foldedTwin = [&](std::string path) {
+    for (char& c : path) {
+      if (random() % 3 != 0) continue;
+      if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+        c = static_cast<char>(c ^ 0x20);
+      } else if (c == '/' || c == '\\') {
+        c = c == '/' ? '\\' : '/';
+      }
+    }
+    return path;
+  };
   for (int i = 0; i < 20000; ++i) {
     const std::string a = randomPath();
-    const std::string b = randomPath();
+    const std::string b = i % 2 ? foldedTwin(a) : randomPath();
     ASSERT_EQ(PathLess(a, b), key(a) < key(b)) << a << " vs " << b;
     ASSERT_EQ(PathLess(b, a), key(b) < key(a)) << b << " vs " << a;
   }

@@ -4,9 +4,8 @@
 #ifndef VARNOK_TESTS_SUPPORT_TEMP_FOLDER_H_
 #define VARNOK_TESTS_SUPPORT_TEMP_FOLDER_H_
 
-#include <stdlib.h>
-
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -15,13 +14,19 @@ namespace varnok::test {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "varnok-test-XXXXXX")
-            .string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("mkdtemp failed");
+    namespace fs = std::filesystem;
+    std::random_device random;
+    const fs::path parent = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const fs::path candidate =
+          parent / ("varnok-test-" + std::to_string(random()));
+      std::error_code error;
+      if (fs::create_directory(candidate, error)) {
+        path_ = candidate;
+        return;
+      }
     }
-    path_ = pattern;
+    throw std::runtime_error("can't create a temporary folder");
   }
   ~TempFolder() {
     namespace fs = std::filesystem;
@@ -31,7 +36,7 @@ class TempFolder {
              path_, fs::directory_options::skip_permission_denied, error);
          !error && it != fs::recursive_directory_iterator();
          it.increment(error)) {
-      if (it->is_directory(error) && !it->is_symlink(error)) {
+      if (!it->is_symlink(error)) {
         fs::permissions(it->path(), fs::perms::owner_all,
                         fs::perm_options::add, error);
       }

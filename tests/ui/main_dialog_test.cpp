@@ -1,11 +1,11 @@
 // The main dialog, driven as a user would, with scripted answers to its
 // questions and the real scanner and pack engine behind it.
 
-#include <condition_variable>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <cerrno>
+#include <condition_variable>
 #include <functional>
 #include <iterator>
 #include <mutex>
@@ -30,12 +30,14 @@
 #include <QUrl>
 #include <QtTest>
 
-#include "archive/archive_format.h"
+#include "archive/archive_reader.h"
 #include "archive/archive_writer.h"
+#include "platform/posix/temporary_file.h"
 #include "ui/file_list.h"
 #include "ui/main_dialog.h"
 #include "ui/manual_check_box.h"
 #include "ui/prompts.h"
+#include "tests/archive/test_archive.h"
 #include "tests/scan/temp_tree.h"
 
 using namespace varnok;
@@ -80,7 +82,8 @@ class ScriptedPrompts : public Prompts {
   std::vector<Message> messages;
 };
 
-// Holds a pack run at its first progress report until Open() is called.
+// Holds a pack run at its first progress report after it has read source
+// bytes, when the archive's temporary file exists, until Open() is called.
 class GatedPack {
  public:
   ~GatedPack() { Open(); }
@@ -102,7 +105,9 @@ class GatedPack {
     Relay(GatedPack* gate, PackObserver* inner) : gate_(gate), inner_(inner) {}
     bool OnProgress(const PackProgress& progress) override {
       std::unique_lock<std::mutex> lock(gate_->mutex_);
-      gate_->changed_.wait(lock, [this] { return gate_->open_; });
+      gate_->changed_.wait(lock, [this, &progress] {
+        return gate_->open_ || progress.bytesDone == 0;
+      });
       lock.unlock();
       return inner_->OnProgress(progress);
     }
@@ -117,33 +122,21 @@ class GatedPack {
   bool open_ = false;
 };
 
-// Writes content to the file at path, given as bytes.
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary);
-  out << content;
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-// The stored names of an archive's entries, in directory order.
+// The stored names of an archive's entries, in directory order; none when
+// it is no sound archive.
 std::vector<std::string> ArchiveNames(const QString& path) {
-  const QByteArray data = ReadFile(path);
+  CArchiveReader reader;
   std::vector<std::string> names;
-  if (static_cast<size_t>(data.size()) < kHeaderSize) return names;
-  const ArchiveHeader header = DecodeHeader(data.constData());
-  uint64_t at = DirectoryOffset(header.entryCount);
-  for (uint32_t i = 0; i < header.entryCount; ++i) {
-    if (at + kEntryRecordSize > static_cast<uint64_t>(data.size())) break;
-    const EntryRecord record = DecodeEntryRecord(data.constData() + at);
-    names.emplace_back(data.constData() + at + kEntryRecordSize,
-                       record.nameLength);
-    at += DirectoryEntrySize(record.nameLength);
+  if (!reader.Open(QFile::encodeName(path).toStdString()).ok()) return names;
+  for (const ArchiveEntry& entry : reader.entries()) {
+    names.push_back(entry.name);
   }
   return names;
+}
+
+// The bytes of the file at path.
+std::string ReadFile(const QString& path) {
+  return test::ReadFile(QFile::encodeName(path).toStdString());
 }
 
 QStringList Rows(const CFileList* list) {
@@ -178,6 +171,7 @@ class MainDialogTest : public QObject {
   void failingPackShowsTheEnginesMessage();
   void unreadableFoldersAreNamedAfterTheScan();
   void archiveInsideTheFolderIsLeftOutOrRefused();
+  void cancelDuringPackLeavesNothingBehind_data();
   void cancelDuringPackLeavesNothingBehind();
   void nameThatIsNotUtf8PacksAsSpelled();
   void escapeAndEnterEndTheDialog();
@@ -215,8 +209,8 @@ QString MainDialogTest::MakeFolder(const QStringList& files) {
   for (const QString& file : files) {
     const QString path = folder + QLatin1Char('/') + file;
     QDir().mkpath(QFileInfo(path).path());
-    WriteFile(QFile::encodeName(path).toStdString(),
-              "content of " + file.toStdString());
+    test::WriteFile(QFile::encodeName(path).toStdString(),
+                    "content of " + file.toStdString());
   }
   return folder;
 }
@@ -471,7 +465,7 @@ void MainDialogTest::packingTwiceGivesIdenticalArchives() {
 
   QCOMPARE(prompts_->texts(),
            (QStringList{messages::kDone, messages::kDone}));
-  QVERIFY(!ReadFile(first).isEmpty());
+  QVERIFY(!ReadFile(first).empty());
   QCOMPARE(ReadFile(second), ReadFile(first));
   QCOMPARE(Rows(dialog_->fileList()), rows);
 }
@@ -555,7 +549,7 @@ void MainDialogTest::archiveInsideTheFolderIsLeftOutOrRefused() {
 
   // Any other file of the list is never overwritten.
   const QString level = folder + QStringLiteral("/level1.dat");
-  const QByteArray before = ReadFile(level);
+  const std::string before = ReadFile(level);
   Pack(level);
   QCOMPARE(prompts_->messages.back().text,
            QString::fromLatin1(messages::kArchiveReplacesSource));
@@ -563,22 +557,40 @@ void MainDialogTest::archiveInsideTheFolderIsLeftOutOrRefused() {
   QCOMPARE(ReadFile(level), before);
 }
 
+void MainDialogTest::cancelDuringPackLeavesNothingBehind_data() {
+  QTest::addColumn<bool>("named");
+  QTest::newRow("unnamed temporary file") << false;
+  // As on a file system without unnamed files.
+  QTest::newRow("named temporary file") << true;
+}
+
 void MainDialogTest::cancelDuringPackLeavesNothingBehind() {
+  QFETCH(bool, named);
+  const auto savedOpen = openUnnamedFile;
+  if (named) {
+    openUnnamedFile = [](int, mode_t) {
+      errno = EOPNOTSUPP;
+      return -1;
+    };
+  }
   Select(MakeFolder({"a.txt", "b.txt"}));
   const QString archive = temp_->filePath("out.kzf");
-  WriteFile(QFile::encodeName(archive).toStdString(), "old archive");
+  test::WriteFile(QFile::encodeName(archive).toStdString(), "old archive");
 
   GatedPack gate;
   dialog_->SetPackFunction(std::ref(gate));
   dialog_->show();
   QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
 
-  // Presses Cancel once the progress shows, then lets the run go on.
+  // Once the progress shows, tries to close the dialog, then presses
+  // Cancel and lets the run go on.
   bool cancelled = false;
+  bool closedWhilePacking = true;
   QTimer watch;
   connect(&watch, &QTimer::timeout, [&] {
     auto* progress = dialog_->findChild<QProgressDialog*>();
     if (cancelled || progress == nullptr || !progress->isVisible()) return;
+    closedWhilePacking = dialog_->close() || !dialog_->isVisible();
     auto* cancel = progress->findChild<QPushButton*>();
     QVERIFY(cancel != nullptr);
     cancel->click();
@@ -590,11 +602,16 @@ void MainDialogTest::cancelDuringPackLeavesNothingBehind() {
   QTimer::singleShot(10000, [&gate] { gate.Open(); });
   Pack(archive);
   watch.stop();
+  openUnnamedFile = savedOpen;
 
   QVERIFY(cancelled);
+  QVERIFY(!closedWhilePacking);
+  QVERIFY(dialog_->isVisible());
   QVERIFY(prompts_->messages.empty());
-  QCOMPARE(ReadFile(archive), QByteArray("old archive"));
-  QCOMPARE(QDir(temp_->path()).entryList(QDir::Files),
+  QCOMPARE(ReadFile(archive), std::string("old archive"));
+  // Hidden files too: a temporary file is named ".out.kzf.XXXXXX".
+  QCOMPARE(QDir(temp_->path()).entryList(QDir::Files | QDir::Hidden |
+                                         QDir::System),
            QStringList{"out.kzf"});
   QCOMPARE(dialog_->fileList()->count(), 2);
   QVERIFY(dialog_->findChild<QProgressDialog*>() == nullptr);
@@ -604,7 +621,7 @@ void MainDialogTest::nameThatIsNotUtf8PacksAsSpelled() {
   const QString folder = MakeFolder({});
   const std::string name = "caf\xe9.txt";  // Latin-1, not UTF-8
   const std::string path = QFile::encodeName(folder).toStdString() + "/" + name;
-  WriteFile(path, "bytes");
+  test::WriteFile(path, "bytes");
   Select(folder);
 
   QCOMPARE(dialog_->fileList()->count(), 1);

@@ -1,0 +1,112 @@
+#include "platform/read_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/win32/system_text.h"
+#include "platform/win32/unique_handle.h"
+
+namespace varnok {
+
+// Reads carry their own offset, so that ReadAt never moves the position
+// that Read goes on from.
+struct CReadFile::SystemFile {
+  UniqueHandle handle;
+  uint64_t position = 0;
+};
+
+namespace {
+
+// Reads up to n bytes at offset; *got is 0 only at the end of the file.
+bool ReadOnce(HANDLE file, uint64_t offset, char* buffer, size_t n,
+              size_t* got, std::string* reason) {
+  OVERLAPPED at = {};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  const DWORD ask = static_cast<DWORD>(
+      std::min<size_t>(n, std::numeric_limits<DWORD>::max()));
+  DWORD read = 0;
+  if (!::ReadFile(file, buffer, ask, &read, &at)) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_HANDLE_EOF) {
+      *reason = ErrorText(error);
+      return false;
+    }
+    read = 0;
+  }
+  *got = read;
+  return true;
+}
+
+}  // namespace
+
+CReadFile::CReadFile() = default;
+CReadFile::~CReadFile() = default;
+
+bool CReadFile::Open(const std::string& path, std::string* reason) {
+  file_.reset();
+  size_ = 0;
+  const std::optional<std::wstring> wide = SystemPath(path);
+  if (!wide) {
+    *reason = kInvalidFileName;
+    return false;
+  }
+  // Others may go on reading, writing, renaming and deleting the file.
+  auto file = std::make_unique<SystemFile>();
+  file->handle.reset(::CreateFileW(
+      wide->c_str(), GENERIC_READ,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file->handle.valid()) {
+    *reason = LastErrorText();
+    return false;
+  }
+  // Devices (CON, NUL, pipes) are no regular files.
+  BY_HANDLE_FILE_INFORMATION info;
+  if (::GetFileType(file->handle.get()) != FILE_TYPE_DISK ||
+      !::GetFileInformationByHandle(file->handle.get(), &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    *reason = "Not a regular file";
+    return false;
+  }
+  file_ = std::move(file);
+  size_ = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  return true;
+}
+
+bool CReadFile::Read(char* buffer, size_t n, size_t* got, std::string* reason) {
+  if (!ReadOnce(file_->handle.get(), file_->position, buffer, n, got, reason)) {
+    return false;
+  }
+  file_->position += *got;
+  return true;
+}
+
+bool CReadFile::ReadAt(uint64_t offset, char* buffer, size_t n, size_t* got,
+                       std::string* reason) {
+  size_t done = 0;
+  while (done < n) {
+    size_t once = 0;
+    if (!ReadOnce(file_->handle.get(), offset + done, buffer + done, n - done,
+                  &once, reason)) {
+      return false;
+    }
+    if (once == 0) break;
+    done += once;
+  }
+  *got = done;
+  return true;
+}
+
+bool CReadFile::Close(std::string* reason) {
+  if (file_ == nullptr) return true;
+  const bool closed = file_->handle.Close();
+  if (!closed) *reason = LastErrorText();
+  file_.reset();
+  size_ = 0;
+  return closed;
+}
+
+}  // namespace varnok
