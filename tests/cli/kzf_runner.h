@@ -27,6 +27,8 @@ struct KzfOptions {
   std::string stdinPath;        // a file to read as stdin
   unsigned short terminalColumns = 0;  // the terminal's width, when set
   std::chrono::milliseconds killAfter{0};  // killed if running this long
+  // Variables set in its environment, name and value (POSIX).
+  std::vector<std::pair<std::string, std::string>> environment;
 };
 
 // Runs kzf with args and waits for its end (see RunProgram); a kzf killed
@@ -40,6 +42,7 @@ inline KzfResult RunKzf(const std::vector<std::string>& args,
   child.stdoutPath = options.stdoutPath;
   child.stdinPath = options.stdinPath;
   child.terminalColumns = options.terminalColumns;
+  child.environment = options.environment;
   child.killAfter = options.killAfter;
   return RunProgram(KZF_PATH, args, child, options.stderrTerminal);
 }

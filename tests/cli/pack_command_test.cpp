@@ -275,15 +275,8 @@ TEST_F(PackCommandTest, ShowsProgressOnlyOnATerminalThatCanRedrawIt) {
   EXPECT_EQ(result.out, "");
 
   // A terminal that can't move its cursor gets no progress line.
-  const char* term = std::getenv("TERM");
-  const std::string saved = term != nullptr ? term : "";
-  ::setenv("TERM", "dumb", 1);
+  terminal.environment = {{"TERM", "dumb"}};
   result = Kzf(args, terminal);
-  if (term != nullptr) {
-    ::setenv("TERM", saved.c_str(), 1);
-  } else {
-    ::unsetenv("TERM");
-  }
   ASSERT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.err, "");
 }

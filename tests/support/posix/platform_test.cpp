@@ -211,6 +211,9 @@ ChildResult RunInChild(const std::function<int()>& body,
         ::dup2(stderrFd, 2) < 0) {
       _exit(125);
     }
+    for (const auto& [name, value] : options.environment) {
+      ::setenv(name.c_str(), value.c_str(), 1);
+    }
     if (!options.stdinPath.empty()) {
       const int in = ::open(options.stdinPath.c_str(), O_RDONLY);
       if (in < 0 || ::dup2(in, 0) < 0) _exit(125);

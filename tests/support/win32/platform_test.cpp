@@ -169,7 +169,8 @@ ChildResult RunProgram(const std::string& program,
                        const std::vector<std::string>& args,
                        const ChildOptions& options, bool stderrTerminal) {
   if (stderrTerminal || options.unprivileged || options.fileSizeLimit != 0 ||
-      options.maxOpenFiles != 0 || options.terminalColumns != 0) {
+      options.maxOpenFiles != 0 || options.terminalColumns != 0 ||
+      !options.environment.empty()) {
     throw std::runtime_error("not on Windows: a terminal, a user, a limit");
   }
   // Output not sent elsewhere passes through files beside the temporary
