@@ -71,10 +71,16 @@ PackList ListNamedFiles(const std::string& folder,
   const std::string rootPrefix = JoinPath(list.root, "");
   std::unordered_set<std::string> listed;
   for (const std::string& name : names) {
+    // A path that starts with the folder's own, whatever the separators,
+    // is taken from there on.
     std::string_view relative = name;
-    if (relative.substr(0, rootPrefix.size()) == rootPrefix) {
-      relative.remove_prefix(rootPrefix.size());
-    }
+    const bool underRoot =
+        relative.size() >= rootPrefix.size() &&
+        std::equal(rootPrefix.begin(), rootPrefix.end(), relative.begin(),
+                   [](char a, char b) {
+                     return a == b || (IsPathSeparator(a) && IsPathSeparator(b));
+                   });
+    if (underRoot) relative.remove_prefix(rootPrefix.size());
     // The components, joined again by the system's separator.
     std::string path = list.root;
     bool inside = !relative.empty() && !IsPathSeparator(relative.front());

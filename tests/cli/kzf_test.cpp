@@ -559,14 +559,14 @@ TEST_F(KzfTest, ExtractKeepsOldFilesWhenAskedAndNamesEachFile) {
       {{"-k"},
        1,
        "old a",
-       "kzf: File exists, not replaced: " + (out / "data/a").string() +
+       "kzf: File exists, not replaced: " + test::NativePath(out / "data/a") +
            "\nkzf: Extracted: data/b\n",
        "1 file extracted to " + out.string() +
            ", 5 B; 1 existing file kept\n"},
       {{"--keep-old-files", "--verbose"},
        1,
        "old a",
-       "kzf: File exists, not replaced: " + (out / "data/a").string() +
+       "kzf: File exists, not replaced: " + test::NativePath(out / "data/a") +
            "\nkzf: Extracted: data/b\n",
        "1 file extracted to " + out.string() +
            ", 5 B; 1 existing file kept\n"},

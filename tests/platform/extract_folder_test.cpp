@@ -182,8 +182,13 @@ TEST_F(ExtractFolderTest, ReplacesALinkInPlaceOfTheFileWithoutFollowingIt) {
 TEST_F(ExtractFolderTest, KeepsWhatHasTheNameWithoutReadingTheEntry) {
   ASSERT_TRUE(Write("data/file", "old").ok());
   fs::create_directory(root_ / "data/folder");
-  fs::create_symlink("nowhere", root_ / "data/broken");
-  for (const char* name : {"data/file", "data/folder", "data/broken"}) {
+  std::vector<std::string> names = {"data/file", "data/folder"};
+  const bool links = test::CanMakeSymbolicLinks(root_);
+  if (links) {
+    fs::create_symlink("nowhere", root_ / "data/broken");
+    names.push_back("data/broken");
+  }
+  for (const std::string& name : names) {
     bool produced = false;
     const Status status = extract_.Extract(
         name,
@@ -193,14 +198,16 @@ TEST_F(ExtractFolderTest, KeepsWhatHasTheNameWithoutReadingTheEntry) {
         },
         CExtractFolder::Existing::kKeep);
     EXPECT_EQ(status.ToString(), std::string(messages::kFileExists) + ": " +
-                                     (root_ / name).string());
+                                     test::NativePath(root_ / name));
     EXPECT_FALSE(produced) << name;
   }
   EXPECT_EQ(test::ReadFile(root_ / "data/file"), "old");
-  EXPECT_TRUE(fs::is_symlink(root_ / "data/broken"));
-  EXPECT_EQ(Listing(root_),
-            (std::vector<std::string>{"data", "data/broken", "data/file",
-                                      "data/folder"}));
+  std::vector<std::string> listing = {"data", "data/file", "data/folder"};
+  if (links) {
+    EXPECT_TRUE(fs::is_symlink(root_ / "data/broken"));
+    listing.insert(listing.begin() + 1, "data/broken");
+  }
+  EXPECT_EQ(Listing(root_), listing);
 }
 
 TEST_F(ExtractFolderTest, ReportsAFileWhereAFolderMustGo) {

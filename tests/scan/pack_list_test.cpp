@@ -128,17 +128,19 @@ TEST(PackListTest, ListsTheNamedFilesOnceInListOrder) {
       {"b.txt", "./A//c.txt", game + "/a.txt", "b.txt", "../game/a.txt",
        "/etc/passwd", "missing", "folder", "."},
       &failures);
-  EXPECT_EQ(list.paths,
-            (Paths{game + "/a.txt", game + "/A/c.txt", game + "/b.txt"}));
+  const auto in = [&](const std::string& name) {
+    return test::NativePath(game + "/" + name);
+  };
+  EXPECT_EQ(list.paths, (Paths{in("a.txt"), in("A/c.txt"), in("b.txt")}));
   EXPECT_EQ(list.root, game);
   std::vector<std::string> messages;
   for (const Status& failure : failures) messages.push_back(failure.ToString());
   EXPECT_EQ(messages,
             (Paths{"Not in the folder being packed: ../game/a.txt",
                    "Not in the folder being packed: /etc/passwd",
-                   "Can't read file: " + game +
-                       "/missing: No such file or directory",
-                   "Can't read file: " + game + "/folder: Not a regular file",
+                   "Can't read file: " + in("missing") + ": " +
+                       test::NoSuchFileReason(),
+                   "Can't read file: " + in("folder") + ": Not a regular file",
                    "Not in the folder being packed: ."}));
 }
 
