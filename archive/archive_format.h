@@ -44,6 +44,11 @@ inline constexpr size_t kMaxNameLength = 511;
 // The bucket slots count entries in 16 bits, so an archive holds at most
 // this many entries.
 inline constexpr uint32_t kMaxEntries = 65535;
+// Engines built around these archives may read sizes and offsets as signed
+// 32-bit numbers, as this system always measured files: no file may reach
+// 2 GiB, and an archive that passes this length may not load.
+inline constexpr uint64_t kMaxFileSize = 0x7FFFFFFF;
+inline constexpr uint64_t kMaxSignedArchiveLength = 0x7FFFFFFF;
 // Every offset, even that of an empty entry at the very end, fits 32 bits,
 // so an archive holds at most this many bytes.
 inline constexpr uint64_t kMaxArchiveLength = 0xFFFFFFFF;

@@ -128,7 +128,9 @@ Status CArchiveWriter::Pack(const PackRequest& request,
   // The archive being replaced is read while the new one is written, and
   // closed before the new one takes its place.
   auto previous = std::make_unique<CPreviousArchive>();
-  if (request.reuse) FindEntriesToReuse(previous.get());
+  if (request.reuse && request.level == kDefaultLevel) {
+    FindEntriesToReuse(previous.get());
+  }
   status = AppendData(&archive);
   previous.reset();
   if (!status.ok()) return status;
@@ -137,39 +139,78 @@ Status CArchiveWriter::Pack(const PackRequest& request,
   return archive.Commit();
 }
 
+Status CArchiveWriter::Plan(const PackRequest& request,
+                            std::vector<PlannedEntry>* entries) {
+  request_ = &request;
+  observer_ = nullptr;
+  entries_.clear();
+  progress_ = PackProgress{};
+  entries->clear();
+  Status status = CheckRequest();
+  if (!status.ok()) return status;
+  entries->reserve(entries_.size());
+  for (const Entry& entry : entries_) {
+    entries->push_back({entry.name, entry.sourceSize,
+                        entry.deflate ? kMethodDeflated : kMethodStored});
+  }
+  return Status::Ok();
+}
+
+Status CArchiveWriter::NameOf(size_t index, std::string* name) const {
+  const PackRequest& request = *request_;
+  const std::string& path = request.paths[index];
+  if (request.names.empty()) {
+    Status status = StoredName(path, request.basePath, name);
+    if (!status.ok()) return status;
+    if (name->size() > kMaxNameLength) {
+      return Status::BadRequest(messages::kPathTooLong, path);
+    }
+    return Status::Ok();
+  }
+  // A given name is measured as the archive spells it, too.
+  std::optional<std::string> spelt = ToArchiveEncoding(request.names[index]);
+  if (!spelt) return Status::BadRequest(messages::kNotInCodePage, path);
+  if (spelt->size() > kMaxNameLength) {
+    return Status::BadRequest(messages::kPathTooLong,
+                              EscapeName(request.names[index]));
+  }
+  *name = std::move(*spelt);
+  return Status::Ok();
+}
+
 Status CArchiveWriter::CheckRequest() {
   const PackRequest& request = *request_;
   if (request.paths.empty()) return Status::BadRequest(messages::kNoFiles);
-  if (request.basePath.empty()) {
-    return Status::BadRequest(messages::kEmptyBasePath);
-  }
-  // Names are measured and cut as the archive spells them.
-  const std::optional<std::string> base = ToArchiveEncoding(request.basePath);
-  if (!base) {
-    return Status::BadRequest(messages::kNotInCodePage, request.basePath);
-  }
-  if (base->size() > kMaxNameLength) {
-    return Status::BadRequest(messages::kPathTooLong, request.basePath);
+  if (request.names.empty()) {
+    if (request.basePath.empty()) {
+      return Status::BadRequest(messages::kEmptyBasePath);
+    }
+    // Names are measured and cut as the archive spells them.
+    const std::optional<std::string> base = ToArchiveEncoding(request.basePath);
+    if (!base) {
+      return Status::BadRequest(messages::kNotInCodePage, request.basePath);
+    }
+    if (base->size() > kMaxNameLength) {
+      return Status::BadRequest(messages::kPathTooLong, request.basePath);
+    }
   }
   if (request.paths.size() > kMaxEntries) {
-    return Status::BadRequest(messages::kTooManyFiles);
+    return Status::BadRequest(messages::kTooManyFiles, {},
+                              std::to_string(request.paths.size()) + " found");
   }
 
   // The names first: they need no disk.
   entries_.reserve(request.paths.size());
-  for (const std::string& path : request.paths) {
-    std::optional<std::string> spelt = ToArchiveEncoding(path);
-    if (!spelt) return Status::BadRequest(messages::kNotInCodePage, path);
-    if (spelt->size() > kMaxNameLength) {
-      return Status::BadRequest(messages::kPathTooLong, path);
-    }
-    std::optional<std::string> name = CutAtBasePath(std::move(*spelt), *base);
-    if (!name) return Status::BadRequest(messages::kBasePathNotFound, path);
-    Status status = CheckStoredName(path, *name);
-    if (!status.ok()) return status;
+  for (size_t i = 0; i < request.paths.size(); ++i) {
+    const std::string& path = request.paths[i];
     Entry entry;
+    Status status = NameOf(i, &entry.name);
+    if (!status.ok()) return status;
+    status = CheckStoredName(path, entry.name);
+    if (!status.ok()) return status;
     entry.path = &path;
-    entry.name = std::move(*name);
+    entry.deflate = request.compress && !(i < request.keepStored.size() &&
+                                          request.keepStored[i]);
     entries_.push_back(std::move(entry));
   }
   // Each name must lead to a file of its own.
@@ -184,7 +225,8 @@ Status CArchiveWriter::CheckRequest() {
     }
   }
 
-  // Then each file must be there, and fit the format's 32-bit sizes.
+  // Then each file must be there, and below 2 GiB.
+  uint64_t storedBytes = 0;
   for (Entry& entry : entries_) {
     const std::string& path = *entry.path;
     PathInfo info;
@@ -197,11 +239,12 @@ Status CArchiveWriter::CheckRequest() {
                              messages::kNotARegularFile);
     }
     const uint64_t size = info.size;
-    if (size > std::numeric_limits<uint32_t>::max()) {
-      return Status::BadRequest(messages::kTooLarge, path);
+    if (size > kMaxFileSize) {
+      return Status::BadRequest(messages::kFileTooLarge, path);
     }
     entry.sourceSize = size;
     progress_.bytesTotal += size;
+    if (!entry.deflate) storedBytes += size;
   }
   progress_.entriesTotal = static_cast<uint32_t>(entries_.size());
 
@@ -212,10 +255,9 @@ Status CArchiveWriter::CheckRequest() {
   }
   lastDirectoryByte_ = static_cast<uint32_t>(directoryEnd);
 
-  // Stored files keep their size, so the archive's length is known now;
+  // Stored files keep their size, so the archive is at least this long;
   // deflated ones are held to the limit while they are written.
-  if (!request.compress &&
-      directoryEnd + 1 + progress_.bytesTotal > limits_.archiveLength) {
+  if (directoryEnd + 1 + storedBytes > limits_.archiveLength) {
     return Status::BadRequest(messages::kTooLarge, request.archiveName);
   }
   return Status::Ok();
@@ -225,7 +267,7 @@ void CArchiveWriter::FindEntriesToReuse(CPreviousArchive* previous) {
   std::vector<CPreviousArchive::File> files;
   files.reserve(entries_.size());
   for (const Entry& entry : entries_) {
-    files.push_back({entry.path, entry.name, entry.sourceSize});
+    files.push_back({entry.path, entry.name, entry.sourceSize, entry.deflate});
   }
   const std::vector<EntryToReuse> offers =
       previous->Offer(request_->archiveName, request_->compress, files);
@@ -246,11 +288,11 @@ Status CArchiveWriter::AppendData(CAtomicFile* archive) {
   std::vector<CParallelEncoder::SourceFile> files;
   files.reserve(entries_.size());
   for (const Entry& entry : entries_) {
-    files.push_back({entry.path, entry.sourceSize, entry.reuse});
+    files.push_back({entry.path, entry.sourceSize, entry.reuse, !entry.deflate});
   }
   // Workers encode files ahead; they are handed back here in entry order.
   CParallelEncoder encoder(std::move(files), request_->compress, WorkerCount(),
-                           limits_.encodeAhead);
+                           limits_.encodeAhead, request_->level);
   for (Entry& entry : entries_) {
     const uint64_t dataOffset = sink.end();
     EncodedEntry encoded;

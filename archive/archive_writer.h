@@ -11,13 +11,16 @@
 // failed or cancelled run removes its temporary file; an existing archive of
 // the same name is left untouched.
 //
-// When asked, a deflating run reuses what the archive it replaces holds
-// already: a deflated entry with a file's stored name and size that proves
-// to inflate to the file's bytes is copied over instead of being deflated
-// again (see CPreviousArchive and CEntryEncoder). The result is byte for
-// byte the archive a full run makes; a repack with few files changed takes
-// a fraction of the time. The old archive is only read, beside the new one,
-// and is closed before the new one takes its place.
+// When asked, a run that deflates at level 9 reuses what the archive it
+// replaces holds already: a deflated entry with a file's stored name and
+// size that proves to inflate to the file's bytes is copied over instead of
+// being deflated again (see CPreviousArchive and CEntryEncoder). The result
+// is byte for byte the archive a full run makes; a repack with few files
+// changed takes a fraction of the time. The old archive is only read,
+// beside the new one, and is closed before the new one takes its place.
+// Runs at other levels reuse nothing: the comparison proves that an entry
+// inflates to the file, and only the check of the old archive's deflate
+// (made at level 9) proves that its stream is the one deflating would give.
 //
 // The engine shows nothing itself. Pack returns a Status whose message is one
 // of base/messages.h, whose detail is the file concerned (a source file, or
@@ -53,13 +56,29 @@ struct PackRequest {
   std::string archiveName;
   // Each stored name is the tail of its path from the first occurrence of
   // this text (searched after backslashes became '/'; see StoredName).
-  // Non-empty.
+  // Non-empty, unless names are given.
   std::string basePath;
   // Deflate every file (method 5) or store every file (method 4).
   bool compress = false;
-  // When deflating, copy the entries of an existing archive at archiveName
-  // that hold some of the files already instead of deflating them again.
+  // When deflating at level 9, copy the entries of an existing archive at
+  // archiveName that hold some of the files already instead of deflating
+  // them again.
   bool reuse = true;
+  // The stored names, one per path, in place of basePath: each is taken as
+  // it stands and checked as any other. Empty: names come from basePath.
+  std::vector<std::string> names;
+  // Empty, or one per path: true holds that file unchanged (method 4) even
+  // when compress is set.
+  std::vector<bool> keepStored;
+  // zlib's level when deflating, kFastestLevel to kDefaultLevel.
+  int level = kDefaultLevel;
+};
+
+// One entry a request would make, as the checks before writing find it.
+struct PlannedEntry {
+  std::string name;
+  uint64_t size = 0;  // of the source file, as measured
+  uint8_t method = kMethodStored;
 };
 
 // How far a run has come. Totals are known before the first byte is read.
@@ -121,6 +140,9 @@ class CArchiveWriter {
 
   // Checks the request, then writes the archive. observer may be null.
   Status Pack(const PackRequest& request, PackObserver* observer = nullptr);
+  // Makes every check Pack makes before it writes, and nothing more: fills
+  // *entries with the entries the archive would hold, in order.
+  Status Plan(const PackRequest& request, std::vector<PlannedEntry>* entries);
 
  private:
   // One archive entry as the run learns it.
@@ -128,16 +150,19 @@ class CArchiveWriter {
     const std::string* path = nullptr;  // the request's own string
     std::string name;                   // stored name
     uint64_t sourceSize = 0;            // as measured by CheckRequest
+    bool deflate = false;               // held as method 5
     EntryToReuse reuse;                 // an old entry that may hold it
     EntryRecord record;
   };
 
   // Refuses a request that can't make an archive, before anything is
   // written: among others, one where a stored name would be unsafe to
-  // extract (absolute, or with an empty, "." or ".." component) or where
-  // two files would be stored under one name. Fills entries_, the layout
-  // and the progress totals.
+  // extract (absolute, or with an empty, "." or ".." component), where two
+  // files would be stored under one name, or with a file of 2 GiB or more.
+  // Fills entries_, the layout and the progress totals.
   Status CheckRequest();
+  // The stored name of path, the request's path number index.
+  Status NameOf(size_t index, std::string* name) const;
   // Finds the entries of the archive being replaced, read through previous,
   // that may hold the files already.
   void FindEntriesToReuse(CPreviousArchive* previous);

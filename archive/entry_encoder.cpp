@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <string_view>
 
 #include "archive/archive_format.h"
@@ -25,10 +24,10 @@ class DeflateStream {
   DeflateStream(const DeflateStream&) = delete;
   DeflateStream& operator=(const DeflateStream&) = delete;
 
-  // The stream compress2 makes at level 9.
-  bool Init() {
-    live_ = deflateInit2(&stream_, 9, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) ==
-            Z_OK;
+  // The stream compress2 makes at level.
+  bool Init(int level) {
+    live_ = deflateInit2(&stream_, level, Z_DEFLATED, 15, 8,
+                         Z_DEFAULT_STRATEGY) == Z_OK;
     return live_;
   }
   z_stream* get() { return &stream_; }
@@ -134,6 +133,13 @@ class HeldBytesCopier : public ByteSink {
   HeldBytesSink* const sink_;
 };
 
+// Takes the reports of source bytes read, and nothing else.
+class ReadCounter : public HeldBytesSink {
+ public:
+  Status Append(const char*, size_t) override { return Status::Ok(); }
+  Status SourceRead(size_t) override { return Status::Ok(); }
+};
+
 // Passes everything on to a sink, except that the first source bytes read,
 // reported to it already, are not reported again.
 class RereadSink : public HeldBytesSink {
@@ -166,8 +172,9 @@ Status HeldBytesSink::AppendEntry(const EntryToReuse& entry) {
   return entry.archive->ReadHeld(entry.index, copier);
 }
 
-CEntryEncoder::CEntryEncoder(bool compress)
+CEntryEncoder::CEntryEncoder(bool compress, int level)
     : compress_(compress),
+      level_(level),
       in_(new char[kBufferSize]),
       out_(compress ? new char[kBufferSize] : nullptr) {}
 
@@ -200,22 +207,49 @@ Status CEntryEncoder::Encode(const std::string& path, HeldBytesSink* sink,
   return Status::Ok();
 }
 
-Status CEntryEncoder::Reuse(CReadFile& file, const std::string& path,
-                            const EntryToReuse& reuse, HeldBytesSink* sink,
-                            EncodedEntry* entry, uint64_t* compared) {
+Status CEntryEncoder::Compare(const std::string& path,
+                              const EntryToReuse& entry, bool* same) {
+  *same = false;
+  CReadFile file;
+  std::string reason;
+  if (!file.Open(path, &reason)) {
+    return Status::IoError(messages::kCantReadFile, path, reason);
+  }
+  ReadCounter counter;
+  uint64_t compared = 0;
+  return CompareOpen(file, path, entry, &counter, &compared, same);
+}
+
+Status CEntryEncoder::CompareOpen(CReadFile& file, const std::string& path,
+                                  const EntryToReuse& entry,
+                                  HeldBytesSink* sink, uint64_t* compared,
+                                  bool* same) {
   // The comparison reads the file at offsets, so a fresh encode still
   // starts at its first byte.
   FileComparer comparer(file, path, in_.get(), kBufferSize, sink);
-  const Status checked = reuse.archive->ReadEntry(reuse.index, comparer);
+  const Status checked = entry.archive->ReadEntry(entry.index, comparer);
   if (checked.ok()) comparer.CheckEnd();
   *compared = comparer.read();
   if (!comparer.failure().ok()) return comparer.failure();
-  // A damaged entry, or one that holds other bytes: encode the file.
-  if (!checked.ok() || comparer.differs()) return Status::Ok();
+  // A damaged entry differs from every file.
+  *same = checked.ok() && !comparer.differs();
+  return Status::Ok();
+}
 
-  Status status = sink->AppendEntry(reuse);
-  if (!status.ok()) return status;
+Status CEntryEncoder::Reuse(CReadFile& file, const std::string& path,
+                            const EntryToReuse& reuse, HeldBytesSink* sink,
+                            EncodedEntry* entry, uint64_t* compared) {
   const EntryRecord& record = reuse.archive->entries()[reuse.index].record;
+  if (record.method != (compress_ ? kMethodDeflated : kMethodStored)) {
+    return Status::Ok();
+  }
+  bool same = false;
+  Status status = CompareOpen(file, path, reuse, sink, compared, &same);
+  // An entry that holds other bytes: encode the file.
+  if (!status.ok() || !same) return status;
+
+  status = sink->AppendEntry(reuse);
+  if (!status.ok()) return status;
   entry->method = record.method;
   entry->size = record.size;
   entry->packedSize = record.packedSize;
@@ -230,8 +264,8 @@ Status CEntryEncoder::ReadSome(CReadFile& file, const std::string& path,
   if (!file.Read(in_.get(), kBufferSize, n, &reason)) {
     return Status::IoError(messages::kCantReadFile, path, reason);
   }
-  if (sizeSoFar + *n > std::numeric_limits<uint32_t>::max()) {
-    return Status::BadRequest(messages::kTooLarge, path);
+  if (sizeSoFar + *n > kMaxFileSize) {
+    return Status::BadRequest(messages::kFileTooLarge, path);
   }
   return Status::Ok();
 }
@@ -260,7 +294,7 @@ Status CEntryEncoder::Deflate(CReadFile& file, const std::string& path,
                               HeldBytesSink* sink, EncodedEntry* entry) {
   const Status zlibError = Status::IoError(messages::kZlibError, path);
   DeflateStream deflater;
-  if (!deflater.Init()) return zlibError;
+  if (!deflater.Init(level_)) return zlibError;
   z_stream* stream = deflater.get();
 
   uint64_t size = 0;

@@ -1,18 +1,20 @@
 // Turns one source file into the bytes an archive holds for it.
 //
 // An encoder reads the file once, front to back, through a fixed-size buffer.
-// When asked it deflates what it reads into one zlib stream (level 9, window
-// 15, memory level 8, default strategy: the stream compress2 makes at level
-// 9). It hands every held byte to a sink, in order, and returns the entry's
-// size, packed size and the CRC-32 of the held bytes.
+// When asked it deflates what it reads into one zlib stream (window 15,
+// memory level 8, default strategy: the stream compress2 makes at the same
+// level; level 9 unless told otherwise). It hands every held byte to a sink,
+// in order, and returns the entry's size, packed size and the CRC-32 of the
+// held bytes. A file of 2 GiB or more is refused.
 //
 // An encoder can be offered an entry of an existing archive that may hold
 // the file already. It reads the file and the entry side by side and, when
 // the file is exactly what the entry holds, hands on the entry's held bytes
 // instead of encoding the file again: comparing is several times cheaper
 // than deflating at level 9, and since this encoder's deflate is
-// deterministic, the held bytes of an entry it made are the bytes encoding
-// the file again would give.
+// deterministic, the held bytes of an entry it made at the same level are
+// the bytes encoding the file again would give. Only an entry of the
+// encoder's own method is ever handed on.
 //
 // An encoder knows nothing of the archive it writes: the sink decides where
 // the held bytes go. It owns its buffers and shares nothing but an existing
@@ -66,13 +68,19 @@ struct EncodedEntry {
   bool reused = false;      // the held bytes are an existing entry's
 };
 
+// zlib's deflate levels, from the fastest to the smallest streams. The
+// default is the level of every archive this system has always made.
+inline constexpr int kFastestLevel = 1;
+inline constexpr int kDefaultLevel = 9;
+
 class CEntryEncoder {
  public:
   // Source bytes read at a time; the output buffer has the same size.
   static constexpr size_t kBufferSize = 256 * 1024;
 
-  // compress: deflate every file (method 5) or hold it unchanged (method 4).
-  explicit CEntryEncoder(bool compress);
+  // compress: deflate every file (method 5), at level (kFastestLevel to
+  // kDefaultLevel), or hold it unchanged (method 4).
+  explicit CEntryEncoder(bool compress, int level = kDefaultLevel);
   ~CEntryEncoder();
   CEntryEncoder(const CEntryEncoder&) = delete;
   CEntryEncoder& operator=(const CEntryEncoder&) = delete;
@@ -80,7 +88,7 @@ class CEntryEncoder {
   // Reads the file at path to its end and feeds sink. The result describes
   // exactly the bytes that were read and handed on, even if the file changes
   // meanwhile. Fails with "Can't read file" when the file can't be opened or
-  // read, "Archive too large (over 4 GiB)" when it reaches 4 GiB, and "Zlib
+  // read, "File too large (2 GiB or more)" when it reaches 2 GiB, and "Zlib
   // compression error!" when zlib fails; each with path as detail.
   //
   // With an entry to reuse, the file is first compared with the entry's
@@ -95,7 +103,19 @@ class CEntryEncoder {
   Status Encode(const std::string& path, HeldBytesSink* sink,
                 EncodedEntry* entry, EntryToReuse reuse = {});
 
+  // The comparison Encode makes before it reuses an entry, alone: sets
+  // *same when the file at path holds exactly entry's original bytes and the
+  // entry is sound. Reading stops at the first difference. Fails only when
+  // the file can't be read ("Can't read file", with path as detail).
+  Status Compare(const std::string& path, const EntryToReuse& entry,
+                 bool* same);
+
  private:
+  // Compares the open file with entry's original bytes, reporting the
+  // source bytes read to sink and counting them in *compared.
+  Status CompareOpen(CReadFile& file, const std::string& path,
+                     const EntryToReuse& entry, HeldBytesSink* sink,
+                     uint64_t* compared, bool* same);
   // Hands on reuse's held bytes when the file holds exactly the entry's
   // original bytes, setting entry->reused; otherwise hands on nothing.
   // *compared counts the source bytes reported to sink meanwhile.
@@ -111,6 +131,7 @@ class CEntryEncoder {
                   uint64_t sizeSoFar, size_t* n);
 
   const bool compress_;
+  const int level_;
   std::unique_ptr<char[]> in_;
   std::unique_ptr<char[]> out_;
 };

@@ -102,11 +102,13 @@ class CParallelEncoder::CallerSink : public HeldBytesSink {
 
 CParallelEncoder::CParallelEncoder(std::vector<SourceFile> files,
                                    bool compress, unsigned workers,
-                                   EncodeAheadLimits limits)
+                                   EncodeAheadLimits limits, int level)
     : files_(std::move(files)),
       compress_(compress),
+      level_(level),
       limits_(limits),
-      callerEncoder_(compress) {
+      callerEncoder_(compress, level),
+      storingEncoder_(false) {
   try {
     for (unsigned i = 0; i < workers && i < files_.size(); ++i) {
       workers_.emplace_back(&CParallelEncoder::WorkerLoop, this);
@@ -134,8 +136,8 @@ Status CParallelEncoder::EncodeNext(HeldBytesSink* sink, EncodedEntry* entry) {
     lock.unlock();
     workerWake_.notify_all();  // the workers' next file is the one after
     CallerSink callerSink(this, sink, 0);
-    return callerEncoder_.Encode(*files_[index].path, &callerSink, entry,
-                                 files_[index].reuse);
+    return CallerEncoder(index).Encode(*files_[index].path, &callerSink,
+                                       entry, files_[index].reuse);
   }
 
   // Wait for the file, passing on what the workers read meanwhile (its own
@@ -158,8 +160,8 @@ Status CParallelEncoder::EncodeNext(HeldBytesSink* sink, EncodedEntry* entry) {
 
   if (slot.state == Slot::State::kForCaller) {
     CallerSink callerSink(this, sink, slot.sourceBytesReported);
-    return callerEncoder_.Encode(*files_[index].path, &callerSink, entry,
-                                 files_[index].reuse);
+    return CallerEncoder(index).Encode(*files_[index].path, &callerSink,
+                                       entry, files_[index].reuse);
   }
   *entry = slot.entry;
   Status status = slot.status;
@@ -174,7 +176,7 @@ Status CParallelEncoder::EncodeNext(HeldBytesSink* sink, EncodedEntry* entry) {
 
 void CParallelEncoder::WorkerLoop() {
   try {
-    CEntryEncoder encoder(compress_);
+    CEntryEncoder encoder(compress_, level_);
     std::unique_lock lock(mutex_);
     for (;;) {
       workerWake_.wait(lock, [this] {
@@ -186,7 +188,7 @@ void CParallelEncoder::WorkerLoop() {
       const size_t index = NextToClaim();
       const SourceFile& file = files_[index];
       Slot& claimed = window_.emplace_back();
-      if (file.size > limits_.maxHeldFileSize) {
+      if (file.size > limits_.maxHeldFileSize || file.store) {
         claimed.state = Slot::State::kForCaller;
         continue;
       }
@@ -243,9 +245,13 @@ void CParallelEncoder::WorkerLoop() {
 
 bool CParallelEncoder::MayClaimNext() const {
   if (window_.size() >= limits_.maxFilesAhead) return false;
-  const uint64_t size = files_[NextToClaim()].size;
-  return size > limits_.maxHeldFileSize ||
-         heldReserved_ + HeldBound(size) <= limits_.heldBudget;
+  const SourceFile& file = files_[NextToClaim()];
+  return file.size > limits_.maxHeldFileSize || file.store ||
+         heldReserved_ + HeldBound(file.size) <= limits_.heldBudget;
+}
+
+CEntryEncoder& CParallelEncoder::CallerEncoder(size_t index) {
+  return files_[index].store ? storingEncoder_ : callerEncoder_;
 }
 
 void CParallelEncoder::NoteWorkerRead(size_t n) {

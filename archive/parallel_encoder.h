@@ -3,7 +3,8 @@
 //
 // Worker threads encode the files ahead of the caller into memory. The
 // caller takes each file in turn with EncodeNext, which passes its held bytes
-// to the caller's sink. A file no worker holds in memory (a large one, or one
+// to the caller's sink. A file no worker holds in memory (a large one, one
+// to be stored, which is bound by the disk rather than the processor, or one
 // no worker has started yet) the caller encodes itself, streaming into its
 // sink as a lone CEntryEncoder would, while the workers go on with the files
 // after it. A file offered an old entry to reuse is compared with it in the
@@ -62,12 +63,14 @@ class CParallelEncoder {
     const std::string* path = nullptr;  // must outlive the encoder
     uint64_t size = 0;
     EntryToReuse reuse;  // its archive must outlive the encoder
+    bool store = false;  // held unchanged even when compressing
   };
 
-  // compress: as for CEntryEncoder. workers: threads that encode ahead of
-  // the caller; with none, the caller encodes every file itself.
+  // compress and level: as for CEntryEncoder. workers: threads that encode
+  // ahead of the caller; with none, the caller encodes every file itself.
   CParallelEncoder(std::vector<SourceFile> files, bool compress,
-                   unsigned workers, EncodeAheadLimits limits = {});
+                   unsigned workers, EncodeAheadLimits limits = {},
+                   int level = kDefaultLevel);
   // Stops the workers and waits for them.
   ~CParallelEncoder();
   CParallelEncoder(const CParallelEncoder&) = delete;
@@ -112,10 +115,15 @@ class CParallelEncoder {
   // Gives back a handed-out file's reservation.
   void Release(uint64_t reserved);
 
+  // The encoder for a file the caller encodes itself.
+  CEntryEncoder& CallerEncoder(size_t index);
+
   const std::vector<SourceFile> files_;
   const bool compress_;
+  const int level_;
   const EncodeAheadLimits limits_;
   CEntryEncoder callerEncoder_;  // for the files the caller encodes itself
+  CEntryEncoder storingEncoder_;  // for those of them to be stored
   std::vector<size_t> reporting_;  // the caller's copy of unreportedReads_
 
   std::mutex mutex_;

@@ -58,7 +58,8 @@ std::vector<EntryToReuse> CPreviousArchive::Offer(
     const auto found = byName.find(files[f].name);
     if (found == byName.end()) continue;
     const EntryRecord& record = entries[found->second].record;
-    if (record.method == kMethodDeflated && record.size == files[f].size) {
+    if (files[f].deflate && record.method == kMethodDeflated &&
+        record.size == files[f].size) {
       offers[f] = EntryToReuse{&reader_, found->second};
       offered = true;
     }

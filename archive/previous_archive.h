@@ -1,10 +1,10 @@
 // The archive a pack run replaces, read for entries that hold some of the
 // run's files already.
 //
-// Only a run that deflates is offered entries. A stored entry holds the
-// file's own bytes: proving that it still does means reading the file and
-// the entry, which costs more than storing the file again, and gives the
-// same bytes.
+// Only files that a run deflates are offered entries. A stored entry holds
+// the file's own bytes: proving that it still does means reading the file
+// and the entry, which costs more than storing the file again, and gives
+// the same bytes.
 //
 // A deflated entry is offered for a file when it has the file's stored name
 // and the file's size; the encoder then proves, byte by byte, that the entry
@@ -41,6 +41,7 @@ class CPreviousArchive {
     const std::string* path = nullptr;
     std::string_view name;  // stored name
     uint64_t size = 0;      // as measured before the run
+    bool deflate = true;    // false: held unchanged, and offered nothing
   };
 
   // Held bytes compared by the check of the archive's deflate, per file.

@@ -23,6 +23,9 @@ std::string EscapeName(std::string_view name);
 // alone, so that names escaped into the message earlier read as they were.
 std::string EscapeControls(std::string_view text);
 
+// True when text is valid UTF-8 throughout (controls included).
+bool IsUtf8(std::string_view text);
+
 }  // namespace varnok
 
 #endif  // VARNOK_BASE_ESCAPE_H_

@@ -16,7 +16,9 @@ inline constexpr char kPathTooLong[] = "Path too long";
 inline constexpr char kNotInCodePage[] =
     "Name not representable in the system's code page";
 inline constexpr char kTooManyFiles[] = "Too many files (at most 65535)";
+inline constexpr char kFileTooLarge[] = "File too large (2 GiB or more)";
 inline constexpr char kTooLarge[] = "Archive too large (over 4 GiB)";
+inline constexpr char kPastSignedLength[] = "Archive larger than 2 GiB";
 inline constexpr char kCantOpenFile[] = "Can't open file";
 inline constexpr char kCantReadFile[] = "Can't read file";
 inline constexpr char kCantWriteFile[] = "Can't write file";
@@ -49,12 +51,15 @@ inline constexpr char kUnsafeName[] = "Unsafe name, not extracted";
 inline constexpr char kCantCreateFolder[] = "Can't create folder";
 inline constexpr char kNotFoundInArchive[] = "Not found in archive";
 inline constexpr char kRepeatedName[] = "Repeated name, not extracted";
+inline constexpr char kFileExists[] = "File exists, not replaced";
 
 // Folders to pack.
 inline constexpr char kCantOpenFolder[] = "Can't open folder";
 inline constexpr char kNotAFolder[] = "Not a folder";
 inline constexpr char kNoCurrentFolder[] = "Can't find the current folder";
 inline constexpr char kCantReadFolder[] = "Can't read folder";
+// A name in a list of files to pack that leads out of the folder.
+inline constexpr char kNotInFolder[] = "Not in the folder being packed";
 // An entry a scan leaves out, and what it is.
 inline constexpr char kLeftOut[] = "Left out";
 inline constexpr char kLinkToFolder[] = "symbolic link to a folder";
@@ -63,10 +68,20 @@ inline constexpr char kFifo[] = "FIFO";
 inline constexpr char kSocket[] = "socket";
 inline constexpr char kDevice[] = "device";
 inline constexpr char kSpecialFile[] = "not a regular file";
+// A file that the filters of the command line leave out.
+inline constexpr char kExcluded[] = "excluded";
 
 // The command-line tool.
 inline constexpr char kCantWriteOutput[] = "Can't write output";
 inline constexpr char kWarning[] = "Warning";
+inline constexpr char kUnknownCommand[] = "Unknown command";
+// An entry named as it is written to an archive, deflated or stored afresh
+// or copied from the archive being replaced.
+inline constexpr char kPacked[] = "Packed";
+inline constexpr char kReused[] = "Reused";
+inline constexpr char kExtracted[] = "Extracted";
+inline constexpr char kSignedOffsetsUnsafe[] =
+    "engines that read offsets as signed numbers can't load it";
 
 // The desktop dialog.
 inline constexpr char kDone[] = "Done!";

@@ -10,6 +10,8 @@
 #   stored pack      kzf pack against tar cf;
 #   repack           kzf pack --compress onto the archive made before 1% of
 #                    the files changed, against a full pack and zip -9 -u;
+#   diff             kzf diff of that archive and the changed tree (the check
+#                    whether an archive is stale), against the repack;
 #   peak memory      of kzf packing one 1 GiB file, stored and compressed, and
 #                    of the compressed pack and the repack of the tree.
 #
@@ -72,9 +74,10 @@ fi
 
 # What this kzf can do: the options came with later versions.
 pack_help=$("$kzf" pack --help)
-has_jobs=no has_reuse=no
+has_jobs=no has_reuse=no has_diff=no
 grep -q -- '--jobs' <<<"$pack_help" && has_jobs=yes
 grep -q -- '--no-reuse' <<<"$pack_help" && has_reuse=yes
+"$kzf" --help | grep -q '^  diff ' && has_diff=yes
 
 # --- Runs ------------------------------------------------------------------------
 
@@ -168,6 +171,8 @@ run_tar() { rm -f out.tar; timed "tar + sync" bash -c 'tar cf out.tar data && sy
 run_repack() { cp -p before.kzf repack.kzf; timed "kzf repack" "${pack[@]}" --compress data -o repack.kzf; }
 run_full() { rm -f full.kzf; timed "kzf full" "${pack[@]}" --compress "${no_reuse[@]}" data -o full.kzf; }
 run_zip_update() { cp -p before.zip update.zip; timed "zip -9 -u" bash -c 'zip -9 -u -r -q update.zip data && sync update.zip'; }
+# The archive is stale: diff must exit with 1 and name what changed.
+run_diff() { timed "kzf diff" bash -c '"$0" diff before.kzf data --compress >diff.log; [ $? -eq 1 ] && [ -s diff.log ]' "$kzf"; }
 
 started=$(date +%s)
 echo "kzf $("$kzf" --version | cut -d' ' -f2), $(zip -v | sed -n 2p | cut -d" " -f3-4), $(pigz --version 2>&1), $(tar --version | head -1)"
@@ -192,9 +197,11 @@ echo "== repack after changing 1% of the files"
 "${pack[@]}" --compress data -o before.kzf
 zip -9 -r -q before.zip data
 "$make_corpus" change data --percent 1
-alternate repack full zip_update
+repack_tools=(repack full zip_update)
+[ "$has_diff" = yes ] && repack_tools+=(diff)
+alternate "${repack_tools[@]}"
 cmp -s repack.kzf full.kzf || die "the repack and a full pack made different archives"
-rm -f before.kzf before.zip repack.kzf full.kzf update.zip
+rm -f before.kzf before.zip repack.kzf full.kzf update.zip diff.log
 
 echo "== one ${large_mib} MiB file"
 mkdir -p large/data
@@ -245,11 +252,17 @@ repack=$(median "kzf repack" 1)
 row "repack 1%: kzf vs full kzf --compress" "$repack" "$(median "kzf full" 1)" "<=" 0.15
 [ "$has_reuse" = yes ] || na "" "(kzf has no reuse: its repack is a full pack)"
 row "repack 1%: kzf vs zip -9 -u" "$repack" "$(median "zip -9 -u" 1)" "<" 1.00
+if [ "$has_diff" = yes ]; then
+  row "stale 1%: kzf diff vs kzf repack" "$(median "kzf diff" 1)" "$repack" "<=" 1.00
+else
+  na "stale 1%: kzf diff vs kzf repack" "n/a (kzf has no diff)"
+fi
 echo
 printf '%-40s %8s  %-8s %s\n' "peak memory of kzf" MiB target result
 memory_row "pack ${large_mib} MiB file, stored" "$(peak "large, stored")"
 memory_row "pack ${large_mib} MiB file, compressed" "$(peak "large, compressed")"
 memory_row "pack the tree, compressed" "$(peak "kzf --compress")"
 memory_row "repack 1%" "$(peak "kzf repack")"
+[ "$has_diff" = yes ] && memory_row "diff 1%" "$(peak "kzf diff")"
 echo
 echo "took $(($(date +%s) - started)) s; load average $(cut -d" " -f1-3 /proc/loadavg)"

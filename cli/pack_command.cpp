@@ -1,145 +1,126 @@
 #include "cli/pack_command.h"
 
-#include <charconv>
+#include <cstdio>
+#include <optional>
 #include <string>
-#include <system_error>
 
-#include "archive/archive_self.h"
-#include "archive/archive_writer.h"
+#include "archive/archive_reader.h"
+#include "base/escape.h"
 #include "cli/pack_progress.h"
+#include "cli/sizes.h"
 #include "cli/standard_output.h"
-#include "platform/console.h"
 #include "platform/file_system.h"
 
 namespace varnok {
-namespace {
-
-// "1 thing" or "n things".
-std::string Count(size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-// Accepts a whole number of 1 or more, such as a count of threads.
-const CLI::Validator kAtLeastOne(
-    [](std::string& text) -> std::string {
-      unsigned value = 0;
-      const char* end = text.data() + text.size();
-      const auto [stop, error] = std::from_chars(text.data(), end, value);
-      if (error == std::errc() && stop == end && value > 0) return {};
-      return "expected a whole number of 1 or more, not \"" + text + "\"";
-    },
-    "");
-
-}  // namespace
 
 PackCommand::PackCommand(CLI::App& app)
-    : Command(app, "pack", "Pack every file beneath a folder into an archive") {
+    : Command(app, "pack", "Pack the files beneath a folder into an archive") {
   CLI::App& command = subcommand();
-  command.add_option("FOLDER", folder_, "The folder to pack")
-      ->required()
-      ->check(kNotEmpty);
+  options_.Declare(command);
   command.add_option("-o,--output", archive_, "The archive to write")
       ->required()
       ->check(kNotEmpty);
-  command.add_option("--base", basePath_,
-                     "Names start at the first occurrence of this text in "
-                     "each path (default: data/)");
-  command.add_flag("--compress", compress_,
-                   "Deflate every file (default: store them unchanged)");
-  command.add_flag("--skip-unreadable", skipUnreadable_,
-                   "Warn about folders that can't be read and pack the rest "
-                   "(default: fail before writing anything)");
-  command.add_flag("-v,--verbose", verbose_,
-                   "Name each entry left out because it is not a file");
   command.add_flag("--no-reuse", noReuse_,
                    "With --compress, deflate every file again, even where the "
                    "archive being replaced holds it already");
-  command
-      .add_option("-j,--jobs", jobs_,
-                  "Threads that deflate files (default: the cores this "
-                  "process may run on)")
-      ->check(kAtLeastOne)
-      ->capture_default_str();
+  command.add_flag("-n,--dry-run", dryRun_,
+                   "Print the entries the archive would hold, with their "
+                   "methods and sizes, and write nothing");
+  command.add_flag("-v,--verbose", verbose_,
+                   "Name each file as it is packed, and each entry left out");
   command.add_flag("-q,--quiet", quiet_, "Print nothing but errors");
 }
 
-bool PackCommand::ReportScan(const PackList& list) const {
-  if (verbose_) {
-    for (const LeftOutEntry& entry : list.leftOut) {
-      PrintNote(std::string(messages::kLeftOut) + ": " + entry.path + ": " +
-                DescribeLeftOut(entry.type));
-    }
+std::vector<std::string> PackCommand::StoredNames(const PackRequest& request) {
+  if (!request.names.empty()) return request.names;
+  std::vector<std::string> names;
+  names.reserve(request.paths.size());
+  for (const std::string& path : request.paths) {
+    // A path without the base path fails the run before any entry is done.
+    std::string name;
+    const Status status = StoredName(path, request.basePath, &name);
+    names.push_back(status.ok() ? FromArchiveEncoding(name) : path);
   }
-  for (const UnreadableFolder& folder : list.unreadableFolders) {
-    const Status status =
-        Status::IoError(messages::kCantReadFolder, folder.path, folder.reason);
-    if (skipUnreadable_) {
-      PrintWarning(status);
-    } else {
-      PrintError(status);
-    }
-  }
-  return skipUnreadable_ || list.unreadableFolders.empty();
+  return names;
 }
 
-std::string PackCommand::Summary(const PackList& list,
-                                 const PackProgress& totals) const {
-  PathInfo info;
-  std::string reason;
-  const uint64_t archiveBytes =
-      QueryPath(archive_, &info, &reason) ? info.size : 0;
+int PackCommand::DryRun(const PackSelection& selection) const {
+  std::vector<PlannedEntry> entries;
+  const Status status =
+      CArchiveWriter().Plan(selection.request, &entries);
+  if (!status.ok()) {
+    PrintError(status);
+    return kExitFailure;
+  }
+  StandardOutput out;
+  uint64_t total = 0;
+  for (const PlannedEntry& entry : entries) {
+    char fields[32];
+    std::snprintf(fields, sizeof fields, "%-8s %10llu ",
+                  entry.method == kMethodDeflated ? "deflated" : "stored",
+                  static_cast<unsigned long long>(entry.size));
+    out.Print(fields + DisplayName(entry.name) + "\n");
+    total += entry.size;
+  }
+  if (!quiet_) {
+    out.Print(archive_ + ": " + Count(entries.size(), "entry", "entries") +
+              ", " + FormatSize(total) + " (dry run: nothing written)\n");
+  }
+  return out.Finish() ? kExitSuccess : kExitFailure;
+}
+
+std::string PackCommand::Summary(const PackSelection& selection,
+                                 const PackProgress& totals,
+                                 uint64_t archiveBytes) const {
   std::string line =
-      archive_ + ": " + Count(totals.entriesTotal, "entry", "entries") + ", " +
-      std::to_string(totals.entriesReused) + " reused, " +
-      std::to_string(totals.bytesTotal) + " source bytes, " +
-      std::to_string(archiveBytes) + " archive bytes";
+      archive_ + ": " + Count(totals.entriesTotal, "entry", "entries");
+  if (options_.compress()) {
+    line += " (" + std::to_string(totals.entriesReused) + " reused)";
+  }
+  line += ", " + FormatSize(totals.bytesTotal) + " in " +
+          FormatSize(archiveBytes);
   std::string leftOut;
-  if (!list.leftOut.empty()) {
-    leftOut = Count(list.leftOut.size(), "link or special file",
-                    "links or special files");
-  }
-  if (!list.unreadableFolders.empty()) {
+  auto add = [&leftOut](size_t n, const char* one, const char* many) {
+    if (n == 0) return;
     if (!leftOut.empty()) leftOut += ", ";
-    leftOut += Count(list.unreadableFolders.size(), "unreadable folder",
-                     "unreadable folders");
-  }
+    leftOut += Count(n, one, many);
+  };
+  add(selection.specialFiles, "link or special file", "links or special files");
+  add(selection.unreadableFolders, "unreadable folder", "unreadable folders");
+  add(selection.excluded, "excluded file", "excluded files");
   if (!leftOut.empty()) line += "; left out: " + leftOut;
   return line + "\n";
 }
 
 int PackCommand::Run() {
-  std::string folder;
-  const Status found = FindFolderToPack(folder_, &folder);
-  if (!found.ok()) {
-    PrintError(found);
-    return kExitFailure;
-  }
-
-  PackList list = ListFilesToPack(folder);
-  if (!ReportScan(list)) return kExitFailure;
-  PackRequest request;
-  request.paths = std::move(list.paths);
-  Status status = CArchiveSelf(archive_).LeaveOut(request.paths);
-  if (!status.ok()) {
-    PrintError(status);
-    return kExitFailure;
-  }
-  request.archiveName = archive_;
-  request.basePath = basePath_;
-  request.compress = compress_;
+  PackSelection selection;
+  if (!options_.Select(archive_, verbose_, &selection)) return kExitFailure;
+  if (dryRun_) return DryRun(selection);
+  PackRequest& request = selection.request;
   request.reuse = !noReuse_;
 
-  CPackProgress progress(!quiet_ && StandardErrorIsTerminal() ? stderr : nullptr);
-  CArchiveWriter writer(jobs_);
-  status = writer.Pack(request, &progress);
+  CPackProgress progress(!quiet_ && CanShowProgress() ? stderr : nullptr);
+  const std::vector<std::string> names =
+      verbose_ ? StoredNames(request) : std::vector<std::string>();
+  if (verbose_) progress.NameEntries(&names);
+  CArchiveWriter writer(options_.jobs());
+  Status status = writer.Pack(request, &progress);
   progress.Finish();
   if (!status.ok()) {
     PrintError(status);
     return kExitFailure;
   }
+  PathInfo info;
+  std::string reason;
+  const uint64_t archiveBytes =
+      QueryPath(archive_, &info, &reason) ? info.size : 0;
+  if (archiveBytes > kMaxSignedArchiveLength) {
+    PrintWarning(Status::BadRequest(messages::kPastSignedLength, archive_,
+                                    messages::kSignedOffsetsUnsafe));
+  }
   if (quiet_) return kExitSuccess;
   StandardOutput out;
-  out.Print(Summary(list, progress.last()));
+  out.Print(Summary(selection, progress.last(), archiveBytes));
   return out.Finish() ? kExitSuccess : kExitFailure;
 }
 

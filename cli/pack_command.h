@@ -1,24 +1,18 @@
-// kzf pack FOLDER -o ARCHIVE [--base PATH] [--compress] [--no-reuse]
-// [--jobs N] [--skip-unreadable] [--verbose] [--quiet]: packs every file
-// beneath FOLDER, found and ordered as the desktop dialog finds them, into
-// ARCHIVE. When compressing, the entries of an existing ARCHIVE that hold
-// some of the files already are reused.
-//
-// Nothing is left out without a word. A folder that can't be read fails
-// the run before anything is written, unless --skip-unreadable makes it a
-// warning. Entries that are not files (links to folders, broken links,
-// FIFOs, sockets, devices) are never packed: the summary counts them and
-// --verbose names each one.
+// kzf pack FOLDER -o ARCHIVE [options]: packs the files beneath FOLDER (see
+// PackOptions for which, and under what names) into ARCHIVE, and says in
+// one line what it wrote. When compressing at level 9, the entries of an
+// existing ARCHIVE that hold some of the files already are reused.
+// --dry-run prints the entries the archive would hold and writes nothing.
 
 #ifndef VARNOK_CLI_PACK_COMMAND_H_
 #define VARNOK_CLI_PACK_COMMAND_H_
 
 #include <string>
+#include <vector>
 
 #include "archive/archive_writer.h"
 #include "cli/command.h"
-#include "scan/pack_list.h"
-#include "platform/process.h"
+#include "cli/pack_options.h"
 
 namespace varnok {
 
@@ -28,19 +22,19 @@ class PackCommand : public Command {
   int Run() override;
 
  private:
-  // Says what the scan could not take; false when the run must stop.
-  bool ReportScan(const PackList& list) const;
+  // Prints the entries a run would write.
+  int DryRun(const PackSelection& selection) const;
+  // The stored names of the request, for naming each entry as it is packed.
+  static std::vector<std::string> StoredNames(const PackRequest& request);
   // The summary line for a finished run.
-  std::string Summary(const PackList& list, const PackProgress& totals) const;
+  std::string Summary(const PackSelection& selection,
+                      const PackProgress& totals, uint64_t archiveBytes) const;
 
-  std::string folder_;
+  PackOptions options_;
   std::string archive_;
-  std::string basePath_ = "data/";
-  bool compress_ = false;
-  bool skipUnreadable_ = false;
-  bool verbose_ = false;
   bool noReuse_ = false;
-  unsigned jobs_ = AvailableCores();
+  bool dryRun_ = false;
+  bool verbose_ = false;
   bool quiet_ = false;
 };
 

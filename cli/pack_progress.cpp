@@ -1,40 +1,78 @@
 #include "cli/pack_progress.h"
 
 #include <cinttypes>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "base/escape.h"
+#include "cli/command.h"
+#include "cli/sizes.h"
+#include "platform/console.h"
 
 namespace varnok {
-
 namespace {
 
-double Mebibytes(uint64_t bytes) {
-  return static_cast<double>(bytes) / (1024.0 * 1024.0);
-}
+// Columns assumed when the terminal does not say.
+constexpr size_t kDefaultColumns = 80;
+
+// Carriage return and erase-line: the cursor goes back to the line's start
+// and the line is blank.
+constexpr char kClearLine[] = "\r\033[K";
 
 }  // namespace
 
-std::string ProgressLine(const PackProgress& progress, double seconds) {
+std::string ProgressLine(const PackProgress& progress, double seconds,
+                         size_t width) {
   const double rate =
-      seconds > 0 ? Mebibytes(progress.bytesDone) / seconds : 0.0;
-  char line[160];
-  std::snprintf(line, sizeof line,
-                "packing: %" PRIu32 "/%" PRIu32
-                " entries, %.1f/%.1f MiB, %.1f MiB/s",
-                progress.entriesDone, progress.entriesTotal,
-                Mebibytes(progress.bytesDone), Mebibytes(progress.bytesTotal),
-                rate);
+      seconds > 0 ? static_cast<double>(progress.bytesDone) / seconds : 0.0;
+  const std::string parts[] = {
+      "packing: " + std::to_string(progress.entriesDone) + "/" +
+          std::to_string(progress.entriesTotal) + " entries",
+      FormatSize(progress.bytesDone) + " of " +
+          FormatSize(progress.bytesTotal),
+      FormatSize(static_cast<uint64_t>(rate)) + "/s",
+  };
+  std::string line = parts[0];
+  for (size_t i = 1; i < std::size(parts); ++i) {
+    if (width != 0 && line.size() + 2 + parts[i].size() > width) break;
+    line += ", " + parts[i];
+  }
+  if (width != 0 && line.size() > width) line.resize(width);
   return line;
 }
 
-CPackProgress::CPackProgress(std::FILE* out) : out_(out), start_(Clock::now()) {}
+bool CanShowProgress() {
+  const char* term = std::getenv("TERM");
+  return StandardErrorIsTerminal() &&
+         (term == nullptr || std::strcmp(term, "dumb") != 0);
+}
+
+CPackProgress::CPackProgress(std::FILE* out, std::function<size_t()> columns)
+    : columns_(columns ? std::move(columns) : StandardErrorColumns),
+      out_(out),
+      start_(Clock::now()) {}
 
 bool CPackProgress::OnProgress(const PackProgress& progress) {
+  if (names_ != nullptr && progress.entriesDone > last_.entriesDone) {
+    Finish();
+    for (uint32_t i = last_.entriesDone; i < progress.entriesDone; ++i) {
+      // The writer reports after each entry, so a reuse is this one's.
+      const bool reused = progress.entriesReused > last_.entriesReused;
+      PrintNote(std::string(reused ? messages::kReused : messages::kPacked) +
+                ": " + EscapeName((*names_)[i]));
+    }
+  }
   last_ = progress;
   if (out_ == nullptr) return true;
   const Clock::time_point now = Clock::now();
   if (drawn_ && now - lastDrawn_ < kInterval) return true;
   const std::chrono::duration<double> elapsed = now - start_;
-  // Carriage return and erase-line: the new line replaces the old.
-  std::fprintf(out_, "\r\033[K%s", ProgressLine(progress, elapsed.count()).c_str());
+  size_t columns = columns_();
+  if (columns == 0) columns = kDefaultColumns;
+  // The last column stays free: a terminal may wrap a line that fills it.
+  const std::string line = ProgressLine(progress, elapsed.count(), columns - 1);
+  std::fprintf(out_, "%s%s", kClearLine, line.c_str());
   std::fflush(out_);
   lastDrawn_ = now;
   drawn_ = true;
@@ -43,7 +81,7 @@ bool CPackProgress::OnProgress(const PackProgress& progress) {
 
 void CPackProgress::Finish() {
   if (out_ == nullptr || !drawn_) return;
-  std::fputs("\r\033[K", out_);
+  std::fputs(kClearLine, out_);
   std::fflush(out_);
   drawn_ = false;
 }

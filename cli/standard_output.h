@@ -16,6 +16,8 @@ class StandardOutput {
  public:
   // Writes text; once a write has failed, nothing more is tried.
   void Print(std::string_view text);
+  // False once a write has failed.
+  bool ok() const { return failure_.empty(); }
   // Writes out what is buffered. True when every byte reached standard
   // output; otherwise shows the failure on stderr and returns false.
   bool Finish();

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "archive/archive_reader.h"
+#include "cli/sizes.h"
 #include "cli/standard_output.h"
 
 namespace varnok {
@@ -16,15 +17,29 @@ VerifyCommand::VerifyCommand(CLI::App& app)
 int VerifyCommand::Run() {
   CArchiveReader reader;
   Status status = reader.Open(archive_);
-  if (status.ok()) status = reader.VerifyAll();
   if (!status.ok()) {
     PrintError(status);
     return kExitFailure;
   }
+  // Every entry is checked, whatever the ones before it hold.
   const size_t count = reader.entries().size();
+  size_t damaged = 0;
+  for (size_t i = 0; i < count; ++i) {
+    status = reader.VerifyEntry(i);
+    if (!status.ok()) {
+      PrintError(status);
+      ++damaged;
+    }
+  }
+  if (damaged > 0) {
+    PrintError(Status::Damaged(
+        messages::kDamagedArchive, archive_,
+        std::to_string(damaged) + " of " +
+            Count(count, "entry", "entries") + " damaged"));
+    return kExitFailure;
+  }
   StandardOutput out;
-  out.Print(archive_ + ": OK, " + std::to_string(count) +
-            (count == 1 ? " entry\n" : " entries\n"));
+  out.Print(archive_ + ": OK, " + Count(count, "entry", "entries") + "\n");
   return out.Finish() ? kExitSuccess : kExitFailure;
 }
 

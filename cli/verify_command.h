@@ -1,4 +1,5 @@
-// kzf verify ARCHIVE: checks the archive's layout and every entry's data.
+// kzf verify ARCHIVE: checks the archive's layout and every entry's data,
+// naming each damaged entry, and says how many there are.
 
 #ifndef VARNOK_CLI_VERIFY_COMMAND_H_
 #define VARNOK_CLI_VERIFY_COMMAND_H_

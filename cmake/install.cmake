@@ -1,8 +1,9 @@
 # Every file Varnok installs, each where a Debian system looks for it: the
-# two programs, the desktop entry, the icons and the archive layout (without
-# VARNOK_BUILD_UI, kzf and the layout alone). The Debian package
-# (package.cmake) is made of these same rules. On Windows the dialog is
-# varnok.exe alone.
+# two programs, the desktop entry, the icons, the manual pages, kzf's bash
+# completion and the archive layout (without VARNOK_BUILD_UI, what concerns
+# kzf alone). The Debian package (package.cmake) is made of these same
+# rules. On Windows the dialog is varnok.exe, without desktop entry and
+# icons.
 
 option(VARNOK_INSTALL_STRIP "Strip the installed programs of their symbols" ON)
 if(VARNOK_INSTALL_STRIP)
@@ -11,9 +12,17 @@ if(VARNOK_INSTALL_STRIP)
 endif()
 
 install(TARGETS kzf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# VARNOK_MAN_PAGES: kzf's page, then varnok's (doc/CMakeLists.txt).
+list(GET VARNOK_MAN_PAGES 0 kzf_page)
+list(GET VARNOK_MAN_PAGES 1 varnok_page)
+install(FILES ${kzf_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Where bash-completion loads it from when kzf is first completed.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/kzf
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 if(VARNOK_BUILD_UI)
   install(TARGETS varnok RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${varnok_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 if(VARNOK_BUILD_UI AND NOT WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/varnok.desktop

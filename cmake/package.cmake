@@ -14,7 +14,7 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Varnok packs a tree of files into one kzf archive, the file a game engine"
   "reads its assets from. The desktop tool, varnok, lists a folder's files,"
   "packs them and saves the archive; the command-line tool, kzf, packs,"
-  "lists, verifies and extracts archives in build pipelines.")
+  "lists, verifies, extracts and compares archives in build pipelines.")
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -4,6 +4,7 @@
 #ifndef VARNOK_PLATFORM_CONSOLE_H_
 #define VARNOK_PLATFORM_CONSOLE_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,10 @@ bool WriteText(StandardStream stream, std::string_view text,
 // redrawn in place (on Windows a console, which this switches to taking
 // the line's control sequences).
 bool StandardErrorIsTerminal();
+
+// How many columns wide the terminal that standard error shows on is; 0 when
+// it is no terminal or does not say.
+size_t StandardErrorColumns();
 
 }  // namespace varnok
 

@@ -16,6 +16,9 @@
 // the file system allows) and takes its name only once all its bytes have
 // been written and checked: an error or a stop signal leaves no
 // half-written file, and an existing file of that name stays as it was.
+// Once complete, the file replaces an existing one of its name, or, when
+// asked to keep existing files, never does: not even one that appears while
+// it is written.
 
 #ifndef VARNOK_PLATFORM_EXTRACT_FOLDER_H_
 #define VARNOK_PLATFORM_EXTRACT_FOLDER_H_
@@ -46,11 +49,17 @@ class CExtractFolder {
   // files are extracted to.
   Status Open(const std::string& folder);
 
+  // What becomes of an existing file (or folder, or link) of a name.
+  enum class Existing { kReplace, kKeep };
+
   // Creates the file stored as name, with the folders on its way. produce
   // writes the file's bytes into the sink it is given; the file appears
-  // under its name only when produce succeeds.
+  // under its name only when produce succeeds. With Existing::kKeep, a name
+  // that is taken fails with "File exists, not replaced" and its path,
+  // before produce runs when it is taken already.
   Status Extract(std::string_view name,
-                 const std::function<Status(ByteSink&)>& produce);
+                 const std::function<Status(ByteSink&)>& produce,
+                 Existing existing = Existing::kReplace);
 
  private:
   // The open folder, in the system's terms.

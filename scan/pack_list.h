@@ -5,6 +5,7 @@
 #define VARNOK_SCAN_PACK_LIST_H_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/status.h"
@@ -29,12 +30,35 @@ struct PackList {
   // Entries that are not files (links to folders, broken links, FIFOs,
   // sockets, devices). In the list's order.
   std::vector<LeftOutEntry> leftOut;
+  // The folder the files were found in, as each path begins: a path is root,
+  // a separator (unless root ends in one) and the file's path beneath it.
+  std::string root;
 };
 
 // Every file beneath folder, found as the desktop dialog finds them (a fresh
 // CFolderScanner: ClearFolders, SetRoot(folder, true), ClearFoundFiles,
 // FindFiles("*.*", files only)).
 PackList ListFilesToPack(const std::string& folder);
+
+// The files a list names, relative to folder, found as ListFilesToPack
+// would find them: full paths, each once, in the list's order. A name may
+// use either '/' or the system's separator, begin with "./" and hold empty
+// or "." components; a full path that begins with folder is taken relative
+// to it. A name that leads out of folder ("..", another full path) fails
+// with "Not in the folder being packed", and one that is missing or not a
+// file with "Can't read file": each failure goes to *failures, and the file
+// is left out of the list.
+PackList ListNamedFiles(const std::string& folder,
+                        const std::vector<std::string>& names,
+                        std::vector<Status>* failures);
+
+// The names of a list held in bytes, one a line, or each ended by a zero
+// byte when nul is set. Empty names are passed over.
+std::vector<std::string> SplitNameList(std::string_view bytes, bool nul);
+
+// path, one of the paths of a list found in root, relative to root and with
+// '/' as its separator: "textures/a.png".
+std::string RelativePath(std::string_view root, std::string_view path);
 
 // What a left-out entry is, in words: "FIFO", "broken symbolic link", ...
 const char* DescribeLeftOut(EntryType type);

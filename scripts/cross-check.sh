@@ -72,7 +72,7 @@ for mode in stored deflated; do
       --compress > /dev/null
     cmp "$linux" "$work/reused.kzf" || fail "$mode: kzf.exe's repack differs"
   fi
-  entries=$("$kzf" list "$linux" | wc -l)
+  entries=$("$kzf" list --names "$linux" | wc -l)
   echo "cross-check: $mode: $entries entries, $(stat -c %s "$linux") bytes, identical"
 done
 [ "$failures" -eq 0 ]

@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(g++ cmake make qt6-base-dev zlib1g-dev libgtest-dev libcli11-dev)
 # cpack -G DEB works out the package's dependencies with dpkg-shlibdeps.
 packages+=(dpkg-dev file)
+# The manual pages are compressed as Debian installs them and checked for
+# warnings by the tests.
+packages+=(gzip groff-base man-db)
 # The Windows build: mingw-w64 (posix threads), zlib for it, and wine to run
 # its tests, and GoogleTest's sources to build it with.
 packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest)

@@ -95,7 +95,9 @@ bool CAtomicFile::Replace(std::string* reason) {
     *reason = std::strerror(errno);
     return false;
   }
-  if (!file_->file.Publish(SplitPath(resolved_).name, reason)) return false;
+  if (!file_->file.Publish(SplitPath(resolved_).name, true, reason)) {
+    return false;
+  }
   // The new name is durable only once the folder is synced.
   if (::fsync(file_->folder.get()) != 0) {
     *reason = std::strerror(errno);

@@ -84,7 +84,8 @@ std::string CExtractFolder::DisplayPath(std::string_view name) const {
 }
 
 Status CExtractFolder::Extract(std::string_view name,
-                               const std::function<Status(ByteSink&)>& produce) {
+                               const std::function<Status(ByteSink&)>& produce,
+                               Existing existing) {
   Status status = CheckExtractName(name);
   if (!status.ok()) return status;
   const std::vector<std::string_view> parts = NameComponents(name);
@@ -122,6 +123,14 @@ Status CExtractFolder::Extract(std::string_view name,
   // Write a temporary file beside the target, then give it the target's
   // name; a file that fails is gone when `file` goes.
   const std::string path = DisplayPath(name);
+  const std::string last(parts.back());
+  const bool keep = existing == Existing::kKeep;
+  const Status exists = Status::BadRequest(messages::kFileExists, path);
+  struct stat info;
+  if (keep &&
+      ::fstatat(folder.get(), last.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    return exists;
+  }
   TemporaryFile file;
   std::string reason;
   if (!file.Create(folder.get(), kTemporaryPrefix, 0666, &reason)) {
@@ -129,8 +138,10 @@ Status CExtractFolder::Extract(std::string_view name,
   }
   FileSink sink(file.fd(), path);
   status = produce(sink);
-  if (status.ok() && !file.Publish(std::string(parts.back()), &reason)) {
-    status = Status::IoError(messages::kCantWriteFile, path, reason);
+  if (status.ok() && !file.Publish(last, !keep, &reason)) {
+    status = keep && errno == EEXIST
+                 ? exists
+                 : Status::IoError(messages::kCantWriteFile, path, reason);
   }
   return status;
 }

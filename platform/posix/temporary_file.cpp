@@ -99,15 +99,31 @@ bool TemporaryFile::TakeFreshName(
   return false;
 }
 
-bool TemporaryFile::Publish(const std::string& name, std::string* reason) {
+bool TemporaryFile::Publish(const std::string& name, bool replace,
+                            std::string* reason) {
   if (!named() && !LinkUnderTemporaryName(reason)) return false;
-  if (!fd_.Close() ||
-      ::renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) {
+  if (!fd_.Close()) {
     *reason = std::strerror(errno);
     return false;
   }
-  name_.clear();
-  ForgetForCleanup(std::exchange(ticket_, -1));
+  // A rename replaces what has the name; a link fails when the name is
+  // taken, leaving it as it was.
+  if (replace) {
+    if (::renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) {
+      *reason = std::strerror(errno);
+      return false;
+    }
+    name_.clear();
+    ForgetForCleanup(std::exchange(ticket_, -1));
+    return true;
+  }
+  if (::linkat(folder_, name_.c_str(), folder_, name.c_str(), 0) != 0) {
+    const int error = errno;
+    *reason = std::strerror(error);
+    errno = error;
+    return false;
+  }
+  RemoveName();
   return true;
 }
 

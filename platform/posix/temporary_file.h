@@ -52,9 +52,11 @@ class TemporaryFile {
   bool named() const { return !name_.empty(); }
 
   // Closes the file, counting the close's result, and gives it name in its
-  // folder, in one step replacing whatever had that name. The caller syncs
-  // the data before and the folder after.
-  bool Publish(const std::string& name, std::string* reason);
+  // folder, in one step replacing whatever had that name; unless replace is
+  // false: then it fails, with errno EEXIST, when the name is taken. The
+  // caller syncs the data before and the folder after. On failure errno
+  // tells why.
+  bool Publish(const std::string& name, bool replace, std::string* reason);
 
  private:
   bool CreateNamed(mode_t mode, std::string* reason);

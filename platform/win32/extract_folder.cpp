@@ -165,7 +165,8 @@ std::string CExtractFolder::DisplayPath(std::string_view name) const {
 }
 
 Status CExtractFolder::Extract(std::string_view name,
-                               const std::function<Status(ByteSink&)>& produce) {
+                               const std::function<Status(ByteSink&)>& produce,
+                               Existing existing) {
   Status status = CheckExtractName(name);
   if (!status.ok()) return status;
   const std::vector<std::string_view> parts = NameComponents(name);
@@ -226,6 +227,11 @@ Status CExtractFolder::Extract(std::string_view name,
     return Status::IoError(messages::kCantWriteFile, path, kInvalidFileName);
   }
   const std::wstring target = folder + L"\\" + *fileName;
+  const bool keep = existing == Existing::kKeep;
+  const Status exists = Status::BadRequest(messages::kFileExists, path);
+  if (keep && ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return exists;
+  }
   std::wstring temporary;
   bool deleteOnClose = false;
   UniqueHandle file = CreateTemporary(folder, &temporary, &deleteOnClose);
@@ -243,9 +249,17 @@ Status CExtractFolder::Extract(std::string_view name,
       status = Status::IoError(messages::kCantWriteFile, path, LastErrorText());
     }
   }
-  if (status.ok() && !::MoveFileExW(temporary.c_str(), target.c_str(),
-                                    MOVEFILE_REPLACE_EXISTING)) {
-    status = Status::IoError(messages::kCantWriteFile, path, LastErrorText());
+  // Kept names are never replaced: without MOVEFILE_REPLACE_EXISTING the
+  // move fails on a name taken meanwhile.
+  if (status.ok() &&
+      !::MoveFileExW(temporary.c_str(), target.c_str(),
+                     keep ? 0 : MOVEFILE_REPLACE_EXISTING)) {
+    const DWORD error = ::GetLastError();
+    status = keep && (error == ERROR_ALREADY_EXISTS ||
+                      error == ERROR_FILE_EXISTS)
+                 ? exists
+                 : Status::IoError(messages::kCantWriteFile, path,
+                                   ErrorText(error));
   }
   if (!status.ok()) {
     file.reset();

@@ -299,12 +299,14 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
   const std::string missing = src_ + "/missing";
   const std::string elsewhere = dir_ + "/elsewhere.txt";
   WriteFile(elsewhere, "x");
+  // Sparse files: no disk taken.
   const std::string huge = Source("huge.bin", "");
-  fs::resize_file(huge, uint64_t{1} << 32);  // sparse: no disk taken
-  const std::string half = Source("half.bin", "");
-  fs::resize_file(half, uint64_t{1} << 31);
-  const std::string otherHalf = Source("other half.bin", "");
-  fs::resize_file(otherHalf, uint64_t{1} << 31);
+  fs::resize_file(huge, uint64_t{1} << 31);
+  std::vector<std::string> largest;  // together past 4 GiB
+  for (const char* name : {"l1", "l2", "l3"}) {
+    largest.push_back(Source(name, ""));
+    fs::resize_file(largest.back(), kMaxFileSize);
+  }
   struct Case {
     std::vector<std::string> paths;
     std::string basePath;
@@ -312,6 +314,7 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
     const char* message;
     std::string detail;
     std::string reason = {};  // checked when given
+    std::vector<std::string> names = {};
   };
   const std::string longBase(512, 'b');
   const std::string longPath = "data/" + std::string(507, 'p');
@@ -330,8 +333,14 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
        elsewhere},
       {{good, missing}, "data/", false, messages::kCantReadFile, missing},
       {{good, folder}, "data/", true, messages::kCantReadFile, folder},
-      {{good, huge}, "data/", true, messages::kTooLarge, huge},
-      {{half, otherHalf}, "data/", false, messages::kTooLarge, archive_},
+      {{good, huge}, "data/", true, messages::kFileTooLarge, huge},
+      {largest, "data/", false, messages::kTooLarge, archive_},
+      // Names given in place of a base path are checked alike.
+      {{good, elsewhere}, "", false, messages::kUnsafeStoredName, elsewhere,
+       "x/../y: contains a \"..\" component", {"a", "x/../y"}},
+      {{good}, "", false, messages::kPathTooLong, longPath, "", {longPath}},
+      {{good, elsewhere}, "", false, messages::kDuplicateStoredName,
+       good + " and " + elsewhere, "a", {"a", "a"}},
       {{good}, "/", false, messages::kUnsafeStoredName, good,
        EscapeName(rooted) + ": absolute path"},
   };
@@ -369,10 +378,14 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
     PackRequest request{c.paths, archive_, c.basePath, c.compress};
-    Status status = CArchiveWriter().Pack(request);
-    EXPECT_EQ(status.message(), c.message);
-    EXPECT_EQ(status.detail(), c.detail);
-    if (!c.reason.empty()) EXPECT_EQ(status.reason(), c.reason);
+    request.names = c.names;
+    std::vector<PlannedEntry> planned;
+    for (const Status& status : {CArchiveWriter().Pack(request),
+                                 CArchiveWriter().Plan(request, &planned)}) {
+      EXPECT_EQ(status.message(), c.message);
+      EXPECT_EQ(status.detail(), c.detail);
+      if (!c.reason.empty()) EXPECT_EQ(status.reason(), c.reason);
+    }
     EXPECT_TRUE(OutputFolder().empty());
   }
 }
@@ -759,6 +772,8 @@ TEST_F(ArchiveWriterTest, RepackGivesTheBytesOfAFullPack) {
     bool compress;     // how the repack runs
     std::function<void()> change;  // to the tree and the target, after
     uint32_t reused;
+    int level = kDefaultLevel;        // of the repack
+    std::vector<bool> keepStored = {};  // of the repack
   };
   const std::vector<Case> cases = {
       {"nothing changed", true, true, [] {}, 5},
@@ -798,6 +813,11 @@ TEST_F(ArchiveWriterTest, RepackGivesTheBytesOfAFullPack) {
        0},
       {"not an archive at the target", true, true,
        [&] { WriteFile(archive_, "not an archive"); }, 0},
+      // Entries proven to inflate to a file hold level 9 streams only.
+      {"repacked at level 8", true, true, [] {}, 0, 8},
+      // An entry of b.bin is deflated, but the repack stores b.bin.
+      {"a file to be stored", true, true, [] {}, 4, kDefaultLevel,
+       {false, true}},
   };
   const std::string full = out_ + "/full.kzf";
   for (const Case& c : cases) {
@@ -820,7 +840,8 @@ TEST_F(ArchiveWriterTest, RepackGivesTheBytesOfAFullPack) {
     }
     std::sort(paths.begin(), paths.end());
     ASSERT_TRUE(CArchiveWriter(1)
-                    .Pack(PackRequest{paths, full, "data/", c.compress, false})
+                    .Pack(PackRequest{paths, full, "data/", c.compress, false,
+                                      {}, c.keepStored, c.level})
                     .ok());
 
     for (unsigned threads : {1u, 3u}) {
@@ -828,7 +849,8 @@ TEST_F(ArchiveWriterTest, RepackGivesTheBytesOfAFullPack) {
       WriteFile(archive_, old);
       RecordingObserver observer;
       ASSERT_TRUE(CArchiveWriter(threads)
-                      .Pack(PackRequest{paths, archive_, "data/", c.compress},
+                      .Pack(PackRequest{paths, archive_, "data/", c.compress,
+                                        true, {}, c.keepStored, c.level},
                             &observer)
                       .ok());
       EXPECT_TRUE(ReadFile(archive_) == ReadFile(full));
@@ -837,6 +859,54 @@ TEST_F(ArchiveWriterTest, RepackGivesTheBytesOfAFullPack) {
       // A file compared, found changed and then encoded counts once.
       EXPECT_EQ(last.bytesDone, last.bytesTotal);
     }
+  }
+}
+
+// Names given one per file, files kept stored while the others deflate, and
+// deflate's level: the archive holds what the request asks for, and Plan
+// tells it without writing anything.
+TEST_F(ArchiveWriterTest, TakesNamesMethodsAndLevelFromTheRequest) {
+  const std::string text = Text(70000, 5);
+  const std::string image = RandomBytes(5000, 6);
+  const std::vector<std::string> paths = {Source("a.txt", text),
+                                          Source("b.png", image)};
+  struct Case {
+    std::vector<std::string> names;
+    std::vector<bool> keepStored;
+    int level;
+    std::vector<test::TestEntry> expected;
+  };
+  const std::vector<Case> cases = {
+      {{"mod/a.txt", "mod/b.png"}, {}, 9,
+       {test::Deflated("mod/a.txt", text), test::Deflated("mod/b.png", image)}},
+      {{}, {false, true}, 9,
+       {test::Deflated("data/a.txt", text), test::Stored("data/b.png", image)}},
+      {{"x", "y"}, {true, false}, 1,
+       {test::Stored("x", text), test::Deflated("y", image, 1)}},
+      {{}, {}, 4,
+       {test::Deflated("data/a.txt", text, 4),
+        test::Deflated("data/b.png", image, 4)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.names) + " level " +
+                 std::to_string(c.level));
+    fs::remove_all(out_);
+    fs::create_directories(out_);
+    PackRequest request{paths, archive_, "data/", true};
+    request.names = c.names;
+    request.keepStored = c.keepStored;
+    request.level = c.level;
+    std::vector<PlannedEntry> planned;
+    ASSERT_TRUE(CArchiveWriter().Plan(request, &planned).ok());
+    EXPECT_TRUE(OutputFolder().empty());
+    ASSERT_EQ(planned.size(), c.expected.size());
+    for (size_t i = 0; i < planned.size(); ++i) {
+      EXPECT_EQ(planned[i].name, c.expected[i].name);
+      EXPECT_EQ(planned[i].size, c.expected[i].size);
+      EXPECT_EQ(planned[i].method, c.expected[i].method);
+    }
+    ASSERT_TRUE(CArchiveWriter(2).Pack(request).ok());
+    EXPECT_TRUE(ReadFile(archive_) == test::BuildArchive(c.expected));
   }
 }
 

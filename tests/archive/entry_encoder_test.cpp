@@ -63,6 +63,8 @@ TEST(EntryEncoderTest, ReusesAnEntryOnlyWhenTheFileIsExactlyWhatItHolds) {
        content.substr(0, content.size() - 1), false},
       {"last byte changed", deflated, true, changedLast, false},
       {"wrong CRC-32", badCrc, true, content, false},
+      // An entry of another method is never handed on.
+      {"storing, offered a deflated entry", deflated, false, content, false},
   };
   test::TempFolder folder;
   const std::string archivePath = (folder.path() / "old.kzf").string();

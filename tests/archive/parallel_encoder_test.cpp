@@ -90,15 +90,21 @@ void PrintTo(const Outcome& o, std::ostream* out) {
        << o.entry.crc << "}";
 }
 
-// Every file through one CEntryEncoder, in order, up to the first failure.
+// Every file through one CEntryEncoder, in order, up to the first failure;
+// the files marked in store through a storing one.
 std::vector<Outcome> EncodeInOrder(const std::vector<std::string>& paths,
-                                   bool compress, CollectingSink* sink) {
-  CEntryEncoder encoder(compress);
+                                   bool compress, CollectingSink* sink,
+                                   int level = kDefaultLevel,
+                                   const std::vector<bool>& store = {}) {
+  CEntryEncoder encoder(compress, level);
+  CEntryEncoder storing(false);
   std::vector<Outcome> outcomes;
-  for (const std::string& path : paths) {
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
+    CEntryEncoder& chosen = i < store.size() && store[i] ? storing : encoder;
     Outcome outcome;
     const size_t start = sink->held.size();
-    outcome.status = encoder.Encode(path, sink, &outcome.entry).ToString();
+    outcome.status = chosen.Encode(path, sink, &outcome.entry).ToString();
     outcome.held = sink->held.substr(start);
     outcomes.push_back(outcome);
     if (!outcome.status.empty()) break;
@@ -109,8 +115,9 @@ std::vector<Outcome> EncodeInOrder(const std::vector<std::string>& paths,
 // The same through a CParallelEncoder; files gives the sizes it is told.
 std::vector<Outcome> EncodeOnWorkers(
     const std::vector<CParallelEncoder::SourceFile>& files, bool compress,
-    unsigned workers, EncodeAheadLimits limits, CollectingSink* sink) {
-  CParallelEncoder encoder(files, compress, workers, limits);
+    unsigned workers, EncodeAheadLimits limits, CollectingSink* sink,
+    int level = kDefaultLevel) {
+  CParallelEncoder encoder(files, compress, workers, limits, level);
   std::vector<Outcome> outcomes;
   for (size_t i = 0; i < files.size(); ++i) {
     Outcome outcome;
@@ -169,6 +176,8 @@ TEST_F(ParallelEncoderTest, HandsBackWhatOneEncoderGivesInOrder) {
     bool compress;
     unsigned workers;
     EncodeAheadLimits limits;
+    int level = kDefaultLevel;
+    bool storeEveryThird = false;  // files held unchanged among the others
   };
   const std::vector<Config> configs = {
       {true, 3, kTightLimits},
@@ -176,15 +185,23 @@ TEST_F(ParallelEncoderTest, HandsBackWhatOneEncoderGivesInOrder) {
       {true, 8, kTightLimits},  // more workers than files may be ahead
       {true, 0, EncodeAheadLimits{}},
       {false, 2, kTightLimits},
+      {true, 3, kTightLimits, 1, true},
+      {true, 2, EncodeAheadLimits{}, 6},
   };
   for (const Config& config : configs) {
-    SCOPED_TRACE(testing::Message() << "compress " << config.compress
-                                    << ", workers " << config.workers);
+    SCOPED_TRACE(testing::Message()
+                 << "compress " << config.compress << ", workers "
+                 << config.workers << ", level " << config.level);
+    std::vector<CParallelEncoder::SourceFile> files = Files();
+    std::vector<bool> store(files.size());
+    for (size_t i = 0; config.storeEveryThird && i < files.size(); i += 3) {
+      store[i] = files[i].store = true;
+    }
     CollectingSink inOrder, onWorkers;
-    const std::vector<Outcome> expected =
-        EncodeInOrder(paths_, config.compress, &inOrder);
-    EXPECT_EQ(EncodeOnWorkers(Files(), config.compress, config.workers,
-                              config.limits, &onWorkers),
+    const std::vector<Outcome> expected = EncodeInOrder(
+        paths_, config.compress, &inOrder, config.level, store);
+    EXPECT_EQ(EncodeOnWorkers(files, config.compress, config.workers,
+                              config.limits, &onWorkers, config.level),
               expected);
     EXPECT_EQ(onWorkers.held, inOrder.held);
     // Every buffer read is reported, once, on the caller's thread.

@@ -36,6 +36,25 @@ TEST(EscapeTest, PassesPrintableUtf8AndEscapesEveryOtherByte) {
   }
 }
 
+TEST(EscapeTest, ControlsAreUtf8AndBrokenSequencesAreNot) {
+  const struct {
+    std::string text;
+    bool utf8;
+  } cases[] = {
+      {"", true},
+      {std::string("a\0\n\x7f", 4), true},
+      {"caf\xc3\xa9 \xc2\x85 \xf4\x8f\xbf\xbf", true},
+      {"\x80", false},
+      {"\xc0\xaf", false},
+      {"\xed\xa0\x80", false},
+      {"\xf4\x90\x80\x80", false},
+      {"x\xe2\x82", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsUtf8(c.text), c.utf8) << EscapeName(c.text);
+  }
+}
+
 TEST(EscapeTest, OnlyANameHasItsBackslashesEscaped) {
   EXPECT_EQ(EscapeName("a\\b\\x0a"), "a\\x5cb\\x5cx0a");
   EXPECT_EQ(EscapeControls("entry 0 (a\\x0ab)"), "entry 0 (a\\x0ab)");

@@ -3,9 +3,12 @@
 #ifndef VARNOK_TESTS_CLI_KZF_RUNNER_H_
 #define VARNOK_TESTS_CLI_KZF_RUNNER_H_
 
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,7 +24,11 @@ struct KzfOptions {
   bool unprivileged = false;    // run by root, kzf runs as nobody (POSIX)
   uint64_t fileSizeLimit = 0;   // bytes a file may grow to; 0: any (POSIX)
   std::string stdoutPath;       // a file to write stdout to, not captured
+  std::string stdinPath;        // a file to read as stdin
+  unsigned short terminalColumns = 0;  // the terminal's width, when set
   std::chrono::milliseconds killAfter{0};  // killed if running this long
+  // Variables set in its environment, name and value (POSIX).
+  std::vector<std::pair<std::string, std::string>> environment;
 };
 
 // Runs kzf with args and waits for its end (see RunProgram); a kzf killed
@@ -33,8 +40,110 @@ inline KzfResult RunKzf(const std::vector<std::string>& args,
   child.unprivileged = options.unprivileged;
   child.fileSizeLimit = options.fileSizeLimit;
   child.stdoutPath = options.stdoutPath;
+  child.stdinPath = options.stdinPath;
+  child.terminalColumns = options.terminalColumns;
+  child.environment = options.environment;
   child.killAfter = options.killAfter;
   return RunProgram(KZF_PATH, args, child, options.stderrTerminal);
+}
+
+// The lines of text, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos;
+       start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+// The fields of one JSON object of strings and whole numbers, as kzf list
+// --json writes it: strings unescaped (to UTF-8), numbers as their digits.
+// Throws on anything else.
+inline std::map<std::string, std::string> ParseJsonObject(
+    const std::string& line) {
+  size_t at = 0;
+  auto fail = [&] {
+    throw std::runtime_error("bad JSON at " + std::to_string(at) + ": " + line);
+  };
+  auto expect = [&](char c) {
+    if (at >= line.size() || line[at] != c) fail();
+    ++at;
+  };
+  auto string = [&] {
+    expect('"');
+    std::string out;
+    while (at < line.size() && line[at] != '"') {
+      char c = line[at++];
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (at >= line.size()) fail();
+      c = line[at++];
+      const std::string simple = "\"\\/bfnrt";
+      const std::string meant = "\"\\/\b\f\n\r\t";
+      if (simple.find(c) != std::string::npos) {
+        out += meant[simple.find(c)];
+        continue;
+      }
+      if (c != 'u' || at + 4 > line.size()) fail();
+      const unsigned code = std::stoul(line.substr(at, 4), nullptr, 16);
+      at += 4;
+      if (code < 0x80) {
+        out += static_cast<char>(code);
+      } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+      } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+      }
+    }
+    expect('"');
+    return out;
+  };
+  std::map<std::string, std::string> fields;
+  expect('{');
+  while (at < line.size() && line[at] != '}') {
+    if (!fields.empty()) expect(',');
+    const std::string key = string();
+    expect(':');
+    if (at < line.size() && line[at] == '"') {
+      fields[key] = string();
+    } else {
+      const size_t start = at;
+      while (at < line.size() && std::isdigit(static_cast<unsigned char>(line[at]))) ++at;
+      if (at == start) fail();
+      fields[key] = line.substr(start, at - start);
+    }
+  }
+  expect('}');
+  if (at != line.size()) fail();
+  return fields;
+}
+
+// The bytes standard base64 text (with padding) stands for.
+inline std::string DecodeBase64(const std::string& text) {
+  const std::string digits =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  uint32_t group = 0;
+  int bits = 0;
+  for (char c : text) {
+    if (c == '=') break;
+    const size_t value = digits.find(c);
+    if (value == std::string::npos) throw std::runtime_error("bad base64");
+    group = (group << 6) | static_cast<uint32_t>(value);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out += static_cast<char>((group >> bits) & 0xFF);
+    }
+  }
+  return out;
 }
 
 }  // namespace varnok::test

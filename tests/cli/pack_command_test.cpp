@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/messages.h"
+#include "cli/sizes.h"
 #include "tests/archive/test_archive.h"
 #include "tests/cli/kzf_runner.h"
 #include "tests/support/platform_test.h"
@@ -60,19 +64,11 @@ class PackCommandTest : public ::testing::Test {
                       const test::KzfOptions& options = {}) {
     return test::RunKzf(args, options);
   }
-  // Names of the entries that `kzf list` shows.
+  // Names of the entries that `kzf list --names` shows.
   std::vector<std::string> ListedNames(const std::string& archive) {
-    const test::KzfResult result = Kzf({"list", archive});
+    const test::KzfResult result = Kzf({"list", "--names", archive});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    std::vector<std::string> names;
-    size_t start = 0;
-    for (size_t end; (end = result.out.find('\n', start)) != std::string::npos;
-         start = end + 1) {
-      // method, size, packed size and CRC take 40 columns.
-      const std::string line = result.out.substr(start, end - start);
-      names.push_back(line.size() > 40 ? line.substr(40) : line);
-    }
-    return names;
+    return test::Lines(result.out);
   }
   std::vector<std::string> FolderContents(const fs::path& folder) {
     std::vector<std::string> names;
@@ -100,12 +96,11 @@ TEST_F(PackCommandTest, PacksATreeThatVerifiesAndExtractsIdenticallyInBothModes)
     EXPECT_EQ(result.err, "");
     uint64_t sourceBytes = 0;
     for (const auto& file : AssetTree()) sourceBytes += file.second.size();
-    EXPECT_EQ(result.out, archive.string() + ": " +
-                              std::to_string(AssetTree().size()) +
-                              " entries, 0 reused, " +
-                              std::to_string(sourceBytes) + " source bytes, " +
-                              std::to_string(fs::file_size(archive)) +
-                              " archive bytes\n");
+    EXPECT_EQ(result.out,
+              archive.string() + ": " + std::to_string(AssetTree().size()) + " entries" +
+                  (compress ? " (0 reused)" : "") + ", " +
+                  FormatSize(sourceBytes) + " in " +
+                  FormatSize(fs::file_size(archive)) + "\n");
 
     // The archive holds the tree in the list's order, byte for byte.
     std::vector<test::TestEntry> expected;
@@ -196,14 +191,17 @@ TEST_F(PackCommandTest, SkipsUnreadableFoldersAndNamesWhatItLeavesOutWhenAsked) 
           unprivileged);
   ASSERT_EQ(result.exitCode, 0) << result.err;
   const std::string data = (assets_ / "data").string();
+  std::string packed;
+  for (const std::string& name : ArchiveOrder()) {
+    packed += "kzf: Packed: " + name + "\n";
+  }
   EXPECT_EQ(result.err,
             "kzf: Left out: " + data + "/pipe: FIFO\n" +
                 "kzf: Left out: " + data + "/up: symbolic link to a folder\n" +
                 "kzf: Warning: Can't read folder: " + data +
-                "/locked: Permission denied\n");
-  EXPECT_TRUE(result.out.ends_with(
-      "; left out: 2 links or special files, 1 unreadable folder\n"))
-      << result.out;
+                "/locked: Permission denied\n" + packed);
+  EXPECT_EQ(result.out.substr(result.out.find(';')),
+            "; left out: 2 links or special files, 1 unreadable folder\n");
   EXPECT_EQ(ListedNames(archive.string()), ArchiveOrder());
 }
 
@@ -239,26 +237,262 @@ TEST_F(PackCommandTest, TakesTheBasePathItIsGiven) {
   EXPECT_EQ(ListedNames(archive.string()), expected);
 }
 
-TEST_F(PackCommandTest, ShowsProgressOnlyOnATerminal) {
+TEST_F(PackCommandTest, ShowsProgressOnlyOnATerminalThatCanRedrawIt) {
   if (test::OnWindows()) {
     GTEST_SKIP() << "no pseudo-terminal here to stand for a console";
   }
   const fs::path archive = folder_.path() / "game.kzf";
   const std::vector<std::string> args = {"pack", assets_.string(), "-o",
                                          archive.string()};
-  test::KzfResult result = Kzf(args, {{}, true});
+  test::KzfOptions terminal;
+  terminal.stderrTerminal = true;
+  test::KzfResult result = Kzf(args, terminal);
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_NE(result.err.find("packing: 0/5 entries"), std::string::npos)
+  EXPECT_NE(result.err.find("packing: 0/5 entries, 0 B of "), std::string::npos)
       << result.err;
   // The line is cleared before the summary comes.
   EXPECT_TRUE(result.err.ends_with("\r\033[K")) << result.err;
 
+  // A narrow terminal: no line reaches its last column, where it could wrap.
+  terminal.terminalColumns = 20;
+  result = Kzf(args, terminal);
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  size_t drawn = 0;
+  for (size_t at = 0; (at = result.err.find("\r\033[K", at)) != std::string::npos;) {
+    at += 4;
+    const size_t end = std::min(result.err.find('\r', at), result.err.size());
+    EXPECT_LE(end - at, 19u) << result.err.substr(at, end - at);
+    drawn += end > at;
+  }
+  EXPECT_GT(drawn, 0u);
+  terminal.terminalColumns = 0;
+
   std::vector<std::string> quiet = args;
   quiet.push_back("--quiet");
-  result = Kzf(quiet, {{}, true});
+  result = Kzf(quiet, terminal);
   ASSERT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out, "");
+
+  // A terminal that can't move its cursor gets no progress line.
+  terminal.environment = {{"TERM", "dumb"}};
+  result = Kzf(args, terminal);
+  ASSERT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+}
+
+// The options that choose the files and name them, each table row a pack
+// whose entries are listed back.
+TEST_F(PackCommandTest, ChoosesAndNamesTheFilesAsTold) {
+  if (test::OnWindows()) {
+    GTEST_SKIP() << "the tree's case twins and the list from a pipe are "
+                    "POSIX's";
+  }
+  for (const char* file : {".git/config", ".git/objects/x.png", "build/tmp.o",
+                           "data/levels/.svn/entries"}) {
+    fs::create_directories((assets_ / file).parent_path());
+    test::WriteFile(assets_ / file, file);
+  }
+  const fs::path list = folder_.path() / "list.txt";
+  test::WriteFile(list, "data/empty.bin\n./data/Sounds/a.ogg\nbuild/tmp.o\n");
+  const fs::path pipe = folder_.path() / "list.fifo";
+  ASSERT_TRUE(test::MakeFifo(pipe.string()));
+  const fs::path nulList = folder_.path() / "list0.txt";
+  test::WriteFile(nulList,
+                  std::string("data/Sounds/a.ogg\0data//empty.bin\0", 34));
+  const std::vector<std::string> data = ArchiveOrder();
+  auto prefixed = [](const std::string& prefix,
+                     const std::vector<std::string>& names) {
+    std::vector<std::string> out;
+    for (const std::string& name : names) out.push_back(prefix + name);
+    return out;
+  };
+  std::vector<std::string> everything = {".git/config", ".git/objects/x.png",
+                                         "build/tmp.o", "data/empty.bin",
+                                         "data/levels/.svn/entries"};
+  everything.insert(everything.end(), data.begin() + 1, data.end());
+
+  const struct {
+    std::vector<std::string> options;
+    std::vector<std::string> names;
+    std::string stdinPath = {};
+  } cases[] = {
+      {{"--prefix", "mod/"}, prefixed("mod/", everything)},
+      {{"--prefix", "mod/", "--exclude-vcs", "--exclude", "build/"},
+       prefixed("mod/", data)},
+      {{"--prefix", "", "--include", "*.png", "--exclude-vcs"},
+       {"data/textures/stone wall.png"}},
+      {{"--exclude-vcs", "--exclude", "build/", "--exclude", "data/levels/",
+        "--include", "data/levels/**/*.txt"},
+       data},
+      {{"--exclude-vcs", "--exclude", "build", "--exclude", "*.bin",
+        "--exclude", "[Tt]extures/"},
+       {"data/levels/data/deep/Map 01.txt", "data/Sounds/a.ogg"}},
+      {{"--prefix", "", "--files-from", list.string()},
+       {"build/tmp.o", "data/empty.bin", "data/Sounds/a.ogg"}},
+      {{"--prefix", "x/", "--files-from", "-", "--null"},
+       {"x/data/empty.bin", "x/data/Sounds/a.ogg"},
+       nulList.string()},
+      {{"--prefix", "", "--files-from", list.string(), "--exclude", "*.o"},
+       {"data/empty.bin", "data/Sounds/a.ogg"}},
+      // A pipe, as bash's <(...) gives, fed by a child of this test.
+      {{"--prefix", "", "--files-from", pipe.string()},
+       {"build/tmp.o", "data/empty.bin", "data/Sounds/a.ogg"}},
+  };
+  const fs::path archive = folder_.path() / "game.kzf";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.options));
+    std::vector<std::string> args = {"pack", assets_.string(), "-o",
+                                     archive.string()};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    test::KzfOptions options;
+    options.stdinPath = c.stdinPath;
+    // The writer blocks until kzf opens the pipe, and ends with the list.
+    std::thread writer;
+    if (c.options.back() == pipe.string()) {
+      writer = std::thread([&] { test::WriteFile(pipe, test::ReadFile(list)); });
+    }
+    const test::KzfResult result = Kzf(args, options);
+    if (writer.joinable()) writer.join();
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ListedNames(archive.string()), c.names);
+  }
+}
+
+// The same folder under two parents packs to the same bytes with a prefix,
+// each file deflated at the level asked or stored as --store asks.
+TEST_F(PackCommandTest, PrefixStoreAndLevelMakeExactlyTheEntriesAsked) {
+  const fs::path moved = folder_.path() / "metadata" / "elsewhere";
+  fs::create_directories(moved.parent_path());
+  fs::copy(assets_, moved, fs::copy_options::recursive);
+  std::vector<test::TestEntry> expected;
+  for (const std::string& name : ArchiveOrder()) {
+    const std::string content = test::ReadFile(assets_ / name);
+    const bool image = name.find(".png") != std::string::npos ||
+                       name.find(".PNG") != std::string::npos;
+    expected.push_back(image ? test::Stored("pak/" + name, content)
+                             : test::Deflated("pak/" + name, content, 3));
+  }
+  for (const fs::path& tree : {assets_, moved}) {
+    const fs::path archive = tree.parent_path() / "game.kzf";
+    const test::KzfResult result =
+        Kzf({"pack", tree.string(), "-o", archive.string(), "--prefix",
+             "pak/", "--compress", "--store", "*.png", "--store", "*.PNG",
+             "--level", "3"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(test::ReadFile(archive) == test::BuildArchive(expected))
+        << tree;
+  }
+}
+
+TEST_F(PackCommandTest, DryRunPrintsTheEntriesAndWritesNothing) {
+  const fs::path archive = folder_.path() / "game.kzf";
+  test::KzfResult result =
+      Kzf({"pack", assets_.string(), "-o", archive.string(), "--dry-run",
+           "--compress", "--store", "*.ogg", "--prefix", "p/"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  std::string expected;
+  uint64_t total = 0;
+  for (const std::string& name : ArchiveOrder()) {
+    const uint64_t size = fs::file_size(assets_ / name);
+    total += size;
+    const std::string digits = std::to_string(size);
+    expected += std::string(name.find(".ogg") != std::string::npos
+                                ? "stored  "
+                                : "deflated") +
+                " " + std::string(10 - digits.size(), ' ') + digits + " p/" +
+                name + "\n";
+  }
+  EXPECT_EQ(result.out, expected + archive.string() + ": " +
+                            std::to_string(AssetTree().size()) + " entries, " +
+                            FormatSize(total) +
+                            " (dry run: nothing written)\n");
+  EXPECT_EQ(result.err, "");
+  EXPECT_FALSE(fs::exists(archive));
+
+  // It fails as the pack would, before writing anything.
+  result = Kzf({"pack", assets_.string(), "-o", archive.string(), "--dry-run",
+                "--prefix", "../"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err.rfind("kzf: Stored name would be unsafe to extract: ", 0),
+            0u)
+      << result.err;
+  EXPECT_FALSE(fs::exists(archive));
+}
+
+// diff takes pack's options and says what a pack with them would change.
+TEST_F(PackCommandTest, DiffTellsWhetherPackingWouldGiveTheArchive) {
+  const fs::path archive = folder_.path() / "game.kzf";
+  const std::vector<std::string> options = {
+      "--compress", "--prefix", "pak/", "--exclude", "*.ogg", "--store",
+      "*.PNG"};
+  std::vector<std::string> pack = {"pack", assets_.string(), "-o",
+                                   archive.string()};
+  pack.insert(pack.end(), options.begin(), options.end());
+  ASSERT_EQ(Kzf(pack).exitCode, 0);
+  auto diff = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = {"diff", archive.string(),
+                                     assets_.string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Kzf(args);
+  };
+  test::KzfResult result = diff(options);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "");
+
+  test::WriteFile(assets_ / "data/empty.bin", "no longer empty");
+  test::WriteFile(assets_ / "data/added.txt", "added");
+  fs::remove(assets_ / "data/levels/data/deep/Map 01.txt");
+  result = diff(options);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out,
+            "A pak/data/added.txt\nM pak/data/empty.bin\n"
+            "D pak/data/levels/data/deep/Map 01.txt\n");
+  EXPECT_EQ(result.err, "");
+
+  // Without --compress every entry is stored: the image stored already
+  // stays as it is.
+  result = diff({"--prefix", "pak/", "--exclude", "*.ogg"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out,
+            "A pak/data/added.txt\nM pak/data/empty.bin\n"
+            "D pak/data/levels/data/deep/Map 01.txt\n" +
+                std::string(test::OnWindows()
+                                ? ""
+                                : "M pak/data/textures/stone wall.png\n"));
+
+  fs::remove(archive);
+  result = diff(options);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "kzf: Can't open archive: " + archive.string() +
+                            ": " + test::NoSuchFileReason() + "\n");
+}
+
+TEST_F(PackCommandTest, RefusesListedFilesItCannotTakeAndFilesOf2GiB) {
+  const fs::path archive = folder_.path() / "game.kzf";
+  const fs::path list = folder_.path() / "list.txt";
+  test::WriteFile(list, "data/empty.bin\nmissing.txt\n../outside\ndata\n");
+  test::KzfResult result =
+      Kzf({"pack", assets_.string(), "-o", archive.string(), "--files-from",
+           list.string()});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err,
+            "kzf: Can't read file: " + (assets_ / "missing.txt").string() +
+                ": " + test::NoSuchFileReason() + "\n"
+                "kzf: Not in the folder being packed: ../outside\n"
+                "kzf: Can't read file: " +
+                (assets_ / "data").string() + ": Not a regular file\n");
+  EXPECT_FALSE(fs::exists(archive));
+
+  const fs::path huge = assets_ / "data/huge.bin";
+  test::WriteFile(huge, "");
+  fs::resize_file(huge, uint64_t{1} << 31);  // sparse: no disk taken
+  result = Kzf({"pack", assets_.string(), "-o", archive.string()});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err,
+            "kzf: File too large (2 GiB or more): " + test::NativePath(huge) +
+                "\n");
+  EXPECT_FALSE(fs::exists(archive));
 }
 
 TEST_F(PackCommandTest, AFileLockedByAnotherProgramFailsThePack) {
@@ -382,8 +616,7 @@ TEST_F(PackCommandTest, RepackReusesUnchangedEntriesOnAnyNumberOfThreads) {
     test::WriteFile(archive, old);
     const test::KzfResult result = pack(run.options);
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out.find(": " + std::to_string(entries) + " entries, " +
-                              run.reused + ", "),
+    EXPECT_NE(result.out.find(": " + std::to_string(entries) + " entries (" + run.reused + "), "),
               std::string::npos)
         << result.out;
     EXPECT_TRUE(test::ReadFile(archive) == full);

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/sizes.h"
+
 namespace varnok {
 namespace {
 
@@ -24,18 +26,50 @@ size_t Count(const std::string& text, const std::string& what) {
   return count;
 }
 
-TEST(PackProgressTest, LineShowsEntriesBytesAndRate) {
-  PackProgress progress{12, 300, 5 * 1024 * 1024, 120 * 1024 * 1024};
-  EXPECT_EQ(ProgressLine(progress, 2.0),
-            "packing: 12/300 entries, 5.0/120.0 MiB, 2.5 MiB/s");
-  EXPECT_EQ(ProgressLine(PackProgress{}, 0.0),
-            "packing: 0/0 entries, 0.0/0.0 MiB, 0.0 MiB/s");
+TEST(PackProgressTest, LineShowsEntriesBytesAndRateInTheWidthItHas) {
+  const PackProgress progress{12, 300, 5 * 1024 * 1024, 120 * 1024 * 1024};
+  const struct {
+    PackProgress progress;
+    double seconds;
+    size_t width;
+    std::string line;
+  } cases[] = {
+      {progress, 2.0, 0,
+       "packing: 12/300 entries, 5.0 MiB of 120.0 MiB, 2.5 MiB/s"},
+      {progress, 2.0, 56,
+       "packing: 12/300 entries, 5.0 MiB of 120.0 MiB, 2.5 MiB/s"},
+      // The rate goes first, then the bytes, then the rest is cut.
+      {progress, 2.0, 55, "packing: 12/300 entries, 5.0 MiB of 120.0 MiB"},
+      {progress, 2.0, 44, "packing: 12/300 entries"},
+      {progress, 2.0, 10, "packing: 1"},
+      {PackProgress{0, 0, 800, 1023}, 0.0, 0,
+       "packing: 0/0 entries, 800 B of 1023 B, 0 B/s"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ProgressLine(c.progress, c.seconds, c.width), c.line);
+  }
+}
+
+TEST(PackProgressTest, SizesUseTheLargestUnitThatKeepsAWholeNumber) {
+  const struct {
+    uint64_t bytes;
+    const char* text;
+  } cases[] = {
+      {0, "0 B"},
+      {1023, "1023 B"},
+      {1024, "1.0 KiB"},
+      {1536, "1.5 KiB"},
+      {1048575, "1.0 MiB"},  // not 1024.0 KiB
+      {uint64_t{5} << 30, "5.0 GiB"},
+      {uint64_t{3000} << 30, "3000.0 GiB"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatSize(c.bytes), c.text);
 }
 
 TEST(PackProgressTest, RedrawsAtMostTenTimesASecondAndClearsAtTheEnd) {
   std::FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
-  CPackProgress observer(file);
+  CPackProgress observer(file, [] { return size_t{200}; });
   for (uint32_t i = 0; i <= 1000; ++i) {
     ASSERT_TRUE(observer.OnProgress(PackProgress{i, 1000, i, 1000}));
   }

@@ -179,6 +179,37 @@ TEST_F(ExtractFolderTest, ReplacesALinkInPlaceOfTheFileWithoutFollowingIt) {
   EXPECT_EQ(test::ReadFile(target), "keep");
 }
 
+TEST_F(ExtractFolderTest, KeepsWhatHasTheNameWithoutReadingTheEntry) {
+  ASSERT_TRUE(Write("data/file", "old").ok());
+  fs::create_directory(root_ / "data/folder");
+  std::vector<std::string> names = {"data/file", "data/folder"};
+  const bool links = test::CanMakeSymbolicLinks(root_);
+  if (links) {
+    fs::create_symlink("nowhere", root_ / "data/broken");
+    names.push_back("data/broken");
+  }
+  for (const std::string& name : names) {
+    bool produced = false;
+    const Status status = extract_.Extract(
+        name,
+        [&](ByteSink& sink) {
+          produced = true;
+          return sink.Append("new");
+        },
+        CExtractFolder::Existing::kKeep);
+    EXPECT_EQ(status.ToString(), std::string(messages::kFileExists) + ": " +
+                                     test::NativePath(root_ / name));
+    EXPECT_FALSE(produced) << name;
+  }
+  EXPECT_EQ(test::ReadFile(root_ / "data/file"), "old");
+  std::vector<std::string> listing = {"data", "data/file", "data/folder"};
+  if (links) {
+    EXPECT_TRUE(fs::is_symlink(root_ / "data/broken"));
+    listing.insert(listing.begin() + 1, "data/broken");
+  }
+  EXPECT_EQ(Listing(root_), listing);
+}
+
 TEST_F(ExtractFolderTest, ReportsAFileWhereAFolderMustGo) {
   ASSERT_TRUE(Write("data/a", "file").ok());
   Status status = Write("data/a/b", "x");

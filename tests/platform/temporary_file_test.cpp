@@ -187,5 +187,36 @@ TEST_F(TemporaryFileTest, FileSizeLimitIsAWriteFailure) {
   }
 }
 
+// Keeping existing files, extraction writes a new file but never replaces
+// one, not even one that appears while it writes.
+TEST_F(TemporaryFileTest, KeepingExtractionNeverReplacesAFile) {
+  for (Naming naming : kNamings) {
+    SCOPED_TRACE(naming == Naming::kUnnamed ? "unnamed" : "named");
+    const NamingScope scope(naming);
+    CExtractFolder extraction;
+    ASSERT_TRUE(extraction.Open(folder_.string()).ok());
+    const fs::path fresh = folder_ / "fresh.txt";
+    for (bool appears : {false, true}) {
+      const Status status = extraction.Extract(
+          "fresh.txt",
+          [&](ByteSink& sink) {
+            if (appears) test::WriteFile(fresh, "appeared");
+            return sink.Append("extracted");
+          },
+          CExtractFolder::Existing::kKeep);
+      EXPECT_EQ(status.ok(), !appears) << status.ToString();
+      if (appears) {
+        EXPECT_EQ(status.ToString(), std::string(messages::kFileExists) +
+                                         ": " + fresh.string());
+        EXPECT_EQ(test::ReadFile(fresh), "appeared");
+      } else {
+        EXPECT_EQ(test::ReadFile(fresh), "extracted");
+      }
+      fs::remove(fresh);
+    }
+    EXPECT_EQ(Names(), std::vector<std::string>{"game.kzf"});
+  }
+}
+
 }  // namespace
 }  // namespace varnok

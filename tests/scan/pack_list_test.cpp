@@ -115,6 +115,45 @@ TEST(PackListTest, NamesEveryFolderItCouldNotRead) {
                 "unreadable: " + deep + ": File name too long\n");
 }
 
+TEST(PackListTest, ListsTheNamedFilesOnceInListOrder) {
+  TempTree tree;
+  for (const char* file : {"game/b.txt", "game/A/c.txt", "game/a.txt"}) {
+    tree.AddFile(file);
+  }
+  tree.AddFolder("game/folder");
+  const std::string game = tree.Path("game");
+  std::vector<Status> failures;
+  const PackList list = ListNamedFiles(
+      game + "/",
+      {"b.txt", "./A//c.txt", game + "/a.txt", "b.txt", "../game/a.txt",
+       "/etc/passwd", "missing", "folder", "."},
+      &failures);
+  const auto in = [&](const std::string& name) {
+    return test::NativePath(game + "/" + name);
+  };
+  EXPECT_EQ(list.paths, (Paths{in("a.txt"), in("A/c.txt"), in("b.txt")}));
+  EXPECT_EQ(list.root, game);
+  std::vector<std::string> messages;
+  for (const Status& failure : failures) messages.push_back(failure.ToString());
+  EXPECT_EQ(messages,
+            (Paths{"Not in the folder being packed: ../game/a.txt",
+                   "Not in the folder being packed: /etc/passwd",
+                   "Can't read file: " + in("missing") + ": " +
+                       test::NoSuchFileReason(),
+                   "Can't read file: " + in("folder") + ": Not a regular file",
+                   "Not in the folder being packed: ."}));
+}
+
+TEST(PackListTest, SplitsNameListsAndTakesPathsRelativeToTheRoot) {
+  EXPECT_EQ(SplitNameList(std::string("a\nb c\n\nd\0e\n", 11), false),
+            (Paths{"a", "b c", std::string("d\0e", 3)}));
+  EXPECT_EQ(SplitNameList(std::string("a\nb\0\0c", 6), true),
+            (Paths{"a\nb", "c"}));
+  EXPECT_EQ(RelativePath("/x/game", "/x/game/a/b.png"), "a/b.png");
+  EXPECT_EQ(RelativePath("/", "/a/b.png"), "a/b.png");
+  EXPECT_EQ(ListFilesToPack("/no/such/folder/").root, "/no/such/folder");
+}
+
 TEST(PackListTest, DeepTreeLosesNothingUnderALowDescriptorLimit) {
   if (test::OnWindows()) GTEST_SKIP() << "no descriptor limit to set on Windows";
   namespace fs = std::filesystem;

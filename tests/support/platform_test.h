@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace varnok::test {
@@ -96,6 +97,12 @@ struct ChildOptions {
   // capturing them.
   std::string stdoutPath;
   std::string stderrPath;
+  std::string stdinPath;       // a file to read as stdin; the test's when empty
+  // With stderr a terminal (RunProgram), the width it reports; 0: its own
+  // (POSIX).
+  unsigned short terminalColumns = 0;
+  // Variables set in its environment, name and value (POSIX).
+  std::vector<std::pair<std::string, std::string>> environment;
   uint64_t maxOpenFiles = 0;   // descriptors it may hold; 0: any (POSIX)
   // Killed (SIGKILL, TerminateProcess) if still running after this long;
   // 0: never.

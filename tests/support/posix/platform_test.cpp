@@ -7,6 +7,7 @@
 #include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -210,6 +211,13 @@ ChildResult RunInChild(const std::function<int()>& body,
         ::dup2(stderrFd, 2) < 0) {
       _exit(125);
     }
+    for (const auto& [name, value] : options.environment) {
+      ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    if (!options.stdinPath.empty()) {
+      const int in = ::open(options.stdinPath.c_str(), O_RDONLY);
+      if (in < 0 || ::dup2(in, 0) < 0) _exit(125);
+    }
     if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0) _exit(125);
     if (options.fileSizeLimit != 0) {
       const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
@@ -268,6 +276,10 @@ ChildResult RunProgram(const std::string& program,
   ChildOptions child = options;
   int terminal = -1;
   if (stderrTerminal) terminal = OpenTerminal(&child.stderrPath);
+  if (terminal >= 0 && options.terminalColumns != 0) {
+    const winsize size{24, options.terminalColumns, 0, 0};
+    ::ioctl(terminal, TIOCSWINSZ, &size);
+  }
   ChildResult result = RunInChild(
       [&] {
         ::execv(program.c_str(), pointers.data());

@@ -169,7 +169,8 @@ ChildResult RunProgram(const std::string& program,
                        const std::vector<std::string>& args,
                        const ChildOptions& options, bool stderrTerminal) {
   if (stderrTerminal || options.unprivileged || options.fileSizeLimit != 0 ||
-      options.maxOpenFiles != 0) {
+      options.maxOpenFiles != 0 || options.terminalColumns != 0 ||
+      !options.environment.empty()) {
     throw std::runtime_error("not on Windows: a terminal, a user, a limit");
   }
   // Output not sent elsewhere passes through files beside the temporary
@@ -193,7 +194,18 @@ ChildResult RunProgram(const std::string& program,
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    UniqueHandle in;
+    if (!options.stdinPath.empty()) {
+      SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+      in.reset(::CreateFileW(Wide(options.stdinPath).c_str(), GENERIC_READ,
+                             FILE_SHARE_READ, &inherit, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!in.valid()) {
+        throw std::runtime_error("can't open " + options.stdinPath);
+      }
+    }
+    startup.hStdInput =
+        in.valid() ? in.get() : ::GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = out.get();
     startup.hStdError = err.get();
     PROCESS_INFORMATION process = {};

@@ -1,0 +1,250 @@
+#include "cli/pack_options.h"
+
+#include <charconv>
+#include <cstdio>
+#include <system_error>
+#include <utility>
+
+#include "archive/archive_self.h"
+#include "base/path_pattern.h"
+#include "cli/command.h"
+#include "platform/file_system.h"
+#include "platform/read_file.h"
+
+namespace varnok {
+namespace {
+
+// Accepts a whole number of 1 or more, such as a count of threads.
+const CLI::Validator kAtLeastOne(
+    [](std::string& text) -> std::string {
+      unsigned value = 0;
+      const char* end = text.data() + text.size();
+      const auto [stop, error] = std::from_chars(text.data(), end, value);
+      if (error == std::errc() && stop == end && value > 0) return {};
+      return "expected a whole number of 1 or more, not \"" + text + "\"";
+    },
+    "");
+
+// Appends what stream holds to its end to *bytes; false when reading
+// failed.
+bool ReadStream(std::FILE* stream, std::string* bytes) {
+  char buffer[64 * 1024];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
+    bytes->append(buffer, n);
+  }
+  return !std::ferror(stream);
+}
+
+// The bytes of a list of names: the file at path, or standard input for
+// "-". A path that names a pipe, as bash's <(...) does, is read as a
+// stream. Fails with "Can't read file" naming the list.
+Status ReadList(const std::string& path, std::string* bytes) {
+  if (path == "-") {
+    if (ReadStream(stdin, bytes)) return Status::Ok();
+    return Status::IoError(messages::kCantReadFile, "standard input",
+                           "Input/output error");
+  }
+  // A pipe, as bash's <(...) gives, is read as a stream, opened once: a
+  // writer may give its whole list to the first reader that opens it.
+  PathInfo info;
+  std::string reason;
+  if (QueryPath(path, &info, &reason) && info.kind == PathKind::kOther) {
+    std::FILE* pipe = std::fopen(path.c_str(), "rb");
+    const bool read = pipe != nullptr && ReadStream(pipe, bytes);
+    if (pipe != nullptr) std::fclose(pipe);
+    if (read) return Status::Ok();
+    return Status::IoError(messages::kCantReadFile, path,
+                           "Input/output error");
+  }
+  CReadFile file;
+  if (!file.Open(path, &reason)) {
+    return Status::IoError(messages::kCantReadFile, path, reason);
+  }
+  char buffer[64 * 1024];
+  for (;;) {
+    size_t got = 0;
+    if (!file.Read(buffer, sizeof buffer, &got, &reason)) {
+      return Status::IoError(messages::kCantReadFile, path, reason);
+    }
+    if (got == 0) return Status::Ok();
+    bytes->append(buffer, got);
+  }
+}
+
+}  // namespace
+
+void PackOptions::Declare(CLI::App& command) {
+  command_ = &command;
+  command.add_option("FOLDER", folder_, "The folder to pack")
+      ->required()
+      ->check(kNotEmpty);
+  CLI::Option* base = command.add_option(
+      "--base", basePath_,
+      "Store each file under its path from the first occurrence of this text "
+      "(default: data/)");
+  base->check(kNotEmpty);
+  command
+      .add_option("--prefix", prefix_,
+                  "Store each file under P followed by its path relative to "
+                  "FOLDER, whatever the folder's own path (end P with '/' for "
+                  "a folder)")
+      ->option_text("P")
+      ->excludes(base);
+  excludeOption_ =
+      command
+          .add_option("--exclude", excludes_,
+                      "Leave out the files that GLOB matches (repeatable)")
+          ->option_text("GLOB")
+          ->allow_extra_args(false)
+          ->check(kNotEmpty);
+  includeOption_ =
+      command
+          .add_option("--include", includes_,
+                      "Take the files that GLOB matches (repeatable). Of the "
+                      "--exclude and --include rules the last that matches a "
+                      "file decides; a file none matches is taken unless the "
+                      "first rule is an --include")
+          ->option_text("GLOB")
+          ->allow_extra_args(false)
+          ->check(kNotEmpty);
+  command.add_flag("--exclude-vcs", excludeVcs_,
+                   "Leave out the folders .git, .svn, .hg, .bzr and CVS, "
+                   "whatever the other rules say");
+  CLI::Option* filesFrom =
+      command
+          .add_option("--files-from", filesFrom_,
+                      "Take exactly the files FILE names, one a line, relative "
+                      "to FOLDER (- for standard input)")
+          ->option_text("FILE")
+          ->check(kNotEmpty);
+  command
+      .add_flag("--null", null_,
+                "The names of --files-from end with a zero byte, not a line "
+                "end")
+      ->needs(filesFrom);
+  CLI::Option* compress = command.add_flag(
+      "--compress", compress_,
+      "Deflate every file (default: store them unchanged)");
+  command
+      .add_option("--store", storePatterns_,
+                  "With --compress, store the files that GLOB matches "
+                  "unchanged, such as images and sounds that are compressed "
+                  "already (repeatable)")
+      ->option_text("GLOB")
+      ->allow_extra_args(false)
+      ->check(kNotEmpty)
+      ->needs(compress);
+  command
+      .add_option("--level", level_,
+                  "Deflate at this level, 1 (fastest) to 9 (smallest, the "
+                  "default and the only one that reuses entries)")
+      ->option_text("1..9")
+      ->check(CLI::Range(kFastestLevel, kDefaultLevel))
+      ->needs(compress);
+  command.add_flag("--skip-unreadable", skipUnreadable_,
+                   "Warn about folders that can't be read and take the rest "
+                   "(default: fail before writing anything)");
+  command
+      .add_option("-j,--jobs", jobs_,
+                  "Threads that deflate or compare files (default: the cores "
+                  "this process may run on)")
+      ->check(kAtLeastOne)
+      ->capture_default_str();
+}
+
+bool PackOptions::ListFiles(const std::string& folder, PackList* list) const {
+  if (filesFrom_.empty()) {
+    *list = ListFilesToPack(folder);
+    return true;
+  }
+  std::string bytes;
+  const Status read = ReadList(filesFrom_, &bytes);
+  if (!read.ok()) {
+    PrintError(read);
+    return false;
+  }
+  std::vector<Status> failures;
+  *list = ListNamedFiles(folder, SplitNameList(bytes, null_), &failures);
+  for (const Status& failure : failures) PrintError(failure);
+  return failures.empty();
+}
+
+bool PackOptions::ReportScan(const PackList& list, bool verbose) const {
+  if (verbose) {
+    for (const LeftOutEntry& entry : list.leftOut) {
+      PrintNote(std::string(messages::kLeftOut) + ": " + entry.path + ": " +
+                DescribeLeftOut(entry.type));
+    }
+  }
+  for (const UnreadableFolder& folder : list.unreadableFolders) {
+    const Status status =
+        Status::IoError(messages::kCantReadFolder, folder.path, folder.reason);
+    if (skipUnreadable_) {
+      PrintWarning(status);
+    } else {
+      PrintError(status);
+    }
+  }
+  return skipUnreadable_ || list.unreadableFolders.empty();
+}
+
+void PackOptions::MakeFilter(PathFilter* filter) const {
+  size_t excludes = 0, includes = 0;
+  for (const CLI::Option* option : command_->parse_order()) {
+    if (option == excludeOption_) filter->Exclude(excludes_[excludes++]);
+    if (option == includeOption_) filter->Include(includes_[includes++]);
+  }
+  if (excludeVcs_) filter->ExcludeVersionControl();
+}
+
+bool PackOptions::Select(const std::string& archive, bool verbose,
+                         PackSelection* selection) const {
+  std::string folder;
+  const Status found = FindFolderToPack(folder_, &folder);
+  if (!found.ok()) {
+    PrintError(found);
+    return false;
+  }
+  PackList list;
+  if (!ListFiles(folder, &list) || !ReportScan(list, verbose)) return false;
+  selection->specialFiles = list.leftOut.size();
+  selection->unreadableFolders = list.unreadableFolders.size();
+  const Status self = CArchiveSelf(archive).LeaveOut(list.paths);
+  if (!self.ok()) {
+    PrintError(self);
+    return false;
+  }
+
+  PathFilter filter;
+  MakeFilter(&filter);
+  std::vector<PathPattern> store(storePatterns_.begin(), storePatterns_.end());
+  PackRequest& request = selection->request;
+  request = PackRequest{};
+  request.paths.reserve(list.paths.size());
+  for (std::string& path : list.paths) {
+    const std::string relative = RelativePath(list.root, path);
+    if (!filter.Includes(relative)) {
+      if (verbose) {
+        PrintNote(std::string(messages::kLeftOut) + ": " + path + ": " +
+                  messages::kExcluded);
+      }
+      ++selection->excluded;
+      continue;
+    }
+    bool stored = false;
+    for (const PathPattern& pattern : store) {
+      stored = stored || pattern.Matches(relative);
+    }
+    if (!store.empty()) request.keepStored.push_back(stored);
+    if (prefix_) request.names.push_back(*prefix_ + relative);
+    request.paths.push_back(std::move(path));
+  }
+  request.archiveName = archive;
+  request.basePath = basePath_;
+  request.compress = compress_;
+  request.level = level_;
+  return true;
+}
+
+}  // namespace varnok
