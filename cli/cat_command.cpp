@@ -42,11 +42,8 @@ CatCommand::CatCommand(CLI::App& app)
 
 int CatCommand::Run() {
   CArchiveReader reader;
-  Status status = reader.Open(archive_);
-  if (!status.ok()) {
-    PrintError(status);
-    return kExitFailure;
-  }
+  if (!OpenArchive(archive_, &reader)) return kExitFailure;
+  Status status;
   StandardOutput out;
   OutputSink sink(out);
   bool failed = false;

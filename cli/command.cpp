@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "archive/archive_reader.h"
 #include "base/escape.h"
 #include "platform/console.h"
 
@@ -21,6 +22,12 @@ void PrintNote(std::string_view text) {
   std::string ignored;
   WriteText(StandardStream::kError, "kzf: " + EscapeControls(text) + "\n",
             &ignored);
+}
+
+bool OpenArchive(const std::string& path, CArchiveReader* reader) {
+  const Status status = reader->Open(path);
+  if (!status.ok()) PrintError(status);
+  return status.ok();
 }
 
 const CLI::Validator kNotEmpty(

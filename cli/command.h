@@ -14,6 +14,8 @@
 
 namespace varnok {
 
+class CArchiveReader;
+
 class Command {
  public:
   virtual ~Command() = default;
@@ -42,6 +44,10 @@ void PrintWarning(const Status& status);
 void PrintNote(std::string_view text);
 // Every line goes out with its control characters escaped (base/escape.h),
 // so that no file name can steer the terminal.
+
+// Opens the archive at path in reader; when it can't, shows why and
+// returns false.
+bool OpenArchive(const std::string& path, CArchiveReader* reader);
 
 // Refuses an empty argument as a usage error.
 extern const CLI::Validator kNotEmpty;

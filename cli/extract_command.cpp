@@ -73,11 +73,8 @@ bool ExtractCommand::Choose(const std::vector<ArchiveEntry>& entries,
 
 int ExtractCommand::Run() {
   CArchiveReader reader;
-  Status status = reader.Open(archive_);
-  if (!status.ok()) {
-    PrintError(status);
-    return kExitFailure;
-  }
+  if (!OpenArchive(archive_, &reader)) return kExitFailure;
+  Status status;
   const std::vector<ArchiveEntry>& entries = reader.entries();
   std::vector<bool> chosen;
   bool failed = !Choose(entries, &chosen);

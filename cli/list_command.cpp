@@ -84,11 +84,7 @@ void ListCommand::PrintTable(const CArchiveReader& reader,
 
 int ListCommand::Run() {
   CArchiveReader reader;
-  Status status = reader.Open(archive_);
-  if (!status.ok()) {
-    PrintError(status);
-    return kExitFailure;
-  }
+  if (!OpenArchive(archive_, &reader)) return kExitFailure;
   StandardOutput out;
   if (json_) {
     for (const ArchiveEntry& entry : reader.entries()) {

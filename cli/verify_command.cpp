@@ -16,11 +16,8 @@ VerifyCommand::VerifyCommand(CLI::App& app)
 
 int VerifyCommand::Run() {
   CArchiveReader reader;
-  Status status = reader.Open(archive_);
-  if (!status.ok()) {
-    PrintError(status);
-    return kExitFailure;
-  }
+  if (!OpenArchive(archive_, &reader)) return kExitFailure;
+  Status status;
   // Every entry is checked, whatever the ones before it hold.
   const size_t count = reader.entries().size();
   size_t damaged = 0;
