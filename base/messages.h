@@ -94,6 +94,12 @@ inline constexpr char kUnreadableFolders[] =
     "%1 folders could not be read; their files are not in the list";
 // Below it, after the first folders and their reasons; %1 is how many more.
 inline constexpr char kMoreUnreadableFolders[] = "and %1 more";
+// The hint over a row of the list: %1 is the name the file is stored under.
+inline constexpr char kStoredAs[] = "Stored as %1";
+inline constexpr char kNoBasePathForHint[] =
+    "Enter a base path to see the stored name";
+// The progress window of a pack: entries done and in all, then bytes.
+inline constexpr char kPackProgress[] = "Files: %1 of %2\nData: %3 of %4";
 
 }  // namespace varnok::messages
 

@@ -2,7 +2,8 @@
 # two programs, the desktop entry, the icons, the manual pages, kzf's bash
 # completion and the archive layout (without VARNOK_BUILD_UI, what concerns
 # kzf alone). The Debian package (package.cmake) is made of these same
-# rules.
+# rules. On Windows the dialog is varnok.exe, without desktop entry and
+# icons.
 
 option(VARNOK_INSTALL_STRIP "Strip the installed programs of their symbols" ON)
 if(VARNOK_INSTALL_STRIP)
@@ -22,6 +23,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/kzf
 if(VARNOK_BUILD_UI)
   install(TARGETS varnok RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${varnok_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+if(VARNOK_BUILD_UI AND NOT WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/varnok.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   foreach(size 16 32 48 64 128 256)

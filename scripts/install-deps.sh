@@ -12,6 +12,8 @@ packages+=(gzip groff-base man-db)
 # The Windows build: mingw-w64 (posix threads), zlib for it, and wine to run
 # its tests, and GoogleTest's sources to build it with.
 packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest)
+# The Windows dialog's tests: a virtual display and a window manager.
+packages+=(xvfb openbox)
 packages+=("$@")
 
 missing=()

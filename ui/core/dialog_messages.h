@@ -1,0 +1,52 @@
+// The texts the main dialog shows, made from what the engine and the
+// scanner report. Paths in them are spelt as the platform layer spells
+// paths.
+
+#ifndef VARNOK_UI_CORE_DIALOG_MESSAGES_H_
+#define VARNOK_UI_CORE_DIALOG_MESSAGES_H_
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/archive_writer.h"
+#include "base/status.h"
+#include "scan/folder_scanner.h"
+
+namespace varnok {
+
+// A message box's text, and the informative text below it (may be empty).
+struct Message {
+  std::string text;
+  std::string informative;
+};
+
+// text with %1, %2, ... replaced by the arguments in turn.
+std::string Substitute(std::string_view text,
+                       std::initializer_list<std::string_view> arguments);
+
+// A failure's message, with "detail: reason" below it (either may be
+// missing).
+Message FailureMessage(const Status& status);
+
+// After a scan that could not read folders: how many there were, and below
+// it the first five of them with the system's reasons, one a line, then how
+// many more there are.
+Message UnreadableFoldersMessage(const std::vector<UnreadableFolder>& folders);
+
+// bytes for people: "512 bytes", "1.46 MiB" (powers of 1024, two decimals).
+std::string FormatDataSize(uint64_t bytes);
+
+// The progress window's text: "Files: 3 of 10", then "Data: 1.00 KiB of
+// 2.00 MiB" on a second line.
+std::string ProgressText(const PackProgress& progress);
+
+// How far a progress bar of steps steps has come: by bytes, or by entries
+// when there are no bytes to read. Never more than steps.
+int ProgressStep(const PackProgress& progress, int steps);
+
+}  // namespace varnok
+
+#endif  // VARNOK_UI_CORE_DIALOG_MESSAGES_H_

@@ -1,0 +1,165 @@
+#include "ui/core/varnok_presenter.h"
+
+#include <algorithm>
+#include <new>
+#include <optional>
+#include <utility>
+
+#include "archive/archive_self.h"
+#include "base/messages.h"
+#include "platform/file_system.h"
+#include "scan/pack_list.h"
+#include "scan/path_order.h"
+#include "ui/core/dialog_messages.h"
+#include "ui/core/dialog_view.h"
+#include "ui/core/pack_monitor.h"
+#include "ui/core/prompts.h"
+
+namespace varnok {
+namespace {
+
+// Sets *flag for as long as the object lives.
+class BusyScope {
+ public:
+  explicit BusyScope(bool* flag) : flag_(flag) { *flag_ = true; }
+  ~BusyScope() { *flag_ = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  bool* flag_;
+};
+
+}  // namespace
+
+CVarnokPresenter::CVarnokPresenter(DialogView* view, Prompts* prompts)
+    : view_(view),
+      prompts_(prompts),
+      pack_([](const PackRequest& request, PackObserver* observer) {
+        return CArchiveWriter().Pack(request, observer);
+      }) {}
+
+void CVarnokPresenter::SetPackFunction(PackFunction pack) {
+  pack_ = std::move(pack);
+}
+
+void CVarnokPresenter::Start() {
+  rows_.clear();
+  view_->ShowRows(rows_);
+  view_->SetBasePath(kDefaultBasePath);
+  view_->SetCompressChecked(false);
+}
+
+void CVarnokPresenter::OnSelectFiles() {
+  std::string folder;
+  if (!prompts_->ChooseFolder(&folder)) return;
+  SelectFolder(folder);
+}
+
+void CVarnokPresenter::SelectFolder(const std::string& folder) {
+  PackList list;
+  {
+    const BusyScope busy(&busy_);
+    // The scanner's walk, shared with kzf so that both list the same files
+    // in the same order.
+    view_->RunInBackground(
+        [&list, &folder] {
+          try {
+            list = ListFilesToPack(folder);
+          } catch (const std::bad_alloc&) {
+            list = PackList();
+          }
+        },
+        nullptr);
+  }
+  rows_ = std::move(list.paths);
+  if (!std::is_sorted(rows_.begin(), rows_.end(), PathLess)) {
+    SortPaths(rows_);
+  }
+  view_->ShowRows(rows_);
+  // The list keeps what was found; the user learns what is missing.
+  if (!list.unreadableFolders.empty()) {
+    Show(UnreadableFoldersMessage(list.unreadableFolders));
+  }
+}
+
+void CVarnokPresenter::OpenFolder(const std::string& name) {
+  std::string folder;
+  const Status found = FindFolderToPack(name, &folder);
+  if (!found.ok()) {
+    Show(FailureMessage(found));
+    return;
+  }
+  SelectFolder(folder);
+}
+
+void CVarnokPresenter::OnPack() {
+  const std::optional<std::string> archiveName = prompts_->ChooseArchiveName();
+  if (!archiveName) return;
+  if (view_->BasePath().empty()) {
+    Show({messages::kEmptyBasePath, {}});
+    return;
+  }
+
+  Status status;
+  try {
+    status = Pack(*archiveName);
+  } catch (const std::bad_alloc&) {
+    status = Status::OutOfMemory();
+  }
+  if (status.ok()) {
+    Show({messages::kDone, {}});
+  } else if (!status.cancelled()) {
+    Show(FailureMessage(status));
+  }
+}
+
+Status CVarnokPresenter::Pack(const std::string& archiveName) {
+  PackRequest request;
+  request.paths = rows_;
+  request.archiveName = archiveName;
+  request.basePath = view_->BasePath();
+  request.compress = view_->CompressChecked();
+  // An archive saved inside the packed folder is not packed into the new
+  // one; a file being packed is not overwritten by it.
+  Status status = CArchiveSelf(request.archiveName).LeaveOut(request.paths);
+  if (!status.ok()) return status;
+
+  const BusyScope busy(&busy_);
+  CPackMonitor monitor;
+  view_->RunInBackground(
+      [this, &request, &monitor, &status] {
+        try {
+          status = pack_(request, &monitor);
+        } catch (const std::bad_alloc&) {
+          status = Status::OutOfMemory();
+        }
+      },
+      &monitor);
+  return status;
+}
+
+void CVarnokPresenter::OnCompress() {
+  if (!view_->CompressChecked()) {
+    Show({messages::kCompressWarning, {}});
+    view_->SetCompressChecked(true);
+  } else {
+    view_->SetCompressChecked(false);
+  }
+}
+
+std::string CVarnokPresenter::StoredNameHint(size_t row) const {
+  if (row >= rows_.size()) return std::string();
+  const std::string basePath = view_->BasePath();
+  if (basePath.empty()) return messages::kNoBasePathForHint;
+  std::string name;
+  const Status status = StoredName(rows_[row], basePath, &name);
+  if (!status.ok()) return status.message();
+  return Substitute(messages::kStoredAs, {FromArchiveEncoding(name)});
+}
+
+void CVarnokPresenter::Show(const Message& message) {
+  prompts_->ShowMessage(message.text, message.informative);
+}
+
+}  // namespace varnok

@@ -1,0 +1,91 @@
+// The main dialog's decisions, shared by both faces: what each command does,
+// which rows the list holds and in what order, what a pack is asked and
+// which message follows it.
+//
+// "&Select files to pack" (OnSelectFiles) runs the picker and lists every
+// file beneath the folder picked, in the list's order (scan/path_order.h);
+// "&Compress" (OnCompress) switches the compress option, warning each time
+// it is switched on; "&Varnok" (OnPack) asks for an archive name, then packs
+// the rows, in list order, with the base path and the compress option. Each
+// face wires its controls to these commands and implements DialogView and
+// Prompts; the presenter keeps the rows, the face only shows them.
+//
+// Cancelling the picker or the save dialog does nothing; cancelling a pack
+// leaves no archive behind and shows no message.
+
+#ifndef VARNOK_UI_CORE_VARNOK_PRESENTER_H_
+#define VARNOK_UI_CORE_VARNOK_PRESENTER_H_
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "archive/archive_writer.h"
+#include "base/status.h"
+
+namespace varnok {
+
+class DialogView;
+class Prompts;
+struct Message;
+
+// Carries out one pack run; the presenter uses a fresh CArchiveWriter unless
+// it is given another.
+using PackFunction =
+    std::function<Status(const PackRequest&, PackObserver*)>;
+
+// The base path the dialog opens with.
+inline constexpr char kDefaultBasePath[] = "data/";
+
+class CVarnokPresenter {
+ public:
+  // view and prompts must outlive the presenter.
+  CVarnokPresenter(DialogView* view, Prompts* prompts);
+  CVarnokPresenter(const CVarnokPresenter&) = delete;
+  CVarnokPresenter& operator=(const CVarnokPresenter&) = delete;
+
+  void SetPackFunction(PackFunction pack);
+
+  // Puts the start values into the view: no rows, base path "data/", the
+  // compress option off.
+  void Start();
+
+  // The commands.
+  void OnSelectFiles();
+  void OnPack();
+  void OnCompress();
+
+  // Replaces the rows by every file beneath folder, as a confirmed selection
+  // does (also a folder dropped onto the list). Folders that could not be
+  // read are named in a message; the rows keep what was found.
+  void SelectFolder(const std::string& folder);
+  // Selects the folder a user named (full or relative to the current
+  // folder) by its full path, as if it had been picked; a name that is no
+  // folder is refused with a message, and the rows stay as they were.
+  void OpenFolder(const std::string& name);
+
+  // What the list's hint over row says: the name its file is stored under
+  // with the view's base path, or why there is none.
+  std::string StoredNameHint(size_t row) const;
+
+  // The rows, full paths from the first row to the last.
+  const std::vector<std::string>& rows() const { return rows_; }
+  // True while a scan or a pack runs; the dialog then does not close and
+  // takes no dropped folder.
+  bool busy() const { return busy_; }
+
+ private:
+  // Checks and packs the rows into archiveName.
+  Status Pack(const std::string& archiveName);
+  void Show(const Message& message);
+
+  DialogView* const view_;
+  Prompts* const prompts_;
+  PackFunction pack_;
+  std::vector<std::string> rows_;
+  bool busy_ = false;
+};
+
+}  // namespace varnok
+
+#endif  // VARNOK_UI_CORE_VARNOK_PRESENTER_H_

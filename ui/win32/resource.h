@@ -1,0 +1,22 @@
+// The identifiers of the Windows program's resources: its dialogs, their
+// controls and its icon. Read by the resource compiler as well as C++.
+
+#ifndef VARNOK_UI_WIN32_RESOURCE_H_
+#define VARNOK_UI_WIN32_RESOURCE_H_
+
+#define IDI_APP_ICON 128
+
+// The main dialog and its controls, in tab order.
+#define IDD_MAIN_DIALOG 102
+#define IDC_PACK 1000
+#define IDC_FILE_LIST 1001
+#define IDC_SELECT_FILES 1003
+#define IDC_BASE_PATH 1004
+#define IDC_COMPRESS 1005
+
+// The progress window of a pack: its text, its bar and Cancel (IDCANCEL).
+#define IDD_PROGRESS 103
+#define IDC_PROGRESS_TEXT 1010
+#define IDC_PROGRESS_BAR 1011
+
+#endif  // VARNOK_UI_WIN32_RESOURCE_H_
