@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/file_system.h"
+#include "platform/temporary_name.h"
 
 namespace varnok {
 
@@ -78,6 +79,25 @@ Status CAtomicFile::Commit() {
   if (!status.ok()) return status;
   std::string reason;
   return Replace(&reason) ? Status::Ok() : CantWrite(reason);
+}
+
+bool CAtomicFile::IsTemporaryFileOf(const std::string& target,
+                                    const std::string& path) {
+  // Most paths fail on their name alone, before the target is looked at.
+  const PathParts temporary = SplitPath(path);
+  const std::string& name = temporary.name;
+  if (name.size() < 2 + kSuffixLength || name.front() != '.' ||
+      name[name.size() - kSuffixLength - 1] != '.') {
+    return false;
+  }
+  const PathParts resolved = SplitPath(ResolveLink(target).value_or(target));
+  if (!IsTemporaryName(name, TemporaryNameStart(resolved.name))) return false;
+  const auto folderOf = [](const PathParts& parts) {
+    return parts.folder.empty() ? std::string(".") : parts.folder;
+  };
+  const std::optional<FileIdentity> folder =
+      IdentifyFile(folderOf(temporary));
+  return folder && folder == IdentifyFile(folderOf(resolved));
 }
 
 }  // namespace varnok

@@ -15,15 +15,6 @@
 namespace varnok {
 namespace {
 
-// A temporary name is ".NAME.XXXXXX": at most this much of the target's
-// name, so that it stays within the file system's limit of 255 bytes, then
-// a dot and the suffix.
-constexpr size_t kMaxKeptName = 200;
-
-std::string TemporaryNameStart(const std::string& targetName) {
-  return "." + targetName.substr(0, kMaxKeptName) + ".";
-}
-
 // Writes all n bytes, riding out interrupted and partial writes.
 bool WriteAll(int fd, const char* data, size_t n) {
   while (n > 0) {
@@ -107,31 +98,5 @@ bool CAtomicFile::Replace(std::string* reason) {
 }
 
 void CAtomicFile::Discard() { file_.reset(); }
-
-bool CAtomicFile::IsTemporaryFileOf(const std::string& target,
-                                    const std::string& path) {
-  // Most paths fail on their name alone, before the target is looked at.
-  const PathParts temporary = SplitPath(path);
-  const std::string& name = temporary.name;
-  if (name.size() < 2 + kSuffixLength || name.front() != '.' ||
-      name[name.size() - kSuffixLength - 1] != '.' ||
-      !std::all_of(name.end() - kSuffixLength, name.end(), [](char c) {
-        return c != '\0' && std::strchr(kSuffixChars, c) != nullptr;
-      })) {
-    return false;
-  }
-  const PathParts resolved =
-      SplitPath(ResolveLink(target).value_or(target));
-  if (name.compare(0, name.size() - kSuffixLength,
-                   TemporaryNameStart(resolved.name)) != 0) {
-    return false;
-  }
-  const auto folderOf = [](const PathParts& parts) {
-    return parts.folder.empty() ? std::string(".") : parts.folder;
-  };
-  const std::optional<FileIdentity> folder =
-      IdentifyFile(folderOf(temporary));
-  return folder && folder == IdentifyFile(folderOf(resolved));
-}
 
 }  // namespace varnok

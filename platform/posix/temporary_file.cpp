@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
-#include <random>
 #include <utility>
 
 #include "platform/posix/cleanup_list.h"
@@ -19,14 +18,6 @@ constexpr int kNameAttempts = 100;
 
 int OpenWithTmpfile(int folder, mode_t mode) {
   return ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-}
-
-std::string RandomSuffix() {
-  std::random_device device;
-  std::uniform_int_distribution<size_t> pick(0, sizeof kSuffixChars - 2);
-  std::string suffix(kSuffixLength, ' ');
-  for (char& c : suffix) c = kSuffixChars[pick(device)];
-  return suffix;
 }
 
 // The path that reaches an open descriptor's file, unnamed ones included.

@@ -9,8 +9,8 @@
 // from the start, listed for removal on a stop signal (cleanup_list.h) and
 // removed when the object goes unpublished.
 //
-// A temporary name is the caller's prefix followed by kSuffixLength letters
-// and digits.
+// A temporary name is the caller's prefix followed by a random suffix
+// (platform/temporary_name.h).
 
 #ifndef VARNOK_PLATFORM_POSIX_TEMPORARY_FILE_H_
 #define VARNOK_PLATFORM_POSIX_TEMPORARY_FILE_H_
@@ -22,12 +22,9 @@
 #include <string>
 
 #include "platform/posix/unique_fd.h"
+#include "platform/temporary_name.h"
 
 namespace varnok {
-
-inline constexpr size_t kSuffixLength = 6;
-inline constexpr char kSuffixChars[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 // Opens an unnamed file for writing in folder, as openat(2) with O_TMPFILE
 // does: a descriptor, or -1 with errno set. A test may put here a function

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <random>
 
 #include "platform/file_system.h"
+#include "platform/temporary_name.h"
 #include "platform/win32/system_text.h"
 #include "platform/win32/unique_handle.h"
 
@@ -15,31 +15,6 @@ namespace {
 
 // Tries before giving up on finding an unused temporary name.
 constexpr int kNameAttempts = 100;
-// A temporary name is ".NAME.XXXXXX": at most this much of the target's
-// name, so that it stays within the file system's limit of 255 characters,
-// then a dot and six letters or digits.
-constexpr size_t kMaxKeptName = 200;
-constexpr size_t kSuffixLength = 6;
-constexpr char kSuffixChars[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-
-std::string TemporaryNameStart(const std::string& targetName) {
-  // Cut between characters, never inside one's UTF-8 bytes.
-  size_t kept = std::min(targetName.size(), kMaxKeptName);
-  while (kept > 0 && kept < targetName.size() &&
-         (static_cast<unsigned char>(targetName[kept]) & 0xC0) == 0x80) {
-    --kept;
-  }
-  return "." + targetName.substr(0, kept) + ".";
-}
-
-std::string RandomSuffix() {
-  std::random_device device;
-  std::uniform_int_distribution<size_t> pick(0, sizeof kSuffixChars - 2);
-  std::string suffix(kSuffixLength, ' ');
-  for (char& c : suffix) c = kSuffixChars[pick(device)];
-  return suffix;
-}
 
 // Marks the open file for deletion when its last handle closes, or clears
 // the mark.
@@ -156,32 +131,6 @@ void CAtomicFile::Discard() {
     ::DeleteFileW(file_->path.c_str());
   }
   file_.reset();
-}
-
-bool CAtomicFile::IsTemporaryFileOf(const std::string& target,
-                                    const std::string& path) {
-  // Most paths fail on their name alone, before the target is looked at.
-  const PathParts temporary = SplitPath(path);
-  const std::string& name = temporary.name;
-  if (name.size() < 2 + kSuffixLength || name.front() != '.' ||
-      name[name.size() - kSuffixLength - 1] != '.' ||
-      !std::all_of(name.end() - kSuffixLength, name.end(), [](char c) {
-        return c != '\0' && std::strchr(kSuffixChars, c) != nullptr;
-      })) {
-    return false;
-  }
-  const PathParts resolved =
-      SplitPath(ResolveLink(target).value_or(target));
-  if (name.compare(0, name.size() - kSuffixLength,
-                   TemporaryNameStart(resolved.name)) != 0) {
-    return false;
-  }
-  const auto folderOf = [](const PathParts& parts) {
-    return parts.folder.empty() ? std::string(".") : parts.folder;
-  };
-  const std::optional<FileIdentity> folder =
-      IdentifyFile(folderOf(temporary));
-  return folder && folder == IdentifyFile(folderOf(resolved));
 }
 
 }  // namespace varnok
