@@ -178,7 +178,7 @@ class CArchiveWriter {
   unsigned WorkerCount() const;
 
   const unsigned threads_ = 0;
-  const PackLimits limits_;
+  const PackLimits limits_{};
   const PackRequest* request_ = nullptr;
   PackObserver* observer_ = nullptr;
   std::vector<Entry> entries_;
