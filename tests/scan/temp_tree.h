@@ -43,6 +43,15 @@ class TempTree {
     std::ofstream(path, std::ios::binary) << contents;
     return Path(relative);
   }
+  // Creates the folder relative holding files, each holding "content of
+  // NAME"; returns the folder's full path.
+  std::string AddFolderOfFiles(const std::string& relative,
+                               const std::vector<std::string>& files) const {
+    for (const std::string& file : files) {
+      AddFile(relative + "/" + file, "content of " + file);
+    }
+    return AddFolder(relative);
+  }
   // Creates a symbolic link at relative that leads to target (relative to
   // the link's folder, or absolute).
   std::string AddLink(const std::string& relative,

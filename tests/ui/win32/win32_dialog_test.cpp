@@ -186,10 +186,7 @@ class Win32DialogTest : public ::testing::Test {
 
   // A folder "data" holding files, each holding "content of NAME"; its path.
   std::string MakeFolder(const Strings& files) {
-    for (const std::string& file : files) {
-      tree_.AddFile("data/" + file, "content of " + file);
-    }
-    return tree_.AddFolder("data");
+    return tree_.AddFolderOfFiles("data", files);
   }
   void Select(const std::string& folder) {
     prompts_.folder = folder;
