@@ -100,6 +100,10 @@ inline constexpr char kNoBasePathForHint[] =
     "Enter a base path to see the stored name";
 // The progress window of a pack: entries done and in all, then bytes.
 inline constexpr char kPackProgress[] = "Files: %1 of %2\nData: %3 of %4";
+// The progress window of a scan: folders and files found so far.
+inline constexpr char kScanProgress[] = "Folders found: %1\nFiles found: %2";
+// Work that could not be handed to a thread of its own.
+inline constexpr char kCantStartThread[] = "Can't start a thread";
 
 }  // namespace varnok::messages
 

@@ -48,10 +48,12 @@ bool CanShowProgress() {
          (term == nullptr || std::strcmp(term, "dumb") != 0);
 }
 
-CPackProgress::CPackProgress(std::FILE* out, std::function<size_t()> columns)
+CPackProgress::CPackProgress(std::FILE* out, std::function<size_t()> columns,
+                             std::function<Clock::time_point()> now)
     : columns_(columns ? std::move(columns) : StandardErrorColumns),
+      now_(now ? std::move(now) : Clock::now),
       out_(out),
-      start_(Clock::now()) {}
+      start_(now_()) {}
 
 bool CPackProgress::OnProgress(const PackProgress& progress) {
   if (names_ != nullptr && progress.entriesDone > last_.entriesDone) {
@@ -65,7 +67,7 @@ bool CPackProgress::OnProgress(const PackProgress& progress) {
   }
   last_ = progress;
   if (out_ == nullptr) return true;
-  const Clock::time_point now = Clock::now();
+  const Clock::time_point now = now_();
   if (drawn_ && now - lastDrawn_ < kInterval) return true;
   const std::chrono::duration<double> elapsed = now - start_;
   size_t columns = columns_();

@@ -29,10 +29,14 @@ bool CanShowProgress();
 
 class CPackProgress : public PackObserver {
  public:
+  using Clock = std::chrono::steady_clock;
+
   // out: the terminal to draw on; null draws nothing. columns: the
-  // terminal's width now (0 when unknown: 80 is assumed).
+  // terminal's width now (0 when unknown: 80 is assumed). now: the time
+  // now, Clock's unless given.
   explicit CPackProgress(std::FILE* out,
-                         std::function<size_t()> columns = nullptr);
+                         std::function<size_t()> columns = nullptr,
+                         std::function<Clock::time_point()> now = nullptr);
 
   // Names each entry as it is done, as "kzf: Packed: NAME" (or "Reused:")
   // on stderr; names holds the stored names in entry order and must outlive
@@ -49,10 +53,10 @@ class CPackProgress : public PackObserver {
   const PackProgress& last() const { return last_; }
 
  private:
-  using Clock = std::chrono::steady_clock;
   static constexpr std::chrono::milliseconds kInterval{100};
 
   const std::function<size_t()> columns_;
+  const std::function<Clock::time_point()> now_;
   std::FILE* const out_;
   const Clock::time_point start_;
   Clock::time_point lastDrawn_;

@@ -35,13 +35,18 @@ bool CFolderScanner::ClearFolders() {
   folders_.clear();
   unreadable_.clear();
   notedUnreadable_.clear();
+  progress_.folders = 0;
+  stopped_ = false;
   return true;
 }
 
 bool CFolderScanner::SetRoot(const std::string& path, bool recurse) {
+  if (stopped_) return false;
   root_ = path;
   StripTrailingSeparators(root_);
+  ++progress_.folders;  // the root
   if (recurse) CollectSubfolders(folders_, root_);
+  if (stopped_) return false;
   folders_.push_back(root_);
   return true;
 }
@@ -49,11 +54,13 @@ bool CFolderScanner::SetRoot(const std::string& path, bool recurse) {
 bool CFolderScanner::ClearFoundFiles() {
   foundFiles_.clear();
   leftOut_.clear();
+  progress_.files = 0;
   return true;
 }
 
 bool CFolderScanner::FindFiles(const std::string& pattern, bool includeFiles,
                                bool includeFolders) {
+  if (stopped_) return false;
   for (const std::string& folder : folders_) {
     if (folder.empty()) continue;
     if (!SearchFolder(folder, pattern, includeFiles, includeFolders)) {
@@ -93,7 +100,11 @@ bool CFolderScanner::CollectSubfolders(std::vector<std::string>& list,
       FolderEnumerator entries(folder, FolderEnumerator::kTypeOnly);
       FolderEntry entry;
       while (entries.Next(&entry)) {
-        if (entry.type == EntryType::kFolder) names.push_back(entry.name);
+        if (entry.type == EntryType::kFolder) {
+          names.push_back(entry.name);
+          ++progress_.folders;
+        }
+        if (!Report()) return false;
       }
       if (!entries.error().empty()) NoteUnreadable(folder, entries.error());
     }
@@ -134,26 +145,39 @@ bool CFolderScanner::SearchFolder(const std::string& folder,
         if (includeFiles && names.Matches(entry.name)) {
           leftOut_.push_back({base + entry.name, entry.type});
         }
-        continue;
+      } else if ((isFolder ? includeFolders : includeFiles) &&
+                 names.Matches(entry.name)) {
+        AddFound(base, entry);
       }
-      const bool wanted = isFolder ? includeFolders : includeFiles;
-      if (!wanted || !names.Matches(entry.name)) continue;
-
-      FoundFile found;
-      found.path.reserve(base.size() + entry.name.size());
-      found.path.append(base).append(entry.name);
-      found.isFolder = isFolder;
-      found.attributes = entry.attributes;
-      found.creationTime = entry.creationTime;
-      found.lastWriteTime = entry.lastWriteTime;
-      found.size = entry.size;
-      foundFiles_.push_back(std::move(found));
+      if (!Report()) return false;
     }
     if (!entries.error().empty()) NoteUnreadable(folder, entries.error());
   } catch (...) {
     return false;
   }
   return true;
+}
+
+void CFolderScanner::AddFound(const std::string& base,
+                              const FolderEntry& entry) {
+  FoundFile found;
+  found.path.reserve(base.size() + entry.name.size());
+  found.path.append(base).append(entry.name);
+  found.isFolder = entry.type == EntryType::kFolder;
+  found.attributes = entry.attributes;
+  found.creationTime = entry.creationTime;
+  found.lastWriteTime = entry.lastWriteTime;
+  found.size = entry.size;
+  foundFiles_.push_back(std::move(found));
+  ++progress_.files;
+}
+
+bool CFolderScanner::Report() {
+  if (observer_ != nullptr && !stopped_ &&
+      !observer_->OnScanProgress(progress_)) {
+    stopped_ = true;
+  }
+  return !stopped_;
 }
 
 }  // namespace varnok

@@ -20,6 +20,10 @@
 // are left out, and noted as such when files are wanted. Paths are byte
 // strings, joined with one separator of the system's (JoinPath: '/', or
 // '\\' on Windows).
+//
+// An observer (SetObserver) is told of the progress after every entry either
+// walk reads, and may stop the scan there: a scan that is stopped reads no
+// further entry, so it ends at once however large the tree.
 
 #ifndef VARNOK_SCAN_FOLDER_SCANNER_H_
 #define VARNOK_SCAN_FOLDER_SCANNER_H_
@@ -56,6 +60,21 @@ struct LeftOutEntry {
   EntryType type = EntryType::kOther;
 };
 
+// How far a scan has come.
+struct ScanProgress {
+  uint64_t folders = 0;  // folders found so far, the root included
+  uint64_t files = 0;    // results found so far
+};
+
+// Told of a running scan's progress, on the thread that scans.
+class ScanObserver {
+ public:
+  virtual ~ScanObserver() = default;
+  // Called after every entry read, so it must be cheap. Returning false
+  // stops the scan.
+  virtual bool OnScanProgress(const ScanProgress& progress) = 0;
+};
+
 class CFolderScanner {
  public:
   // What FindFiles fills in besides each result's path and folder flag.
@@ -69,18 +88,28 @@ class CFolderScanner {
   explicit CFolderScanner(Details details) : details_(details) {}
   virtual ~CFolderScanner() = default;
 
-  // Empties the folder list and the unreadable folders. Always true.
+  // observer (may be null) is told of the progress from now on; it must
+  // outlive the scans it watches.
+  void SetObserver(ScanObserver* observer) { observer_ = observer; }
+
+  // Empties the folder list and the unreadable folders, and ends a stop.
+  // Always true.
   bool ClearFolders();
   // Stores path, stripped of trailing separators, as the root; collects the
   // folders beneath it when recurse is set; then appends the root to the
-  // folder list. Always true.
+  // folder list. False when the scan is stopped: the folder list then holds
+  // the folders collected before the stop, without the root.
   bool SetRoot(const std::string& path, bool recurse);
   // Empties the results and the entries left out. Always true.
   bool ClearFoundFiles();
   // Searches every listed folder for entries whose names match pattern
   // ("*.*" matches every name) and appends the wanted ones to the results.
+  // False when the scan is stopped, with the results found before the stop.
   bool FindFiles(const std::string& pattern, bool includeFiles,
                  bool includeFolders);
+
+  // True once the observer has stopped the scan, until ClearFolders.
+  bool stopped() const { return stopped_; }
 
   const std::string& root() const { return root_; }
   const std::vector<std::string>& folders() const { return folders_; }
@@ -111,13 +140,20 @@ class CFolderScanner {
   static void StripTrailingSeparators(std::string& s);
 
  private:
-  // Appends every folder beneath folder to list, deepest first.
+  // Appends every folder beneath folder to list, deepest first. False when
+  // the scan was stopped or memory ran out on the way.
   bool CollectSubfolders(std::vector<std::string>& list,
                          const std::string& folder);
+  // Reports the wanted entries of folder; false as CollectSubfolders.
   bool SearchFolder(const std::string& folder, const std::string& pattern,
                     bool includeFiles, bool includeFolders);
+  // Appends entry, found in the folder whose path with a separator is base,
+  // to the results.
+  void AddFound(const std::string& base, const FolderEntry& entry);
   // Notes folder as unreadable, unless it is noted already.
   void NoteUnreadable(const std::string& folder, const std::string& reason);
+  // Tells the observer of the progress; false when the scan is stopped.
+  bool Report();
 
   std::string root_;
   std::vector<std::string> folders_;
@@ -126,6 +162,9 @@ class CFolderScanner {
   std::unordered_set<std::string> notedUnreadable_;  // their paths
   std::vector<LeftOutEntry> leftOut_;
   Details details_ = Details::kFull;
+  ScanObserver* observer_ = nullptr;
+  ScanProgress progress_;
+  bool stopped_ = false;
 };
 
 }  // namespace varnok

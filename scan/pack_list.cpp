@@ -34,9 +34,10 @@ Status FindFolderToPack(const std::string& name, std::string* folder) {
   return Status::Ok();
 }
 
-PackList ListFilesToPack(const std::string& folder) {
+PackList ListFilesToPack(const std::string& folder, ScanObserver* observer) {
   // Only the paths are needed, so no file is asked for its status.
   CFolderScanner scanner(CFolderScanner::Details::kPathsOnly);
+  scanner.SetObserver(observer);
   scanner.ClearFolders();
   scanner.SetRoot(folder, true);
   scanner.ClearFoundFiles();
@@ -44,6 +45,10 @@ PackList ListFilesToPack(const std::string& folder) {
 
   PackList list;
   list.root = scanner.root();
+  if (scanner.stopped()) {
+    list.stopped = true;
+    return list;
+  }
   std::vector<FoundFile> found = scanner.TakeFoundFiles();
   list.paths.reserve(found.size());
   for (FoundFile& file : found) list.paths.push_back(std::move(file.path));

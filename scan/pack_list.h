@@ -33,12 +33,16 @@ struct PackList {
   // The folder the files were found in, as each path begins: a path is root,
   // a separator (unless root ends in one) and the file's path beneath it.
   std::string root;
+  // True when an observer stopped the scan; the lists are then empty.
+  bool stopped = false;
 };
 
 // Every file beneath folder, found as the desktop dialog finds them (a fresh
 // CFolderScanner: ClearFolders, SetRoot(folder, true), ClearFoundFiles,
-// FindFiles("*.*", files only)).
-PackList ListFilesToPack(const std::string& folder);
+// FindFiles("*.*", files only)). observer, when given, is told of the
+// scan's progress and may stop it.
+PackList ListFilesToPack(const std::string& folder,
+                         ScanObserver* observer = nullptr);
 
 // The files a list names, relative to folder, found as ListFilesToPack
 // would find them: full paths, each once, in the list's order. A name may

@@ -48,13 +48,7 @@ bool WriteText(StandardStream stream, std::string_view text,
     return true;
   }
   // Bytes that are no UTF-8 show as U+FFFD, one each.
-  const int length = static_cast<int>(text.size());
-  std::wstring wide(
-      static_cast<size_t>(std::max(
-          0, ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0))),
-      L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(),
-                        static_cast<int>(wide.size()));
+  const std::wstring wide = ToWideText(text);
   size_t done = 0;
   while (done < wide.size()) {
     DWORD written = 0;

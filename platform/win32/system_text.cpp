@@ -24,6 +24,16 @@ std::optional<std::wstring> ToWide(std::string_view utf8) {
   return wide;
 }
 
+std::wstring ToWideText(std::string_view utf8) {
+  if (utf8.empty()) return std::wstring();
+  const int length = static_cast<int>(utf8.size());
+  const int needed =
+      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(needed > 0 ? needed : 0), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), needed);
+  return wide;
+}
+
 std::string ToUtf8(std::wstring_view wide) {
   if (wide.empty()) return std::string();
   const int length = static_cast<int>(wide.size());

@@ -16,9 +16,17 @@ namespace varnok {
 // The reason given for a path that no system call can take.
 inline constexpr char kInvalidFileName[] = "Invalid file name";
 
-// utf8 as UTF-16; nothing when it is not valid UTF-8.
+// The program's only converters between its UTF-8 and the system's UTF-16.
+//
+// utf8 as UTF-16; nothing when it is not valid UTF-8. For every text that
+// names something to the system (paths above all): a byte that is no UTF-8
+// must fail the call, never name another file.
 std::optional<std::wstring> ToWide(std::string_view utf8);
-// wide as UTF-8. An unpaired surrogate becomes U+FFFD.
+// utf8 as UTF-16 for showing: each byte that is no UTF-8 shows as U+FFFD.
+// For text in windows and on the console, which only a person reads.
+std::wstring ToWideText(std::string_view utf8);
+// wide as UTF-8. An unpaired surrogate, which UTF-8 can't spell, becomes
+// U+FFFD: a file so named still shows, and a call given the name fails.
 std::string ToUtf8(std::wstring_view wide);
 
 // path as the system's wide calls take it. A path too long for the classic

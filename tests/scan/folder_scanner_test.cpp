@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <filesystem>
 #include <optional>
@@ -11,6 +12,7 @@
 
 #include "platform/file_system.h"
 #include "platform/folder_enumerator.h"
+#include "scan/pack_list.h"
 #include "tests/scan/temp_tree.h"
 #include "tests/support/platform_test.h"
 
@@ -260,6 +262,58 @@ TEST_F(ScannerOrderTest, SetRootAndFindFilesOnlyAppend) {
   EXPECT_EQ(scanner.foundFiles().size(), 24u);
   scanner.ClearFoundFiles();
   EXPECT_TRUE(scanner.foundFiles().empty());
+}
+
+// Keeps every report and stops the scan at report number stopAt.
+class StoppingObserver : public ScanObserver {
+ public:
+  explicit StoppingObserver(size_t stopAt = SIZE_MAX) : stopAt_(stopAt) {}
+  bool OnScanProgress(const ScanProgress& progress) override {
+    reports.push_back(progress);
+    return reports.size() < stopAt_;
+  }
+  std::vector<ScanProgress> reports;
+
+ private:
+  size_t stopAt_;
+};
+
+TEST_F(ScannerOrderTest, ReportsAfterEveryEntryAndStopsAtOnce) {
+  // 8 folders and 11 files beneath the root, each read once by either walk.
+  constexpr size_t kEntries = 19;
+  StoppingObserver all;
+  CFolderScanner scanner;
+  scanner.SetObserver(&all);
+  EXPECT_TRUE(scanner.SetRoot(tree_.root(), true));
+  EXPECT_TRUE(scanner.FindFiles("*.*", true, false));
+  ASSERT_EQ(all.reports.size(), 2 * kEntries);
+  for (size_t i = 1; i < all.reports.size(); ++i) {
+    EXPECT_GE(all.reports[i].folders, all.reports[i - 1].folders);
+    EXPECT_GE(all.reports[i].files, all.reports[i - 1].files);
+  }
+  EXPECT_EQ(all.reports[kEntries - 1].folders, 9u);
+  EXPECT_EQ(all.reports[kEntries - 1].files, 0u);
+  EXPECT_EQ(all.reports.back().folders, 9u);
+  EXPECT_EQ(all.reports.back().files, 11u);
+
+  // Stopped at each report in turn: not one entry more is read or taken.
+  for (size_t stopAt = 1; stopAt <= 2 * kEntries; ++stopAt) {
+    SCOPED_TRACE(stopAt);
+    StoppingObserver stopping(stopAt);
+    scanner.SetObserver(&stopping);
+    scanner.ClearFolders();
+    scanner.ClearFoundFiles();
+    EXPECT_EQ(scanner.SetRoot(tree_.root(), true), stopAt > kEntries);
+    EXPECT_FALSE(scanner.FindFiles("*.*", true, false));
+    EXPECT_TRUE(scanner.stopped());
+    EXPECT_EQ(stopping.reports.size(), stopAt);
+    EXPECT_EQ(scanner.foundFiles().size(), stopping.reports.back().files);
+  }
+  // The dialog's listing says it was stopped, and hands over nothing.
+  StoppingObserver early(3);
+  const PackList list = ListFilesToPack(tree_.root(), &early);
+  EXPECT_TRUE(list.stopped);
+  EXPECT_TRUE(list.paths.empty());
 }
 
 TEST(FolderScannerTest, RootThatIsNoFolderListsOnlyItself) {

@@ -83,6 +83,12 @@ std::string ProgressText(const PackProgress& progress) {
                      FormatDataSize(progress.bytesTotal)});
 }
 
+std::string ScanProgressText(const ScanProgress& progress) {
+  return Substitute(messages::kScanProgress,
+                    {std::to_string(progress.folders),
+                     std::to_string(progress.files)});
+}
+
 int ProgressStep(const PackProgress& progress, int steps) {
   uint64_t done = progress.bytesDone;
   uint64_t total = progress.bytesTotal;

@@ -43,6 +43,10 @@ std::string FormatDataSize(uint64_t bytes);
 // 2.00 MiB" on a second line.
 std::string ProgressText(const PackProgress& progress);
 
+// The progress window's text during a scan: "Folders found: 3", then
+// "Files found: 10" on a second line.
+std::string ScanProgressText(const ScanProgress& progress);
+
 // How far a progress bar of steps steps has come: by bytes, or by entries
 // when there are no bytes to read. Never more than steps.
 int ProgressStep(const PackProgress& progress, int steps);

@@ -12,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
+
 namespace varnok {
 
-class CPackMonitor;
+class CRunMonitor;
 
 class DialogView {
  public:
@@ -33,16 +35,17 @@ class DialogView {
 
   // Runs work on a thread of its own and returns once it has ended. The
   // window goes on painting meanwhile and takes no input: the user's clicks
-  // and keys wait or are dropped, and the window does not close. With a
-  // monitor, a run that lasts longer than kProgressDelayMs shows the
-  // monitor's latest progress (ProgressText), brought up to date every
-  // kProgressIntervalMs, with a Cancel button that calls monitor->Cancel().
-  // work must not throw.
-  virtual void RunInBackground(const std::function<void()>& work,
-                               CPackMonitor* monitor) = 0;
+  // and keys wait or are dropped, and the window does not close. A run that
+  // lasts longer than kProgressDelayMs shows the monitor's progress in a
+  // window of its own, brought up to date every kProgressIntervalMs, with a
+  // Cancel button; Cancel, Escape and that window's close box call
+  // monitor->Cancel(). Fails with "Can't start a thread", without running
+  // work, when the system can't start one. work must not throw.
+  virtual Status RunInBackground(const std::function<void()>& work,
+                                 CRunMonitor* monitor) = 0;
 };
 
-// A pack that runs longer than this shows its progress.
+// A scan or a pack that runs longer than this shows its progress.
 inline constexpr int kProgressDelayMs = 500;
 // How often shown progress is brought up to date.
 inline constexpr int kProgressIntervalMs = 100;

@@ -12,8 +12,8 @@
 #include "scan/path_order.h"
 #include "ui/core/dialog_messages.h"
 #include "ui/core/dialog_view.h"
-#include "ui/core/pack_monitor.h"
 #include "ui/core/prompts.h"
+#include "ui/core/run_monitor.h"
 
 namespace varnok {
 namespace {
@@ -37,10 +37,17 @@ CVarnokPresenter::CVarnokPresenter(DialogView* view, Prompts* prompts)
       prompts_(prompts),
       pack_([](const PackRequest& request, PackObserver* observer) {
         return CArchiveWriter().Pack(request, observer);
-      }) {}
+      }),
+      // The scanner's walk, shared with kzf so that both list the same files
+      // in the same order.
+      scan_(ListFilesToPack) {}
 
 void CVarnokPresenter::SetPackFunction(PackFunction pack) {
   pack_ = std::move(pack);
+}
+
+void CVarnokPresenter::SetScanFunction(ScanFunction scan) {
+  scan_ = std::move(scan);
 }
 
 void CVarnokPresenter::Start() {
@@ -58,20 +65,27 @@ void CVarnokPresenter::OnSelectFiles() {
 
 void CVarnokPresenter::SelectFolder(const std::string& folder) {
   PackList list;
+  CScanMonitor monitor;
+  Status ran;
   {
     const BusyScope busy(&busy_);
-    // The scanner's walk, shared with kzf so that both list the same files
-    // in the same order.
-    view_->RunInBackground(
-        [&list, &folder] {
+    ran = view_->RunInBackground(
+        [this, &list, &folder, &monitor] {
           try {
-            list = ListFilesToPack(folder);
+            list = scan_(folder, &monitor);
           } catch (const std::bad_alloc&) {
             list = PackList();
           }
         },
-        nullptr);
+        &monitor);
   }
+  if (!ran.ok()) {
+    Show(FailureMessage(ran));
+    return;
+  }
+  // Whatever the scan had found when Cancel came, the rows stay as they
+  // were: a part of the files would pass for all of them.
+  if (monitor.cancelled()) return;
   rows_ = std::move(list.paths);
   if (!std::is_sorted(rows_.begin(), rows_.end(), PathLess)) {
     SortPaths(rows_);
@@ -127,7 +141,7 @@ Status CVarnokPresenter::Pack(const std::string& archiveName) {
 
   const BusyScope busy(&busy_);
   CPackMonitor monitor;
-  view_->RunInBackground(
+  const Status ran = view_->RunInBackground(
       [this, &request, &monitor, &status] {
         try {
           status = pack_(request, &monitor);
@@ -136,7 +150,7 @@ Status CVarnokPresenter::Pack(const std::string& archiveName) {
         }
       },
       &monitor);
-  return status;
+  return ran.ok() ? status : ran;
 }
 
 void CVarnokPresenter::OnCompress() {

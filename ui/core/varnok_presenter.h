@@ -10,8 +10,11 @@
 // face wires its controls to these commands and implements DialogView and
 // Prompts; the presenter keeps the rows, the face only shows them.
 //
-// Cancelling the picker or the save dialog does nothing; cancelling a pack
-// leaves no archive behind and shows no message.
+// Scans and packs run off the interface thread (DialogView::RunInBackground)
+// and show their progress, with a Cancel, once they take longer than half a
+// second. Cancelling the picker or the save dialog does nothing; cancelling
+// a scan leaves the rows as they were before it, and cancelling a pack
+// leaves no archive behind; neither shows a message.
 
 #ifndef VARNOK_UI_CORE_VARNOK_PRESENTER_H_
 #define VARNOK_UI_CORE_VARNOK_PRESENTER_H_
@@ -22,6 +25,7 @@
 
 #include "archive/archive_writer.h"
 #include "base/status.h"
+#include "scan/pack_list.h"
 
 namespace varnok {
 
@@ -33,6 +37,11 @@ struct Message;
 // it is given another.
 using PackFunction =
     std::function<Status(const PackRequest&, PackObserver*)>;
+// Lists the files beneath a folder as ListFilesToPack does, telling the
+// observer of its progress; the presenter calls ListFilesToPack unless it is
+// given another.
+using ScanFunction =
+    std::function<PackList(const std::string& folder, ScanObserver*)>;
 
 // The base path the dialog opens with.
 inline constexpr char kDefaultBasePath[] = "data/";
@@ -45,6 +54,7 @@ class CVarnokPresenter {
   CVarnokPresenter& operator=(const CVarnokPresenter&) = delete;
 
   void SetPackFunction(PackFunction pack);
+  void SetScanFunction(ScanFunction scan);
 
   // Puts the start values into the view: no rows, base path "data/", the
   // compress option off.
@@ -57,7 +67,8 @@ class CVarnokPresenter {
 
   // Replaces the rows by every file beneath folder, as a confirmed selection
   // does (also a folder dropped onto the list). Folders that could not be
-  // read are named in a message; the rows keep what was found.
+  // read are named in a message; the rows keep what was found. A cancelled
+  // scan leaves the rows as they were.
   void SelectFolder(const std::string& folder);
   // Selects the folder a user named (full or relative to the current
   // folder) by its full path, as if it had been picked; a name that is no
@@ -82,6 +93,7 @@ class CVarnokPresenter {
   DialogView* const view_;
   Prompts* const prompts_;
   PackFunction pack_;
+  ScanFunction scan_;
   std::vector<std::string> rows_;
   bool busy_ = false;
 };

@@ -16,12 +16,14 @@ CBackgroundJob::CBackgroundJob(std::function<void()> work) {
                               Qt::QueuedConnection);
   }));
   thread_->start();
+  // A thread that could not be created is neither running nor finished.
+  started_ = thread_->isRunning() || thread_->isFinished();
 }
 
 CBackgroundJob::~CBackgroundJob() { thread_->wait(); }
 
 bool CBackgroundJob::Wait(int msecs, QEventLoop::ProcessEventsFlags flags) {
-  if (done()) return true;
+  if (done() || !started_) return done();
   QEventLoop loop;
   QTimer timer;
   if (msecs >= 0) {

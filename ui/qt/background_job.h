@@ -1,7 +1,8 @@
 // Runs one function on a thread of its own while the interface thread goes
 // on painting its windows.
 //
-// The job starts when it is constructed. Wait runs a local event loop on the
+// The job starts when it is constructed, unless the system can't start a
+// thread (started() tells). Wait runs a local event loop on the
 // calling thread until the work is done, a time has passed or StopWaiting is
 // called; with QEventLoop::ExcludeUserInputEvents the user's clicks and keys
 // are held back meanwhile and delivered afterwards. The destructor waits for
@@ -28,6 +29,9 @@ class CBackgroundJob : public QObject {
   explicit CBackgroundJob(std::function<void()> work);
   ~CBackgroundJob() override;
 
+  // False when no thread could be started: the work then never runs.
+  bool started() const { return started_; }
+
   // True once the work has returned; what it wrote is then visible to the
   // caller.
   bool done() const { return done_.load(std::memory_order_acquire); }
@@ -40,6 +44,7 @@ class CBackgroundJob : public QObject {
   void StopWaiting();
 
  private:
+  bool started_ = false;
   std::atomic<bool> done_{false};
   std::unique_ptr<QThread> thread_;
   QEventLoop* loop_ = nullptr;  // the loop of the running Wait

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "ui/core/command_line.h"
 #include "ui/qt/app.h"
-#include "ui/qt/command_line.h"
 
 int main(int argc, char** argv) {
   using namespace varnok;

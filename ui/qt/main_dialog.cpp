@@ -1,5 +1,7 @@
 #include "ui/qt/main_dialog.h"
 
+#include <optional>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -10,9 +12,9 @@
 #include <QProgressDialog>
 #include <QPushButton>
 
+#include "base/messages.h"
 #include "base/version.h"
-#include "ui/core/dialog_messages.h"
-#include "ui/core/pack_monitor.h"
+#include "ui/core/run_monitor.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/background_job.h"
 #include "ui/qt/dialog_prompts.h"
@@ -39,9 +41,38 @@ constexpr Place kCompressPlace = {80, 136, 47, 14};
 // Steps of the progress bar.
 constexpr int kProgressSteps = 1000;
 
-void ShowProgress(QProgressDialog* dialog, const PackProgress& progress) {
-  dialog->setLabelText(QString::fromStdString(ProgressText(progress)));
-  dialog->setValue(ProgressStep(progress, kProgressSteps));
+void ShowProgress(QProgressDialog* dialog, const CRunMonitor& monitor) {
+  dialog->setLabelText(QString::fromStdString(monitor.ProgressText()));
+  const std::optional<int> step = monitor.ProgressStep(kProgressSteps);
+  // A bar from 0 to 0 only shows that the run goes on.
+  dialog->setMaximum(step ? kProgressSteps : 0);
+  if (step) dialog->setValue(*step);
+}
+
+// Shows monitor's progress over owner until job is done; Cancel, Escape and
+// the close box cancel the run, which then ends at its next report.
+void WaitShowingProgress(QWidget* owner, CBackgroundJob* job,
+                         CRunMonitor* monitor) {
+  QProgressDialog progress(owner);
+  progress.setWindowTitle(QCoreApplication::applicationName());
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setAutoReset(false);
+  progress.setAutoClose(false);
+  progress.setMinimumDuration(0);
+  progress.setCancelButtonText(QStringLiteral("Cancel"));
+  const auto cancel = [monitor, job] {
+    monitor->Cancel();
+    job->StopWaiting();
+  };
+  QObject::connect(&progress, &QProgressDialog::canceled, job, cancel);
+  ShowProgress(&progress, *monitor);
+  progress.show();
+  QApplication::restoreOverrideCursor();
+  while (!monitor->cancelled() &&
+         !job->Wait(kProgressIntervalMs, QEventLoop::AllEvents)) {
+    ShowProgress(&progress, *monitor);
+  }
+  job->Wait(-1, QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace
@@ -142,38 +173,22 @@ void CVarnokDlg::SetCompressChecked(bool checked) {
   compressBox_->setChecked(checked);
 }
 
-void CVarnokDlg::RunInBackground(const std::function<void()>& work,
-                                 CPackMonitor* monitor) {
+Status CVarnokDlg::RunInBackground(const std::function<void()>& work,
+                                   CRunMonitor* monitor) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   CBackgroundJob job(work);
+  if (!job.started()) {
+    QApplication::restoreOverrideCursor();
+    return Status::IoError(messages::kCantStartThread);
+  }
   if (monitor == nullptr ||
       job.Wait(kProgressDelayMs, QEventLoop::ExcludeUserInputEvents)) {
     job.Wait(-1, QEventLoop::ExcludeUserInputEvents);
     QApplication::restoreOverrideCursor();
-    return;
+  } else {
+    WaitShowingProgress(this, &job, monitor);
   }
-
-  QProgressDialog progress(this);
-  progress.setWindowTitle(QCoreApplication::applicationName());
-  progress.setWindowModality(Qt::WindowModal);
-  progress.setAutoReset(false);
-  progress.setAutoClose(false);
-  progress.setMinimumDuration(0);
-  progress.setRange(0, kProgressSteps);
-  progress.setCancelButtonText(QStringLiteral("Cancel"));
-  connect(&progress, &QProgressDialog::canceled, &job, [monitor, &job] {
-    monitor->Cancel();
-    job.StopWaiting();
-  });
-  ShowProgress(&progress, monitor->latest());
-  progress.show();
-  QApplication::restoreOverrideCursor();
-  while (!monitor->cancelled() &&
-         !job.Wait(kProgressIntervalMs, QEventLoop::AllEvents)) {
-    ShowProgress(&progress, monitor->latest());
-  }
-  // A cancelled run ends at its next progress report.
-  job.Wait(-1, QEventLoop::ExcludeUserInputEvents);
+  return Status::Ok();
 }
 
 void CVarnokDlg::keyPressEvent(QKeyEvent* event) {

@@ -3,7 +3,7 @@
 // out (ui/core/varnok_presenter.h).
 //
 // Scans and packs run off the interface thread; the window keeps painting
-// while they run and takes no input until they end. A pack that runs longer
+// while they run and takes no input until they end. One that runs longer
 // than half a second shows its progress with a Cancel button.
 //
 // Closing the window, Escape, and Enter while no push button has the focus
@@ -63,8 +63,8 @@ class CVarnokDlg : public QDialog, private DialogView {
   void SetBasePath(const std::string& basePath) override;
   bool CompressChecked() const override;
   void SetCompressChecked(bool checked) override;
-  void RunInBackground(const std::function<void()>& work,
-                       CPackMonitor* monitor) override;
+  Status RunInBackground(const std::function<void()>& work,
+                         CRunMonitor* monitor) override;
 
   std::unique_ptr<Prompts> ownPrompts_;
   CVarnokPresenter presenter_;

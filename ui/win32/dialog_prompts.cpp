@@ -4,8 +4,9 @@
 
 #include <vector>
 
+#include "platform/win32/system_text.h"
 #include "ui/win32/folder_dialog.h"
-#include "ui/win32/wide_text.h"
+#include "ui/win32/window_text.h"
 
 namespace varnok {
 namespace {
@@ -19,7 +20,7 @@ constexpr size_t kLongestPath = 32768;
 bool CDialogPrompts::ChooseFolder(std::string* folder) {
   std::wstring chosen;
   if (CFolderDialog(owner_).DoModal(&chosen) != IDOK) return false;
-  *folder = Narrow(chosen);
+  *folder = ToUtf8(chosen);
   return true;
 }
 
@@ -35,13 +36,13 @@ std::optional<std::string> CDialogPrompts::ChooseArchiveName() {
   // No overwrite question: an existing archive is replaced.
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
   if (!GetSaveFileNameW(&dialog)) return std::nullopt;
-  return Narrow(file.data());
+  return ToUtf8(file.data());
 }
 
 void CDialogPrompts::ShowMessage(const std::string& text,
                                  const std::string& informative) {
-  std::wstring shown = Widen(text);
-  if (!informative.empty()) shown += L"\n\n" + Widen(informative);
+  std::wstring shown = ToWideText(text);
+  if (!informative.empty()) shown += L"\n\n" + ToWideText(informative);
   MessageBoxW(owner_, shown.c_str(), ProgramName().c_str(), MB_OK);
 }
 

@@ -4,7 +4,11 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
+#include <string>
 #include <vector>
+
+#include "platform/file_system.h"
+#include "platform/win32/system_text.h"
 
 namespace varnok {
 namespace {
@@ -124,6 +128,15 @@ bool CFolderDialog::OnSelect(HWND dialog) {
   SendMessageW(dialog, CDM_GETFOLDERPATH, static_cast<WPARAM>(size),
                reinterpret_cast<LPARAM>(folder.data()));
   folder.resize(wcsnlen(folder.c_str(), folder.size()));
+  // A place of the shell's own, such as "This PC", comes as a name like
+  // "::{20D04FE0-...}" that no call of the file system takes.
+  PathInfo info;
+  std::string reason;
+  if (!QueryPath(ToUtf8(folder), &info, &reason) ||
+      info.kind != PathKind::kFolder) {
+    MessageBeep(MB_OK);
+    return true;
+  }
   chosen_ = folder;
   selected_ = true;
   EndDialog(dialog, IDOK);

@@ -5,9 +5,10 @@
 // button stands 4 pixels left of Cancel and reads "Select", the folder list
 // reaches down to 4 pixels above the buttons and the caption reads "Choose
 // folder". Select answers the folder on display, whatever is highlighted in
-// the list; Enter in the list still opens the highlighted folder. The
-// dialog starts in the process's current folder and leaves the process in
-// the folder it showed last.
+// the list; on a place that is no folder of the file system ("This PC",
+// "Network") it only beeps, and the picker stays. Enter in the list still
+// opens the highlighted folder. The dialog starts in the process's current
+// folder and leaves the process in the folder it showed last.
 
 #ifndef VARNOK_UI_WIN32_FOLDER_DIALOG_H_
 #define VARNOK_UI_WIN32_FOLDER_DIALOG_H_

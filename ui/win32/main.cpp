@@ -1,30 +1,36 @@
 // varnok.exe: the desktop dialog on Windows. "varnok FOLDER" opens it with
-// the files beneath FOLDER listed, as if it had been picked.
+// the files beneath FOLDER listed, as if it had been picked; --help,
+// --version and a wrong command line are answered without the dialog
+// (command_line_answer.h), with the texts and exit statuses of the Linux
+// program.
 
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
 
+#include "platform/console.h"
+#include "ui/core/command_line.h"
+#include "ui/win32/command_line_answer.h"
 #include "ui/win32/dialog_prompts.h"
 #include "ui/win32/main_dialog.h"
-#include "ui/win32/wide_text.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  using namespace varnok;
+  const CommandLine commandLine =
+      ParseCommandLine(CommandLineArguments(0, nullptr));
+  if (commandLine.exitStatus) {
+    ShowCommandLineAnswer(commandLine.out, commandLine.err);
+    return *commandLine.exitStatus;
+  }
+
   INITCOMMONCONTROLSEX controls{sizeof controls,
                                 ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
                                     ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
 
-  varnok::CDialogPrompts prompts;
-  varnok::CMainDialog dialog(instance, &prompts);
+  CDialogPrompts prompts;
+  CMainDialog dialog(instance, &prompts);
   if (dialog.Create() == nullptr) return 1;
   prompts.SetOwner(dialog.window());
-
-  int count = 0;
-  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (arguments != nullptr && count == 2) {
-    dialog.presenter().OpenFolder(varnok::Narrow(arguments[1]));
-  }
-  LocalFree(arguments);
+  if (commandLine.folder) dialog.presenter().OpenFolder(*commandLine.folder);
   return dialog.Run();
 }

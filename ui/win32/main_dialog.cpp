@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/win32/system_text.h"
 #include "ui/win32/background_run.h"
 #include "ui/win32/resource.h"
-#include "ui/win32/wide_text.h"
+#include "ui/win32/window_text.h"
 
 namespace varnok {
 
@@ -158,7 +159,7 @@ void CMainDialog::OnDrop(HDROP drop) {
       (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     return;
   }
-  presenter_.SelectFolder(Narrow(path));
+  presenter_.SelectFolder(ToUtf8(path));
 }
 
 void CMainDialog::OnHint(NMTTDISPINFOW* hint) {
@@ -170,7 +171,7 @@ void CMainDialog::OnHint(NMTTDISPINFOW* hint) {
                                      MAKELPARAM(at.x, at.y));
   hintRow_ = HIWORD(found) == 0 ? LOWORD(found) : -1;
   hint_ = hintRow_ < 0 ? std::wstring()
-                       : Widen(presenter_.StoredNameHint(
+                       : ToWideText(presenter_.StoredNameHint(
                              static_cast<size_t>(hintRow_)));
   hint->lpszText = hint_.data();
 }
@@ -216,7 +217,7 @@ void CMainDialog::ShowRows(const std::vector<std::string>& rows) {
   LONG widest = 0;
   for (size_t row = 0; row < rows.size(); ++row) {
     // Each row at its place in the shared order, not the list box's own.
-    const std::wstring text = Widen(rows[row]);
+    const std::wstring text = ToWideText(rows[row]);
     SendMessageW(list, LB_INSERTSTRING, row,
                  reinterpret_cast<LPARAM>(text.c_str()));
     SIZE size{};
@@ -234,11 +235,11 @@ void CMainDialog::ShowRows(const std::vector<std::string>& rows) {
 }
 
 std::string CMainDialog::BasePath() const {
-  return Narrow(WindowText(GetDlgItem(window_, IDC_BASE_PATH)));
+  return ToUtf8(WindowText(GetDlgItem(window_, IDC_BASE_PATH)));
 }
 
 void CMainDialog::SetBasePath(const std::string& basePath) {
-  SetDlgItemTextW(window_, IDC_BASE_PATH, Widen(basePath).c_str());
+  SetDlgItemTextW(window_, IDC_BASE_PATH, ToWideText(basePath).c_str());
 }
 
 bool CMainDialog::CompressChecked() const {
@@ -249,9 +250,9 @@ void CMainDialog::SetCompressChecked(bool checked) {
   CheckDlgButton(window_, IDC_COMPRESS, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void CMainDialog::RunInBackground(const std::function<void()>& work,
-                                  CPackMonitor* monitor) {
-  varnok::RunInBackground(instance_, window_, work, monitor);
+Status CMainDialog::RunInBackground(const std::function<void()>& work,
+                                    CRunMonitor* monitor) {
+  return varnok::RunInBackground(instance_, window_, work, monitor);
 }
 
 }  // namespace varnok

@@ -51,8 +51,8 @@ class CMainDialog final : public DialogView {
   void SetBasePath(const std::string& basePath) override;
   bool CompressChecked() const override;
   void SetCompressChecked(bool checked) override;
-  void RunInBackground(const std::function<void()>& work,
-                       CPackMonitor* monitor) override;
+  Status RunInBackground(const std::function<void()>& work,
+                         CRunMonitor* monitor) override;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam,

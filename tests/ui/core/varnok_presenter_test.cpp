@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,7 +18,7 @@
 #include "tests/support/platform_test.h"
 #include "tests/ui/scripted_prompts.h"
 #include "ui/core/dialog_view.h"
-#include "ui/core/pack_monitor.h"
+#include "ui/core/run_monitor.h"
 
 namespace varnok {
 namespace {
@@ -32,19 +33,27 @@ class FakeView : public DialogView {
   void SetBasePath(const std::string& text) override { basePath = text; }
   bool CompressChecked() const override { return compress; }
   void SetCompressChecked(bool checked) override { compress = checked; }
-  void RunInBackground(const std::function<void()>& work,
-                       CPackMonitor* monitor) override {
+  Status RunInBackground(const std::function<void()>& work,
+                         CRunMonitor* monitor) override {
+    if (!threads) return Status::IoError(messages::kCantStartThread, {}, "none");
     if (duringWork) duringWork();
     // The user presses Cancel before the run reports any progress.
-    if (monitor != nullptr && cancelPacks) monitor->Cancel();
+    if (cancelRuns) monitor->Cancel();
     std::thread(work).join();
+    // What the progress window would show at the end.
+    progressText = monitor->ProgressText();
+    progressStep = monitor->ProgressStep(1000);
+    return Status::Ok();
   }
 
   Strings shownRows = {"not shown yet"};
   std::string basePath;
   bool compress = true;
-  bool cancelPacks = false;
+  bool cancelRuns = false;
+  bool threads = true;  // whether a thread can be started
   std::function<void()> duringWork;
+  std::string progressText;
+  std::optional<int> progressStep;
 };
 
 class PresenterTest : public ::testing::Test {
@@ -171,7 +180,7 @@ TEST_F(PresenterTest, CancelledPackLeavesNothingBehindAndSaysNothing) {
   Select(MakeFolder({"a.txt", "b.txt"}));
   const std::string archive = tree_.Path("out.kzf");
   test::WriteFile(test::PathOf(archive), "old archive");
-  view_.cancelPacks = true;
+  view_.cancelRuns = true;
   view_.compress = false;
   Pack(archive);
 
@@ -179,6 +188,42 @@ TEST_F(PresenterTest, CancelledPackLeavesNothingBehindAndSaysNothing) {
   EXPECT_EQ(Read(archive), "old archive");
   EXPECT_EQ(test::SystemListing(tree_.root()).size(), 2u);  // data, out.kzf
   EXPECT_EQ(presenter_.rows().size(), 2u);
+}
+
+TEST_F(PresenterTest, ScanShowsWhatItFoundAndCancelKeepsTheRows) {
+  const std::string folder = MakeFolder({"a.txt", "sub/b.txt", "sub/c.txt"});
+  Select(folder);
+  EXPECT_EQ(view_.progressText, "Folders found: 2\nFiles found: 3");
+  EXPECT_EQ(view_.progressStep, std::nullopt);  // no end in sight
+  const Strings rows = presenter_.rows();
+  ASSERT_EQ(rows.size(), 3u);
+
+  tree_.AddFile("data/d.txt");
+  view_.cancelRuns = true;
+  Select(folder);
+  EXPECT_EQ(presenter_.rows(), rows);
+  EXPECT_EQ(view_.shownRows, rows);
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_FALSE(presenter_.busy());
+}
+
+TEST_F(PresenterTest, ThreadThatCannotStartIsAMessageAndChangesNothing) {
+  Select(MakeFolder({"a.txt"}));
+  const Strings rows = presenter_.rows();
+  int runs = 0;
+  CountPacks(&runs);
+  view_.threads = false;
+  Select(tree_.AddFolderOfFiles("other", {"b.txt"}));
+  Pack(tree_.Path("out.kzf"));
+
+  EXPECT_EQ(presenter_.rows(), rows);
+  EXPECT_EQ(view_.shownRows, rows);
+  EXPECT_EQ(runs, 0);
+  ASSERT_EQ(prompts_.messages.size(), 2u);
+  for (const auto& message : prompts_.messages) {
+    EXPECT_EQ(message.text, messages::kCantStartThread);
+    EXPECT_EQ(message.informative, "none");
+  }
 }
 
 TEST_F(PresenterTest, EmptyBasePathIsRefusedAfterTheSaveDialog) {

@@ -5,10 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <condition_variable>
 #include <functional>
 #include <iterator>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,55 +33,19 @@
 #include "base/messages.h"
 #include "platform/posix/temporary_file.h"
 #include "tests/archive/test_archive.h"
+#include "tests/ui/gated_runs.h"
 #include "tests/ui/scripted_prompts.h"
 #include "ui/qt/file_list.h"
 #include "ui/qt/main_dialog.h"
 #include "ui/qt/manual_check_box.h"
 
 using namespace varnok;
+using test::Gate;
+using test::GatedPack;
+using test::GatedScan;
 using test::ScriptedPrompts;
 
 namespace {
-
-// Holds a pack run at its first progress report after it has read source
-// bytes, when the archive's temporary file exists, until Open() is called.
-class GatedPack {
- public:
-  ~GatedPack() { Open(); }
-
-  Status operator()(const PackRequest& request, PackObserver* observer) {
-    Relay relay(this, observer);
-    return CArchiveWriter().Pack(request, &relay);
-  }
-
-  void Open() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_ = true;
-    changed_.notify_all();
-  }
-
- private:
-  class Relay : public PackObserver {
-   public:
-    Relay(GatedPack* gate, PackObserver* inner) : gate_(gate), inner_(inner) {}
-    bool OnProgress(const PackProgress& progress) override {
-      std::unique_lock<std::mutex> lock(gate_->mutex_);
-      gate_->changed_.wait(lock, [this, &progress] {
-        return gate_->open_ || progress.bytesDone == 0;
-      });
-      lock.unlock();
-      return inner_->OnProgress(progress);
-    }
-
-   private:
-    GatedPack* gate_;
-    PackObserver* inner_;
-  };
-
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool open_ = false;
-};
 
 // The stored names of an archive's entries, in directory order; none when
 // it is no sound archive.
@@ -125,6 +87,8 @@ class MainDialogTest : public QObject {
   void selectionShowsRowsAndPacksThroughTheButtons();
   void cancelDuringPackLeavesNothingBehind_data();
   void cancelDuringPackLeavesNothingBehind();
+  void cancelDuringScanKeepsTheRows_data();
+  void cancelDuringScanKeepsTheRows();
   void escapeAndEnterEndTheDialog();
   void enterOnAPushButtonPressesIt();
   void droppedFolderIsASelection();
@@ -324,8 +288,8 @@ void MainDialogTest::cancelDuringPackLeavesNothingBehind() {
   const QString archive = temp_->filePath("out.kzf");
   test::WriteFile(QFile::encodeName(archive).toStdString(), "old archive");
 
-  GatedPack gate;
-  dialog_->presenter().SetPackFunction(std::ref(gate));
+  Gate gate;
+  dialog_->presenter().SetPackFunction(GatedPack(&gate));
   dialog_->show();
   QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
 
@@ -362,6 +326,56 @@ void MainDialogTest::cancelDuringPackLeavesNothingBehind() {
            QStringList{"out.kzf"});
   QCOMPARE(dialog_->fileList()->count(), 2);
   QVERIFY(dialog_->findChild<QProgressDialog*>() == nullptr);
+}
+
+void MainDialogTest::cancelDuringScanKeepsTheRows_data() {
+  QTest::addColumn<bool>("escape");
+  QTest::newRow("Cancel") << false;
+  QTest::newRow("Escape") << true;
+}
+
+void MainDialogTest::cancelDuringScanKeepsTheRows() {
+  QFETCH(bool, escape);
+  const QString folder = MakeFolder({"a.txt", "b.txt"});
+  Select(folder);
+  const QStringList rows = Rows(dialog_->fileList());
+  QCOMPARE(rows.size(), 2);
+  MakeFolder({"c.txt"});
+
+  Gate gate;
+  dialog_->presenter().SetScanFunction(GatedScan(&gate));
+  dialog_->show();
+  QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+  // Once the progress shows, notes it and cancels the scan.
+  QString text;
+  int steps = -1;
+  bool cancelled = false;
+  QTimer watch;
+  connect(&watch, &QTimer::timeout, [&] {
+    auto* progress = dialog_->findChild<QProgressDialog*>();
+    if (cancelled || progress == nullptr || !progress->isVisible()) return;
+    text = progress->labelText();
+    steps = progress->maximum();
+    if (escape) {
+      QTest::keyClick(progress, Qt::Key_Escape);
+    } else {
+      progress->findChild<QPushButton*>()->click();
+    }
+    cancelled = true;
+    gate.Open();
+  });
+  watch.start(20);
+  QTimer::singleShot(10000, [&gate] { gate.Open(); });
+  Select(folder);
+  watch.stop();
+
+  QVERIFY(cancelled);
+  QCOMPARE(text, QStringLiteral("Folders found: 1\nFiles found: 0"));
+  QCOMPARE(steps, 0);  // a bar that only shows the scan goes on
+  QCOMPARE(Rows(dialog_->fileList()), rows);
+  QVERIFY(prompts_->messages.empty());
+  QVERIFY(dialog_->findChild<QProgressDialog*>() == nullptr);
+  QVERIFY(dialog_->isVisible());
 }
 
 void MainDialogTest::escapeAndEnterEndTheDialog() {

@@ -11,27 +11,30 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <condition_variable>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "archive/archive_writer.h"
 #include "base/messages.h"
 #include "base/version.h"
+#include "platform/win32/system_text.h"
 #include "tests/archive/test_archive.h"
 #include "tests/scan/temp_tree.h"
 #include "tests/support/platform_test.h"
+#include "tests/ui/gated_runs.h"
 #include "tests/ui/scripted_prompts.h"
+#include "ui/core/command_line.h"
+#include "ui/win32/background_run.h"
 #include "ui/win32/dialog_prompts.h"
 #include "ui/win32/folder_dialog.h"
 #include "ui/win32/main_dialog.h"
 #include "ui/win32/resource.h"
-#include "ui/win32/wide_text.h"
+#include "ui/win32/window_text.h"
 
 namespace varnok {
 namespace {
@@ -179,7 +182,7 @@ class Win32DialogTest : public ::testing::Test {
                         L'\0');
       SendMessageW(Item(IDC_FILE_LIST), LB_GETTEXT, static_cast<WPARAM>(row),
                    reinterpret_cast<LPARAM>(text.data()));
-      rows.push_back(Narrow(text));
+      rows.push_back(ToUtf8(text));
     }
     return rows;
   }
@@ -204,7 +207,7 @@ class Win32DialogTest : public ::testing::Test {
 };
 
 TEST_F(Win32DialogTest, TemplateGivesCaptionControlsPlacesAndTabOrder) {
-  EXPECT_EQ(Narrow(WindowText(window_)),
+  EXPECT_EQ(ToUtf8(WindowText(window_)),
             std::string("Varnok V") + kShortVersion);
   const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
   EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_VISIBLE),
@@ -242,7 +245,7 @@ TEST_F(Win32DialogTest, TemplateGivesCaptionControlsPlacesAndTabOrder) {
     SCOPED_TRACE(c.text);
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(GetDlgCtrlID(child) & 0xFFFF, c.id);
-    EXPECT_EQ(Narrow(WindowText(child)), c.text);
+    EXPECT_EQ(ToUtf8(WindowText(child)), c.text);
     EXPECT_EQ(GetWindowLongPtrW(child, GWL_STYLE) & c.style, c.style);
     const bool border =
         (GetWindowLongPtrW(child, GWL_STYLE) & WS_BORDER) != 0 ||
@@ -341,10 +344,10 @@ TEST_F(Win32DialogTest, PickedFolderIsListedInOrderAndPacksAsTheEngineDoes) {
 TEST_F(Win32DialogTest, DroppedFolderIsASelectionAndAFileIsNot) {
   const std::string folder = MakeFolder({"b.txt", "a.txt"});
   SendMessageW(window_, WM_DROPFILES,
-               reinterpret_cast<WPARAM>(DropOf(Widen(folder + "\\a.txt"))), 0);
+               reinterpret_cast<WPARAM>(DropOf(ToWideText(folder + "\\a.txt"))), 0);
   EXPECT_TRUE(Rows().empty());
   SendMessageW(window_, WM_DROPFILES,
-               reinterpret_cast<WPARAM>(DropOf(Widen(folder))), 0);
+               reinterpret_cast<WPARAM>(DropOf(ToWideText(folder))), 0);
   EXPECT_EQ(Rows(), (Strings{folder + "\\a.txt", folder + "\\b.txt"}));
   EXPECT_TRUE(prompts_.log.empty());
 }
@@ -354,37 +357,8 @@ TEST_F(Win32DialogTest, CancelledPackLeavesNothingAndTheDialogStays) {
   const std::string archive = tree_.Path("out.kzf");
   test::WriteFile(test::PathOf(archive), "old archive");
 
-  // The engine waits in its first progress report until the test lets go.
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool open = false;
-  class Relay : public PackObserver {
-   public:
-    Relay(std::function<void()> wait, PackObserver* inner)
-        : wait_(std::move(wait)), inner_(inner) {}
-    bool OnProgress(const PackProgress& progress) override {
-      if (progress.bytesDone != 0) wait_();
-      return inner_->OnProgress(progress);
-    }
-
-   private:
-    std::function<void()> wait_;
-    PackObserver* inner_;
-  };
-  const auto wait = [&] {
-    std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [&] { return open; });
-  };
-  const auto letGo = [&] {
-    std::lock_guard<std::mutex> lock(mutex);
-    open = true;
-    changed.notify_all();
-  };
-  dialog_->presenter().SetPackFunction(
-      [&](const PackRequest& request, PackObserver* observer) {
-        Relay relay(wait, observer);
-        return CArchiveWriter().Pack(request, &relay);
-      });
+  test::Gate gate;
+  dialog_->presenter().SetPackFunction(test::GatedPack(&gate));
 
   // Once the progress window shows, tries to close the dialog, then
   // presses Cancel and lets the run go on.
@@ -400,10 +374,10 @@ TEST_F(Win32DialogTest, CancelledPackLeavesNothingAndTheDialogStays) {
           closed = !IsWindow(window_);
           SendMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
           cancelled = true;
-          letGo();
+          gate.Open();
           return true;
         },
-        letGo);
+        [&gate] { gate.Open(); });
     Pack(archive);
     tickerDone = ticker.done();
   }
@@ -421,6 +395,85 @@ TEST_F(Win32DialogTest, CancelledPackLeavesNothingAndTheDialogStays) {
   }
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (Strings{"data", "out.kzf"}));
+}
+
+TEST_F(Win32DialogTest, CancelledScanKeepsTheRows) {
+  const std::string folder = MakeFolder({"a.txt", "b.txt"});
+  Select(folder);
+  const Strings rows = Rows();
+  ASSERT_EQ(rows.size(), 2u);
+  tree_.AddFile("data/c.txt");
+
+  const struct {
+    const char* way;
+    void (*cancel)(HWND progress);
+  } ways[] = {
+      {"Cancel",
+       [](HWND progress) {
+         SendMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+       }},
+      {"Escape",
+       [](HWND progress) {
+         PostMessageW(GetDlgItem(progress, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 1);
+       }},
+      {"close box",
+       [](HWND progress) {
+         SendMessageW(progress, WM_SYSCOMMAND, SC_CLOSE, 0);
+       }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.way);
+    test::Gate gate;
+    dialog_->presenter().SetScanFunction(test::GatedScan(&gate));
+    std::string text;
+    bool marquee = false;
+    bool tickerDone = false;
+    {
+      // Once the progress window shows, notes it and cancels the scan,
+      // which the gate then lets go on.
+      Ticker ticker(
+          [&] {
+            const HWND progress = ProgressWindow();
+            if (progress == nullptr) return false;
+            text = ToUtf8(WindowText(GetDlgItem(progress, IDC_PROGRESS_TEXT)));
+            marquee = (GetWindowLongPtrW(GetDlgItem(progress, IDC_PROGRESS_BAR),
+                                         GWL_STYLE) &
+                       PBS_MARQUEE) != 0;
+            way.cancel(progress);
+            gate.Open();
+            return true;
+          },
+          [&gate] { gate.Open(); });
+      Select(folder);
+      tickerDone = ticker.done();
+    }
+    EXPECT_TRUE(tickerDone);
+    EXPECT_EQ(text, "Folders found: 1\nFiles found: 0");
+    EXPECT_TRUE(marquee);  // a bar that only shows the scan goes on
+    EXPECT_EQ(Rows(), rows);
+    EXPECT_TRUE(prompts_.messages.empty());
+    EXPECT_TRUE(IsWindowEnabled(window_));
+    EXPECT_EQ(ProgressWindow(), nullptr);
+  }
+}
+
+TEST_F(Win32DialogTest, ThreadThatCannotStartIsAMessage) {
+  Select(MakeFolder({"a.txt"}));
+  const Strings rows = Rows();
+  const auto started = startWorkThread;
+  startWorkThread = [](LPTHREAD_START_ROUTINE, void*) -> HANDLE {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  };
+  Select(tree_.AddFolderOfFiles("other", {"b.txt"}));
+  startWorkThread = started;
+
+  EXPECT_EQ(Rows(), rows);
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].text, messages::kCantStartThread);
+  EXPECT_EQ(prompts_.messages[0].informative,
+            ErrorText(ERROR_NOT_ENOUGH_MEMORY));
+  EXPECT_TRUE(IsWindowEnabled(window_));
 }
 
 TEST_F(Win32DialogTest, EscapeEnterAndTheCloseBoxEndTheDialog) {
@@ -509,6 +562,30 @@ class FolderDialogTest : public ::testing::Test {
   static void Press(HWND picker, int id) {
     SendMessageW(GetDlgItem(picker, id), BM_CLICK, 0, 0);
   }
+  // Picks the computer in the "Look in" list, found by its name there;
+  // true once the picker shows it, a place whose name no file-system call
+  // takes.
+  static bool BrowseToComputer(HWND picker) {
+    if (FolderOnDisplay(picker).starts_with(L"::")) return true;
+    LPITEMIDLIST computer = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer))) {
+      return false;
+    }
+    SHFILEINFOW info{};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(computer), 0, &info, sizeof info,
+                   SHGFI_PIDL | SHGFI_DISPLAYNAME);
+    ILFree(computer);
+    const HWND places = GetDlgItem(picker, cmb2);
+    const LRESULT item = SendMessageW(places, CB_FINDSTRINGEXACT,
+                                      static_cast<WPARAM>(-1),
+                                      reinterpret_cast<LPARAM>(info.szDisplayName));
+    if (item >= 0) {
+      SendMessageW(places, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+      SendMessageW(picker, WM_COMMAND, MAKEWPARAM(cmb2, CBN_SELENDOK),
+                   reinterpret_cast<LPARAM>(places));
+    }
+    return false;
+  }
   static bool SameFolder(const std::wstring& a, const std::string& b) {
     std::error_code error;
     return std::filesystem::equivalent(std::filesystem::path(a),
@@ -571,7 +648,35 @@ TEST_F(FolderDialogTest, ShowsFoldersOnlyAndAnswersTheFolderOnDisplay) {
   EXPECT_TRUE(foldersOnly);
   EXPECT_TRUE(focusInList);
   EXPECT_TRUE(SameFolder(chosen, tree_.Path("pick/one")))
-      << Narrow(chosen);
+      << ToUtf8(chosen);
+}
+
+TEST_F(FolderDialogTest, SelectOnAPlaceThatIsNoFolderKeepsThePickerOpen) {
+  // Browses to the computer, the place above the drives, through the
+  // "Look in" list as a user would; presses Select there, then Cancel.
+  bool atComputer = false;
+  bool stayed = false;
+  Ticker ticker(
+      [&] {
+        const HWND picker = Picker();
+        if (picker == nullptr) return false;
+        if (!atComputer) {
+          atComputer = BrowseToComputer(picker);
+          return false;
+        }
+        Press(picker, IDOK);
+        stayed = Picker() == picker;
+        Press(picker, IDCANCEL);
+        return true;
+      },
+      [] {
+        if (const HWND picker = Picker()) Press(picker, IDCANCEL);
+      });
+  std::wstring chosen = L"untouched";
+  EXPECT_EQ(CFolderDialog(nullptr).DoModal(&chosen), IDCANCEL);
+  EXPECT_TRUE(ticker.done());
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(chosen, L"untouched");
 }
 
 TEST_F(FolderDialogTest, CancelAndCloseLeaveTheAnswerUntouched) {
@@ -626,7 +731,7 @@ TEST(SaveDialogTest, AddsTheExtensionAndAsksNothing) {
         [&c, &pressed] {
           const HWND dialog = SaveDialog();
           if (dialog == nullptr || pressed) return false;
-          SetWindowTextW(FileNameEdit(dialog), Widen(c.typed).c_str());
+          SetWindowTextW(FileNameEdit(dialog), ToWideText(c.typed).c_str());
           PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
           pressed = true;
           return false;
@@ -645,6 +750,28 @@ TEST(SaveDialogTest, AddsTheExtensionAndAsksNothing) {
     const std::optional<std::string> chosen = prompts.ChooseArchiveName();
     EXPECT_TRUE(pressed);
     EXPECT_EQ(chosen, std::optional<std::string>(c.expected));
+  }
+}
+
+// varnok.exe answers its command line without the dialog, with the texts
+// and exit statuses of the program on every system, on the standard streams
+// it was given.
+TEST(ProgramTest, AnswersHelpVersionAndMistakesWithoutTheDialog) {
+  const std::vector<std::string> cases[] = {{"--version"}, {"one", "two"}};
+  for (const std::vector<std::string>& arguments : cases) {
+    SCOPED_TRACE(arguments.front());
+    std::vector<std::string> line = {"varnok"};
+    line.insert(line.end(), arguments.begin(), arguments.end());
+    const CommandLine expected = ParseCommandLine(line);
+    ASSERT_TRUE(expected.exitStatus);
+    test::ChildOptions options;
+    options.killAfter = std::chrono::seconds(30);  // a window waiting for OK
+    const test::ChildResult result =
+        test::RunProgram(VARNOK_PATH, arguments, options);
+    EXPECT_FALSE(result.killed);
+    EXPECT_EQ(result.exitCode, *expected.exitStatus);
+    EXPECT_EQ(result.out, expected.out);
+    EXPECT_EQ(result.err, expected.err);
   }
 }
 
