@@ -58,8 +58,11 @@ inline constexpr char kCantOpenFolder[] = "Can't open folder";
 inline constexpr char kNotAFolder[] = "Not a folder";
 inline constexpr char kNoCurrentFolder[] = "Can't find the current folder";
 inline constexpr char kCantReadFolder[] = "Can't read folder";
-// A name in a list of files to pack that leads out of the folder.
+// A name in a list of files to pack that leads out of the folder, or
+// passes through a link that the scan of the folder does not enter.
 inline constexpr char kNotInFolder[] = "Not in the folder being packed";
+inline constexpr char kThroughLink[] =
+    "passes through a symbolic link to a folder";
 // An entry a scan leaves out, and what it is.
 inline constexpr char kLeftOut[] = "Left out";
 inline constexpr char kLinkToFolder[] = "symbolic link to a folder";

@@ -165,7 +165,8 @@ bool PackOptions::ListFiles(const std::string& folder, PackList* list) const {
     return false;
   }
   std::vector<Status> failures;
-  *list = ListNamedFiles(folder, SplitNameList(bytes, null_), &failures);
+  *list = ListNamedFiles(folder, folder_, SplitNameList(bytes, null_),
+                         &failures);
   for (const Status& failure : failures) PrintError(failure);
   return failures.empty();
 }
