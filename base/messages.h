@@ -31,6 +31,9 @@ inline constexpr char kDuplicateStoredName[] =
     "Two files would be stored under one name";
 inline constexpr char kUnsafeStoredName[] =
     "Stored name would be unsafe to extract";
+// Why a stored name would be unsafe: a drive letter makes it absolute on
+// Windows.
+inline constexpr char kDriveLetter[] = "begins with a drive letter";
 
 // Reasons given where the system gives none, after a message and a path.
 inline constexpr char kInvalidFileName[] = "Invalid file name";
