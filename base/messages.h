@@ -98,8 +98,9 @@ inline constexpr char kUnreadableFolder[] =
     "A folder could not be read; its files are not in the list";
 inline constexpr char kUnreadableFolders[] =
     "%1 folders could not be read; their files are not in the list";
-// Below it, after the first folders and their reasons; %1 is how many more.
-inline constexpr char kMoreUnreadableFolders[] = "and %1 more";
+// After the first of the folders or names a message lists; %1 is how many
+// more there are.
+inline constexpr char kAndMore[] = "and %1 more";
 // The hint over a row of the list: %1 is the name the file is stored under.
 inline constexpr char kStoredAs[] = "Stored as %1";
 inline constexpr char kNoBasePathForHint[] =
