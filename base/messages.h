@@ -78,6 +78,13 @@ inline constexpr char kSpecialFile[] = "not a regular file";
 inline constexpr char kExcluded[] = "excluded";
 
 // The command-line tool.
+// Why a pattern of --exclude, --include or --store is refused.
+inline constexpr char kNeverMatches[] =
+    "can never match: a path relative to FOLDER has no empty, \".\" or \"..\" "
+    "part";
+// Why a --prefix is refused.
+inline constexpr char kControlCharacter[] = "contains a control character";
+inline constexpr char kUnsafePrefix[] = "would make unsafe names";
 inline constexpr char kCantWriteOutput[] = "Can't write output";
 inline constexpr char kWarning[] = "Warning";
 inline constexpr char kUnknownCommand[] = "Unknown command";

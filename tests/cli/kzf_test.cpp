@@ -86,6 +86,21 @@ TEST_F(KzfTest, UsageErrorsExitWithTwoAndPointAtTheCommandsHelp) {
       {{"pack", "f", "-o", "a.kzf", "--null"}, "kzf pack"},
       {{"pack", "f", "-o", "a.kzf", "--exclude", ""}, "kzf pack"},
       {{"diff", "a.kzf", "f", "--prefix", "a/", "--base", "b/"}, "kzf diff"},
+      // Filters that no path beneath FOLDER can match, and prefixes that
+      // would make names unsafe to extract.
+      {{"pack", "f", "-o", "a.kzf", "--exclude", "./build"},
+       "kzf pack",
+       std::string("kzf: --exclude: ./build: ") + messages::kNeverMatches},
+      {{"pack", "f", "-o", "a.kzf", "--include", "/"}, "kzf pack"},
+      {{"diff", "a.kzf", "f", "--compress", "--store", "//"}, "kzf diff"},
+      {{"pack", "f", "-o", "a.kzf", "--prefix", "C:/"}, "kzf pack"},
+      {{"pack", "f", "-o", "a.kzf", "--prefix", "../"},
+       "kzf pack",
+       "kzf: --prefix: ../: would make unsafe names: contains a \"..\" "
+       "component"},
+      {{"pack", "f", "-o", "a.kzf", "--prefix", "a\x1b/"},
+       "kzf pack",
+       "kzf: --prefix: a\\x1b/: contains a control character"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
