@@ -120,7 +120,7 @@ void PackOptions::Declare(CLI::App& command) {
       .add_option("--prefix", prefix_,
                   "Store each file under P followed by its path relative to "
                   "FOLDER, whatever the folder's own path (end P with '/' for "
-                  "a folder)")
+                  "a folder; a backslash in P counts as '/')")
       ->option_text("P")
       ->check(kSafePrefix)
       ->excludes(base);

@@ -462,7 +462,6 @@ TEST_F(PackCommandTest, TakesTheFolderAnArgumentNamesHoweverItIsSpelt) {
     std::vector<std::string> args;
   };
   std::vector<Case> cases = {
-      {"Game Assets/data", {"."}},
       {"Game Assets/data", {"./"}},
       {"Game Assets/data/levels/data", {"../../../data"}},
       {"", {"Game Assets", "--files-from", list.string()}},
