@@ -65,24 +65,9 @@ std::optional<std::string> CutAtBasePath(std::string path,
   return path;
 }
 
-// Ok when name, stored for the file at path, can be extracted safely and
-// names its file in one way only: none of CheckExtractName's faults, and no
-// empty or "." component, which extraction would pass over and so merge the
-// name with another.
+// Ok when name, stored for the file at path, is safe (UnsafeNameReason).
 Status CheckStoredName(const std::string& path, const std::string& name) {
-  Status status = CheckExtractName(name);
-  std::string reason = status.reason();
-  if (status.ok()) {
-    for (size_t start = 0; start <= name.size();) {
-      size_t end = name.find('/', start);
-      if (end == std::string::npos) end = name.size();
-      const std::string_view part(name.data() + start, end - start);
-      if (part.empty()) reason = "contains an empty component";
-      if (part == ".") reason = "contains a \".\" component";
-      if (!reason.empty()) break;
-      start = end + 1;
-    }
-  }
+  const std::string reason = UnsafeNameReason(name);
   if (reason.empty()) return Status::Ok();
   return Status::BadRequest(messages::kUnsafeStoredName, path,
                             EscapeName(FromArchiveEncoding(name)) + ": " + reason);
@@ -108,12 +93,73 @@ Status StoredName(std::string_view path, std::string_view basePath,
   return Status::Ok();
 }
 
+std::string UnsafeNameReason(std::string_view name) {
+  const Status status = CheckExtractName(name);
+  if (!status.ok()) return status.reason();
+  // A drive letter makes a name absolute on Windows, wherever it was made.
+  const auto letter = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  };
+  if (name.size() >= 2 && letter(name[0]) && name[1] == ':') {
+    return messages::kDriveLetter;
+  }
+  for (size_t start = 0; start <= name.size();) {
+    size_t end = name.find('/', start);
+    if (end == std::string_view::npos) end = name.size();
+    const std::string_view part = name.substr(start, end - start);
+    if (part.empty()) return "contains an empty component";
+    if (part == ".") return "contains a \".\" component";
+    start = end + 1;
+  }
+  return std::string();
+}
+
+Status StoredNameOf(const PackRequest& request, size_t index,
+                    std::string* name) {
+  const std::string& path = request.paths[index];
+  if (request.names.empty()) {
+    Status status = StoredName(path, request.basePath, name);
+    if (!status.ok()) return status;
+    if (name->size() > kMaxNameLength) {
+      return Status::BadRequest(messages::kPathTooLong, path);
+    }
+    return Status::Ok();
+  }
+  // A given name is measured as the archive spells it, too, and its
+  // backslashes count as separators, as in a name cut from a path.
+  std::optional<std::string> spelt = ToArchiveEncoding(request.names[index]);
+  if (!spelt) return Status::BadRequest(messages::kNotInCodePage, path);
+  if (spelt->size() > kMaxNameLength) {
+    return Status::BadRequest(messages::kPathTooLong,
+                              EscapeName(request.names[index]));
+  }
+  std::replace(spelt->begin(), spelt->end(), '\\', '/');
+  *name = std::move(*spelt);
+  return Status::Ok();
+}
+
+std::vector<std::string> NamesNotInCodePage(const PackRequest& request) {
+  if (request.names.empty() && !ToArchiveEncoding(request.basePath)) {
+    return {request.basePath};
+  }
+  std::vector<std::string> paths;
+  std::string name;
+  for (size_t i = 0; i < request.paths.size(); ++i) {
+    const Status status = StoredNameOf(request, i, &name);
+    if (status.message() == messages::kNotInCodePage) {
+      paths.push_back(request.paths[i]);
+    }
+  }
+  return paths;
+}
+
 Status CArchiveWriter::Pack(const PackRequest& request,
                             PackObserver* observer) {
   request_ = &request;
   observer_ = observer;
   entries_.clear();
   progress_ = PackProgress{};
+  archiveLength_ = 0;
 
   Status status = CheckRequest();
   if (!status.ok()) return status;
@@ -156,29 +202,16 @@ Status CArchiveWriter::Plan(const PackRequest& request,
   return Status::Ok();
 }
 
-Status CArchiveWriter::NameOf(size_t index, std::string* name) const {
-  const PackRequest& request = *request_;
-  const std::string& path = request.paths[index];
-  if (request.names.empty()) {
-    Status status = StoredName(path, request.basePath, name);
-    if (!status.ok()) return status;
-    if (name->size() > kMaxNameLength) {
-      return Status::BadRequest(messages::kPathTooLong, path);
-    }
-    return Status::Ok();
-  }
-  // A given name is measured as the archive spells it, too.
-  std::optional<std::string> spelt = ToArchiveEncoding(request.names[index]);
-  if (!spelt) return Status::BadRequest(messages::kNotInCodePage, path);
-  if (spelt->size() > kMaxNameLength) {
-    return Status::BadRequest(messages::kPathTooLong,
-                              EscapeName(request.names[index]));
-  }
-  *name = std::move(*spelt);
-  return Status::Ok();
+Status CArchiveWriter::CheckRequest() {
+  Status status = CheckCounts();
+  if (status.ok()) status = NameEntries();
+  if (status.ok()) status = CheckNamesDiffer();
+  if (status.ok()) status = MeasureFiles();
+  if (status.ok()) status = LayOut();
+  return status;
 }
 
-Status CArchiveWriter::CheckRequest() {
+Status CArchiveWriter::CheckCounts() const {
   const PackRequest& request = *request_;
   if (request.paths.empty()) return Status::BadRequest(messages::kNoFiles);
   if (request.names.empty()) {
@@ -198,13 +231,16 @@ Status CArchiveWriter::CheckRequest() {
     return Status::BadRequest(messages::kTooManyFiles, {},
                               std::to_string(request.paths.size()) + " found");
   }
+  return Status::Ok();
+}
 
-  // The names first: they need no disk.
+Status CArchiveWriter::NameEntries() {
+  const PackRequest& request = *request_;
   entries_.reserve(request.paths.size());
   for (size_t i = 0; i < request.paths.size(); ++i) {
     const std::string& path = request.paths[i];
     Entry entry;
-    Status status = NameOf(i, &entry.name);
+    Status status = StoredNameOf(request, i, &entry.name);
     if (!status.ok()) return status;
     status = CheckStoredName(path, entry.name);
     if (!status.ok()) return status;
@@ -213,7 +249,10 @@ Status CArchiveWriter::CheckRequest() {
                                           request.keepStored[i]);
     entries_.push_back(std::move(entry));
   }
-  // Each name must lead to a file of its own.
+  return Status::Ok();
+}
+
+Status CArchiveWriter::CheckNamesDiffer() const {
   std::unordered_map<std::string_view, const std::string*> owners;
   owners.reserve(entries_.size());
   for (const Entry& entry : entries_) {
@@ -224,9 +263,10 @@ Status CArchiveWriter::CheckRequest() {
                                 EscapeName(entry.name));
     }
   }
+  return Status::Ok();
+}
 
-  // Then each file must be there, and below 2 GiB.
-  uint64_t storedBytes = 0;
+Status CArchiveWriter::MeasureFiles() {
   for (Entry& entry : entries_) {
     const std::string& path = *entry.path;
     PathInfo info;
@@ -238,27 +278,30 @@ Status CArchiveWriter::CheckRequest() {
       return Status::IoError(messages::kCantReadFile, path,
                              messages::kNotARegularFile);
     }
-    const uint64_t size = info.size;
-    if (size > kMaxFileSize) {
+    if (info.size > kMaxFileSize) {
       return Status::BadRequest(messages::kFileTooLarge, path);
     }
-    entry.sourceSize = size;
-    progress_.bytesTotal += size;
-    if (!entry.deflate) storedBytes += size;
+    entry.sourceSize = info.size;
+    progress_.bytesTotal += info.size;
   }
   progress_.entriesTotal = static_cast<uint32_t>(entries_.size());
+  return Status::Ok();
+}
 
+Status CArchiveWriter::LayOut() {
   // The table area and the directory follow from the names alone.
   uint64_t directoryEnd = DirectoryOffset(entries_.size());
+  uint64_t storedBytes = 0;
   for (const Entry& entry : entries_) {
     directoryEnd += DirectoryEntrySize(entry.name.size());
+    if (!entry.deflate) storedBytes += entry.sourceSize;
   }
   lastDirectoryByte_ = static_cast<uint32_t>(directoryEnd);
 
   // Stored files keep their size, so the archive is at least this long;
   // deflated ones are held to the limit while they are written.
   if (directoryEnd + 1 + storedBytes > limits_.archiveLength) {
-    return Status::BadRequest(messages::kTooLarge, request.archiveName);
+    return Status::BadRequest(messages::kTooLarge, request_->archiveName);
   }
   return Status::Ok();
 }
@@ -313,6 +356,7 @@ Status CArchiveWriter::AppendData(CAtomicFile* archive) {
     status = ReportProgress();
     if (!status.ok()) return status;
   }
+  archiveLength_ = sink.end();
   return Status::Ok();
 }
 

@@ -65,7 +65,9 @@ struct PackRequest {
   // them again.
   bool reuse = true;
   // The stored names, one per path, in place of basePath: each is taken as
-  // it stands and checked as any other. Empty: names come from basePath.
+  // it stands, but for its backslashes, which become '/' as in a name cut
+  // at the base path, and is checked as any other. Empty: names come from
+  // basePath.
   std::vector<std::string> names;
   // Empty, or one per path: true holds that file unchanged (method 4) even
   // when compress is set.
@@ -108,6 +110,9 @@ struct PackLimits {
   uint64_t archiveLength = kMaxArchiveLength;
   // How far the threads that deflate may run ahead of the writing thread.
   EncodeAheadLimits encodeAhead;
+  // Longest archive that engines which read offsets as signed numbers can
+  // load; a longer one is written all the same (see pastSignedLength).
+  uint64_t signedArchiveLength = kMaxSignedArchiveLength;
 };
 
 // The name under which path is stored with basePath: path as the archive
@@ -118,6 +123,29 @@ struct PackLimits {
 // path when basePath does not occur in it. Safe to call from any thread.
 Status StoredName(std::string_view path, std::string_view basePath,
                   std::string* name);
+
+// The name under which request stores its path number index, as the
+// archive spells it: StoredName with the request's base path, or the name
+// given, each no longer than a stored name may be. Fails as StoredName
+// does, or with "Path too long".
+Status StoredNameOf(const PackRequest& request, size_t index,
+                    std::string* name);
+
+// Why name, a stored name as the archive spells it, would be unsafe to
+// extract or would name its file in more than one way: one of
+// CheckExtractName's reasons on this system, a drive letter in front
+// (absolute on Windows), or an empty or "." component, which extraction
+// passes over. Empty when it is none of these.
+std::string UnsafeNameReason(std::string_view name);
+
+// What of request the system's code page can't spell, where a pack fails
+// with "Name not representable in the system's code page" (which names
+// only the first): the base path alone when it is such, else every path
+// whose stored name is, in request order. Empty on POSIX, where names are
+// bytes. A message names the first kNamesShown of them and says how many
+// more there are.
+std::vector<std::string> NamesNotInCodePage(const PackRequest& request);
+inline constexpr size_t kNamesShown = 10;
 
 // Serves one pack run; construct one for each run.
 //
@@ -140,9 +168,17 @@ class CArchiveWriter {
 
   // Checks the request, then writes the archive. observer may be null.
   Status Pack(const PackRequest& request, PackObserver* observer = nullptr);
-  // Makes every check Pack makes before it writes, and nothing more: fills
-  // *entries with the entries the archive would hold, in order.
+  // Makes every check Pack makes of the request before it opens the
+  // archive, and nothing more: fills *entries with the entries the archive
+  // would hold, in order.
   Status Plan(const PackRequest& request, std::vector<PlannedEntry>* entries);
+
+  // After a successful Pack: the archive's length in bytes, and whether it
+  // is longer than the limits' signedArchiveLength.
+  uint64_t archiveLength() const { return archiveLength_; }
+  bool pastSignedLength() const {
+    return archiveLength_ > limits_.signedArchiveLength;
+  }
 
  private:
   // One archive entry as the run learns it.
@@ -156,13 +192,23 @@ class CArchiveWriter {
   };
 
   // Refuses a request that can't make an archive, before anything is
-  // written: among others, one where a stored name would be unsafe to
-  // extract (absolute, or with an empty, "." or ".." component), where two
-  // files would be stored under one name, or with a file of 2 GiB or more.
-  // Fills entries_, the layout and the progress totals.
+  // written, in the steps below, and fills entries_, the layout and the
+  // progress totals.
   Status CheckRequest();
-  // The stored name of path, the request's path number index.
-  Status NameOf(size_t index, std::string* name) const;
+  // Refuses a request without files or with more than the format holds,
+  // and a base path that can't start a name.
+  Status CheckCounts() const;
+  // Fills entries_ with each file's stored name; refuses a name that would
+  // be unsafe to extract (UnsafeNameReason).
+  Status NameEntries();
+  // Refuses two files stored under one name.
+  Status CheckNamesDiffer() const;
+  // Measures each file; refuses one that is missing, not a file, or of
+  // 2 GiB or more.
+  Status MeasureFiles();
+  // Places the directory; refuses an archive that would be too long even
+  // before anything is deflated.
+  Status LayOut();
   // Finds the entries of the archive being replaced, read through previous,
   // that may hold the files already.
   void FindEntriesToReuse(CPreviousArchive* previous);
@@ -183,6 +229,7 @@ class CArchiveWriter {
   PackObserver* observer_ = nullptr;
   std::vector<Entry> entries_;
   uint32_t lastDirectoryByte_ = 0;  // offset of the zero byte
+  uint64_t archiveLength_ = 0;      // once the data is written
   PackProgress progress_;
 };
 

@@ -31,6 +31,9 @@ inline constexpr char kDuplicateStoredName[] =
     "Two files would be stored under one name";
 inline constexpr char kUnsafeStoredName[] =
     "Stored name would be unsafe to extract";
+// Why a stored name would be unsafe: a drive letter makes it absolute on
+// Windows.
+inline constexpr char kDriveLetter[] = "begins with a drive letter";
 
 // Reasons given where the system gives none, after a message and a path.
 inline constexpr char kInvalidFileName[] = "Invalid file name";
@@ -58,8 +61,11 @@ inline constexpr char kCantOpenFolder[] = "Can't open folder";
 inline constexpr char kNotAFolder[] = "Not a folder";
 inline constexpr char kNoCurrentFolder[] = "Can't find the current folder";
 inline constexpr char kCantReadFolder[] = "Can't read folder";
-// A name in a list of files to pack that leads out of the folder.
+// A name in a list of files to pack that leads out of the folder, or
+// passes through a link that the scan of the folder does not enter.
 inline constexpr char kNotInFolder[] = "Not in the folder being packed";
+inline constexpr char kThroughLink[] =
+    "passes through a symbolic link to a folder";
 // An entry a scan leaves out, and what it is.
 inline constexpr char kLeftOut[] = "Left out";
 inline constexpr char kLinkToFolder[] = "symbolic link to a folder";
@@ -72,6 +78,13 @@ inline constexpr char kSpecialFile[] = "not a regular file";
 inline constexpr char kExcluded[] = "excluded";
 
 // The command-line tool.
+// Why a pattern of --exclude, --include or --store is refused.
+inline constexpr char kNeverMatches[] =
+    "can never match: a path relative to FOLDER has no empty, \".\" or \"..\" "
+    "part";
+// Why a --prefix is refused.
+inline constexpr char kControlCharacter[] = "contains a control character";
+inline constexpr char kUnsafePrefix[] = "would make unsafe names";
 inline constexpr char kCantWriteOutput[] = "Can't write output";
 inline constexpr char kWarning[] = "Warning";
 inline constexpr char kUnknownCommand[] = "Unknown command";
@@ -92,8 +105,9 @@ inline constexpr char kUnreadableFolder[] =
     "A folder could not be read; its files are not in the list";
 inline constexpr char kUnreadableFolders[] =
     "%1 folders could not be read; their files are not in the list";
-// Below it, after the first folders and their reasons; %1 is how many more.
-inline constexpr char kMoreUnreadableFolders[] = "and %1 more";
+// After the first of the folders or names a message lists; %1 is how many
+// more there are.
+inline constexpr char kAndMore[] = "and %1 more";
 // The hint over a row of the list: %1 is the name the file is stored under.
 inline constexpr char kStoredAs[] = "Stored as %1";
 inline constexpr char kNoBasePathForHint[] =

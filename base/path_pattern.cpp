@@ -110,6 +110,15 @@ PathPattern::PathPattern(std::string_view pattern) : text_(pattern) {
   }
 }
 
+bool PathPattern::CanMatch() const {
+  for (const std::string& component : components_) {
+    if (component.empty() || component == "." || component == "..") {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool PathPattern::Matches(std::string_view path) const {
   const std::vector<std::string_view> parts = SplitComponents(path);
   const size_t count = parts.size();

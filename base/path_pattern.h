@@ -37,6 +37,11 @@ class PathPattern {
   // of the folders on its way ("a", "a/b").
   bool Matches(std::string_view path) const;
 
+  // False when the pattern can match no path: one of its components is
+  // empty, "." or "..", which the path of a file beneath a folder never
+  // holds ("./build", "/", "a//b").
+  bool CanMatch() const;
+
   // The pattern as it was given.
   const std::string& text() const { return text_; }
 

@@ -9,12 +9,38 @@
 #include "cli/pack_progress.h"
 #include "cli/sizes.h"
 #include "cli/standard_output.h"
+#include "platform/atomic_file.h"
 #include "platform/file_system.h"
 
 namespace varnok {
+namespace {
 
-PackCommand::PackCommand(CLI::App& app)
-    : Command(app, "pack", "Pack the files beneath a folder into an archive") {
+// Says why a pack failed: every name the code page can't spell (the first
+// kNamesShown, then how many more there are), or the failure as it stands.
+void PrintPackFailure(const Status& status, const PackRequest& request) {
+  const std::vector<std::string> names =
+      status.message() == messages::kNotInCodePage
+          ? NamesNotInCodePage(request)
+          : std::vector<std::string>();
+  if (names.empty()) {
+    PrintError(status);
+    return;
+  }
+  for (size_t i = 0; i < names.size() && i < kNamesShown; ++i) {
+    PrintError(Status::BadRequest(messages::kNotInCodePage, names[i]));
+  }
+  if (names.size() > kNamesShown) {
+    std::string more = messages::kAndMore;
+    more.replace(more.find("%1"), 2, std::to_string(names.size() - kNamesShown));
+    PrintError(Status::BadRequest(messages::kNotInCodePage, more));
+  }
+}
+
+}  // namespace
+
+PackCommand::PackCommand(CLI::App& app, PackLimits limits)
+    : Command(app, "pack", "Pack the files beneath a folder into an archive"),
+      limits_(limits) {
   CLI::App& command = subcommand();
   options_.Declare(command);
   command.add_option("-o,--output", archive_, "The archive to write")
@@ -32,24 +58,25 @@ PackCommand::PackCommand(CLI::App& app)
 }
 
 std::vector<std::string> PackCommand::StoredNames(const PackRequest& request) {
-  if (!request.names.empty()) return request.names;
   std::vector<std::string> names;
   names.reserve(request.paths.size());
-  for (const std::string& path : request.paths) {
-    // A path without the base path fails the run before any entry is done.
+  for (size_t i = 0; i < request.paths.size(); ++i) {
+    // A path without a name fails the run before any entry is done.
     std::string name;
-    const Status status = StoredName(path, request.basePath, &name);
-    names.push_back(status.ok() ? FromArchiveEncoding(name) : path);
+    const Status status = StoredNameOf(request, i, &name);
+    names.push_back(status.ok() ? FromArchiveEncoding(name) : request.paths[i]);
   }
   return names;
 }
 
 int PackCommand::DryRun(const PackSelection& selection) const {
   std::vector<PlannedEntry> entries;
-  const Status status =
-      CArchiveWriter().Plan(selection.request, &entries);
+  Status status = CArchiveWriter().Plan(selection.request, &entries);
+  // The pack would open the archive next: so does a dry run, which then
+  // lets it go unwritten and leaves nothing behind.
+  if (status.ok()) status = CAtomicFile(archive_).Open();
   if (!status.ok()) {
-    PrintError(status);
+    PrintPackFailure(status, selection.request);
     return kExitFailure;
   }
   StandardOutput out;
@@ -103,24 +130,20 @@ int PackCommand::Run() {
   const std::vector<std::string> names =
       verbose_ ? StoredNames(request) : std::vector<std::string>();
   if (verbose_) progress.NameEntries(&names);
-  CArchiveWriter writer(options_.jobs());
+  CArchiveWriter writer(options_.jobs(), limits_);
   Status status = writer.Pack(request, &progress);
   progress.Finish();
   if (!status.ok()) {
-    PrintError(status);
+    PrintPackFailure(status, request);
     return kExitFailure;
   }
-  PathInfo info;
-  std::string reason;
-  const uint64_t archiveBytes =
-      QueryPath(archive_, &info, &reason) ? info.size : 0;
-  if (archiveBytes > kMaxSignedArchiveLength) {
+  if (writer.pastSignedLength()) {
     PrintWarning(Status::BadRequest(messages::kPastSignedLength, archive_,
                                     messages::kSignedOffsetsUnsafe));
   }
   if (quiet_) return kExitSuccess;
   StandardOutput out;
-  out.Print(Summary(selection, progress.last(), archiveBytes));
+  out.Print(Summary(selection, progress.last(), writer.archiveLength()));
   return out.Finish() ? kExitSuccess : kExitFailure;
 }
 

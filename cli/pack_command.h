@@ -2,7 +2,8 @@
 // PackOptions for which, and under what names) into ARCHIVE, and says in
 // one line what it wrote. When compressing at level 9, the entries of an
 // existing ARCHIVE that hold some of the files already are reused.
-// --dry-run prints the entries the archive would hold and writes nothing.
+// --dry-run prints the entries the archive would hold and writes nothing,
+// after every check the pack makes before it writes.
 
 #ifndef VARNOK_CLI_PACK_COMMAND_H_
 #define VARNOK_CLI_PACK_COMMAND_H_
@@ -18,7 +19,8 @@ namespace varnok {
 
 class PackCommand : public Command {
  public:
-  explicit PackCommand(CLI::App& app);
+  // limits: how far the pack lets the archive grow (tests make them small).
+  explicit PackCommand(CLI::App& app, PackLimits limits = {});
   int Run() override;
 
  private:
@@ -30,6 +32,7 @@ class PackCommand : public Command {
   std::string Summary(const PackSelection& selection,
                       const PackProgress& totals, uint64_t archiveBytes) const;
 
+  const PackLimits limits_;
   PackOptions options_;
   std::string archive_;
   bool noReuse_ = false;

@@ -1,11 +1,14 @@
 #include "cli/pack_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 #include <utility>
 
 #include "archive/archive_self.h"
+#include "base/escape.h"
 #include "base/path_pattern.h"
 #include "cli/command.h"
 #include "platform/file_system.h"
@@ -22,6 +25,35 @@ const CLI::Validator kAtLeastOne(
       const auto [stop, error] = std::from_chars(text.data(), end, value);
       if (error == std::errc() && stop == end && value > 0) return {};
       return "expected a whole number of 1 or more, not \"" + text + "\"";
+    },
+    "");
+
+// Refuses a pattern that no path beneath FOLDER can match, such as
+// "./build", which would leave the filter silently doing nothing.
+const CLI::Validator kCanMatch(
+    [](std::string& pattern) -> std::string {
+      if (PathPattern(pattern).CanMatch()) return {};
+      return EscapeName(pattern) + ": " + messages::kNeverMatches;
+    },
+    "");
+
+// Refuses a prefix that would make names unsafe to extract, whatever file
+// follows it, or that holds a control character.
+const CLI::Validator kSafePrefix(
+    [](std::string& prefix) -> std::string {
+      const bool control =
+          std::any_of(prefix.begin(), prefix.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+          });
+      if (control) return EscapeName(prefix) + ": " + messages::kControlCharacter;
+      // What the code page can't spell, the pack names with the files.
+      std::optional<std::string> spelt = ToArchiveEncoding(prefix);
+      if (!spelt) return {};
+      std::replace(spelt->begin(), spelt->end(), '\\', '/');
+      // "x" stands for any file's path beneath FOLDER.
+      const std::string reason = UnsafeNameReason(*spelt + "x");
+      if (reason.empty()) return {};
+      return EscapeName(prefix) + ": " + messages::kUnsafePrefix + ": " + reason;
     },
     "");
 
@@ -88,16 +120,32 @@ void PackOptions::Declare(CLI::App& command) {
       .add_option("--prefix", prefix_,
                   "Store each file under P followed by its path relative to "
                   "FOLDER, whatever the folder's own path (end P with '/' for "
-                  "a folder)")
+                  "a folder; a backslash in P counts as '/')")
       ->option_text("P")
+      ->check(kSafePrefix)
       ->excludes(base);
+  DeclareFilters(command);
+  DeclareMethods(command);
+  command.add_flag("--skip-unreadable", skipUnreadable_,
+                   "Warn about folders that can't be read and take the rest "
+                   "(default: fail before writing anything)");
+  command
+      .add_option("-j,--jobs", jobs_,
+                  "Threads that deflate or compare files (default: the cores "
+                  "this process may run on)")
+      ->check(kAtLeastOne)
+      ->capture_default_str();
+}
+
+void PackOptions::DeclareFilters(CLI::App& command) {
   excludeOption_ =
       command
           .add_option("--exclude", excludes_,
                       "Leave out the files that GLOB matches (repeatable)")
           ->option_text("GLOB")
           ->allow_extra_args(false)
-          ->check(kNotEmpty);
+          ->check(kNotEmpty)
+          ->check(kCanMatch);
   includeOption_ =
       command
           .add_option("--include", includes_,
@@ -107,15 +155,17 @@ void PackOptions::Declare(CLI::App& command) {
                       "first rule is an --include")
           ->option_text("GLOB")
           ->allow_extra_args(false)
-          ->check(kNotEmpty);
+          ->check(kNotEmpty)
+          ->check(kCanMatch);
   command.add_flag("--exclude-vcs", excludeVcs_,
                    "Leave out the folders .git, .svn, .hg, .bzr and CVS, "
                    "whatever the other rules say");
   CLI::Option* filesFrom =
       command
           .add_option("--files-from", filesFrom_,
-                      "Take exactly the files FILE names, one a line, relative "
-                      "to FOLDER (- for standard input)")
+                      "Take exactly the files FILE names, one a line, each "
+                      "relative to FOLDER or beginning with FOLDER as given "
+                      "here (- for standard input)")
           ->option_text("FILE")
           ->check(kNotEmpty);
   command
@@ -123,6 +173,9 @@ void PackOptions::Declare(CLI::App& command) {
                 "The names of --files-from end with a zero byte, not a line "
                 "end")
       ->needs(filesFrom);
+}
+
+void PackOptions::DeclareMethods(CLI::App& command) {
   CLI::Option* compress = command.add_flag(
       "--compress", compress_,
       "Deflate every file (default: store them unchanged)");
@@ -134,6 +187,7 @@ void PackOptions::Declare(CLI::App& command) {
       ->option_text("GLOB")
       ->allow_extra_args(false)
       ->check(kNotEmpty)
+      ->check(kCanMatch)
       ->needs(compress);
   command
       .add_option("--level", level_,
@@ -142,15 +196,6 @@ void PackOptions::Declare(CLI::App& command) {
       ->option_text("1..9")
       ->check(CLI::Range(kFastestLevel, kDefaultLevel))
       ->needs(compress);
-  command.add_flag("--skip-unreadable", skipUnreadable_,
-                   "Warn about folders that can't be read and take the rest "
-                   "(default: fail before writing anything)");
-  command
-      .add_option("-j,--jobs", jobs_,
-                  "Threads that deflate or compare files (default: the cores "
-                  "this process may run on)")
-      ->check(kAtLeastOne)
-      ->capture_default_str();
 }
 
 bool PackOptions::ListFiles(const std::string& folder, PackList* list) const {
@@ -165,7 +210,8 @@ bool PackOptions::ListFiles(const std::string& folder, PackList* list) const {
     return false;
   }
   std::vector<Status> failures;
-  *list = ListNamedFiles(folder, SplitNameList(bytes, null_), &failures);
+  *list = ListNamedFiles(folder, folder_, SplitNameList(bytes, null_),
+                         &failures);
   for (const Status& failure : failures) PrintError(failure);
   return failures.empty();
 }

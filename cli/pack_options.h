@@ -59,6 +59,10 @@ class PackOptions {
   bool compress() const { return compress_; }
 
  private:
+  // Declares the options that choose the files (--exclude to --null), and
+  // those that choose how they are held (--compress, --store, --level).
+  void DeclareFilters(CLI::App& command);
+  void DeclareMethods(CLI::App& command);
   // The files to consider: those beneath the folder, or those listed.
   bool ListFiles(const std::string& folder, PackList* list) const;
   // Says what the scan could not take; false when the run must stop.

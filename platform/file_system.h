@@ -38,8 +38,14 @@ PathParts SplitPath(std::string_view path);
 // ends in one (a root such as "/" or "C:\") gets none added.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
-// path made absolute against the current folder, without resolving links or
-// dot components. Empty when the current folder can't be found.
+// path made absolute against the current folder, naming what the system
+// takes it to name, without its "." components and repeated or trailing
+// separators. Each ".." is read as the system reads it: on POSIX it leads
+// above the folder reached so far, through any link on the way (the part of
+// the path up to the last ".." becomes a real path); on Windows it takes out
+// the component before it, as Win32 does. No other link is resolved. A path
+// that leads nowhere may keep its dot components. Empty when the current
+// folder can't be found.
 std::string AbsolutePath(const std::string& path);
 
 // Where path leads when it is a symbolic link, fully resolved; otherwise

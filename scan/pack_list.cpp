@@ -1,6 +1,8 @@
 #include "scan/pack_list.h"
 
 #include <algorithm>
+#include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -67,64 +69,160 @@ PackList ListFilesToPack(const std::string& folder, ScanObserver* observer) {
   return list;
 }
 
-PackList ListNamedFiles(const std::string& folder,
+namespace {
+
+// Finds the files a list names beneath one folder, as the scan finds them:
+// a file, or a link to one, is taken; a folder stands for none of its
+// files; a link to a folder, a broken link and any other entry are left
+// out; and nothing is taken through a link to a folder, which the scan
+// never enters.
+class NamedFiles {
+ public:
+  // root: the folder's full path; spelling: the folder as the user named it.
+  NamedFiles(PackList* list, std::vector<Status>* failures,
+             std::string_view spelling)
+      : list_(list), failures_(failures) {
+    for (std::string_view folder : {std::string_view(list->root), spelling}) {
+      while (!folder.empty() && IsPathSeparator(folder.back())) {
+        folder.remove_suffix(1);
+      }
+      spellings_.push_back(folder);
+    }
+  }
+
+  // Takes the file that name names, or says why not.
+  void Take(const std::string& name);
+
+ private:
+  // name beneath the folder: without the folder's own spelling (its full
+  // path, or as it was given) and the separators after it when it begins
+  // with one; nothing when it is the folder itself.
+  std::optional<std::string_view> Beneath(std::string_view name) const;
+  // True when the entry at path is a symbolic link (or a junction).
+  bool IsLink(const std::string& path);
+  void LeaveOut(const std::string& path, EntryType type);
+
+  PackList* const list_;
+  std::vector<Status>* const failures_;
+  std::vector<std::string_view> spellings_;
+  std::unordered_map<std::string, bool> links_;
+  std::unordered_set<std::string> taken_;  // FileNameKeys of paths met
+};
+
+std::optional<std::string_view> NamedFiles::Beneath(
+    std::string_view name) const {
+  const auto same = [](char a, char b) {
+    return a == b || (IsPathSeparator(a) && IsPathSeparator(b));
+  };
+  for (const std::string_view spelling : spellings_) {
+    if (name.size() < spelling.size() ||
+        !std::equal(spelling.begin(), spelling.end(), name.begin(), same)) {
+      continue;
+    }
+    std::string_view rest = name.substr(spelling.size());
+    if (!rest.empty() && !IsPathSeparator(rest.front())) continue;
+    while (!rest.empty() && IsPathSeparator(rest.front())) rest.remove_prefix(1);
+    if (rest.empty()) return std::nullopt;
+    return rest;
+  }
+  return name;
+}
+
+bool NamedFiles::IsLink(const std::string& path) {
+  const auto [known, added] = links_.emplace(path, false);
+  if (added) {
+    const std::optional<std::string> target = ResolveLink(path);
+    known->second = !target || *target != path;
+  }
+  return known->second;
+}
+
+void NamedFiles::LeaveOut(const std::string& path, EntryType type) {
+  if (taken_.insert(FileNameKey(path)).second) {
+    list_->leftOut.push_back({path, type});
+  }
+}
+
+void NamedFiles::Take(const std::string& name) {
+  const std::optional<std::string_view> relative = Beneath(name);
+  if (!relative || relative->empty()) return;  // the folder itself
+  // The components, joined again by the system's separator.
+  std::vector<std::string_view> parts;
+  bool inside = !IsPathSeparator(relative->front());
+  for (size_t start = 0; inside && start <= relative->size();) {
+    size_t end = start;
+    while (end < relative->size() && !IsPathSeparator((*relative)[end])) ++end;
+    const std::string_view part = relative->substr(start, end - start);
+    if (part == "..") inside = false;
+    if (!part.empty() && part != ".") parts.push_back(part);
+    start = end + 1;
+  }
+  if (!inside) {
+    failures_->push_back(
+        Status::BadRequest(messages::kNotInFolder, EscapeName(name)));
+    return;
+  }
+  if (parts.empty()) return;  // "./": the folder itself
+  std::string path = list_->root;
+  for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    path = JoinPath(path, parts[i]);
+    if (IsLink(path)) {
+      failures_->push_back(Status::BadRequest(
+          messages::kNotInFolder, EscapeName(name), messages::kThroughLink));
+      return;
+    }
+  }
+  path = JoinPath(path, parts.back());
+  PathInfo info;
+  std::string reason;
+  if (!QueryPath(path, &info, &reason)) {
+    if (IsLink(path)) {
+      LeaveOut(path, EntryType::kBrokenLink);
+    } else {
+      failures_->push_back(
+          Status::IoError(messages::kCantReadFile, path, reason));
+    }
+  } else if (info.kind == PathKind::kFile) {
+    if (taken_.insert(FileNameKey(path)).second) {
+      list_->paths.push_back(std::move(path));
+    }
+  } else if (info.kind == PathKind::kOther) {
+    LeaveOut(path, EntryType::kOther);
+  } else if (IsLink(path)) {
+    LeaveOut(path, EntryType::kLinkToFolder);
+  }
+}
+
+}  // namespace
+
+PackList ListNamedFiles(const std::string& folder, std::string_view spelling,
                         const std::vector<std::string>& names,
                         std::vector<Status>* failures) {
   PackList list;
   list.root = folder;
   CFolderScanner::StripTrailingSeparators(list.root);
-  const std::string rootPrefix = JoinPath(list.root, "");
-  std::unordered_set<std::string> listed;
-  for (const std::string& name : names) {
-    // A path that starts with the folder's own, whatever the separators,
-    // is taken from there on.
-    std::string_view relative = name;
-    const bool underRoot =
-        relative.size() >= rootPrefix.size() &&
-        std::equal(rootPrefix.begin(), rootPrefix.end(), relative.begin(),
-                   [](char a, char b) {
-                     return a == b || (IsPathSeparator(a) && IsPathSeparator(b));
-                   });
-    if (underRoot) relative.remove_prefix(rootPrefix.size());
-    // The components, joined again by the system's separator.
-    std::string path = list.root;
-    bool inside = !relative.empty() && !IsPathSeparator(relative.front());
-    size_t start = 0;
-    while (inside && start <= relative.size()) {
-      size_t end = start;
-      while (end < relative.size() && !IsPathSeparator(relative[end])) ++end;
-      const std::string_view part = relative.substr(start, end - start);
-      if (part == "..") inside = false;
-      if (!part.empty() && part != ".") path = JoinPath(path, part);
-      start = end + 1;
-    }
-    if (!inside || path == list.root) {
-      failures->push_back(
-          Status::BadRequest(messages::kNotInFolder, EscapeName(name)));
-      continue;
-    }
-    PathInfo info;
-    std::string reason;
-    if (!QueryPath(path, &info, &reason)) {
-      failures->push_back(
-          Status::IoError(messages::kCantReadFile, path, reason));
-    } else if (info.kind != PathKind::kFile) {
-      failures->push_back(
-          Status::IoError(messages::kCantReadFile, path, "Not a regular file"));
-    } else if (listed.insert(path).second) {
-      list.paths.push_back(std::move(path));
-    }
-  }
+  NamedFiles files(&list, failures, spelling);
+  for (const std::string& name : names) files.Take(name);
   SortPaths(list.paths);
+  std::stable_sort(list.leftOut.begin(), list.leftOut.end(),
+                   [](const LeftOutEntry& a, const LeftOutEntry& b) {
+                     return PathLess(a.path, b.path);
+                   });
   return list;
 }
 
 std::vector<std::string> SplitNameList(std::string_view bytes, bool nul) {
   const char end = nul ? '\0' : '\n';
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (!nul && bytes.starts_with(kByteOrderMark)) {
+    bytes.remove_prefix(kByteOrderMark.size());
+  }
   std::vector<std::string> names;
   while (!bytes.empty()) {
     const size_t stop = std::min(bytes.find(end), bytes.size());
-    if (stop > 0) names.emplace_back(bytes.substr(0, stop));
+    std::string_view name = bytes.substr(0, stop);
+    if (!nul && name.ends_with('\r')) name.remove_suffix(1);
+    if (!name.empty()) names.emplace_back(name);
     bytes.remove_prefix(std::min(stop + 1, bytes.size()));
   }
   return names;

@@ -16,7 +16,8 @@ namespace varnok {
 // Finds the folder a user named (path bytes, full or relative to the current
 // folder) and stores its full path in *folder, as the folder picker would
 // give it: a relative name joined to the current folder with one separator,
-// without resolving links or dot components. Fails with kCantOpenFolder and
+// "." and ".." components read as the system reads them and taken out
+// (AbsolutePath), other links not resolved. Fails with kCantOpenFolder and
 // the system's reason, or with kNotAFolder (base/messages.h); either names
 // the folder as given. An empty name names no folder.
 Status FindFolderToPack(const std::string& name, std::string* folder);
@@ -44,20 +45,29 @@ struct PackList {
 PackList ListFilesToPack(const std::string& folder,
                          ScanObserver* observer = nullptr);
 
-// The files a list names, relative to folder, found as ListFilesToPack
-// would find them: full paths, each once, in the list's order. A name may
-// use either '/' or the system's separator, begin with "./" and hold empty
-// or "." components; a full path that begins with folder is taken relative
-// to it. A name that leads out of folder ("..", another full path) fails
-// with "Not in the folder being packed", and one that is missing or not a
-// file with "Can't read file": each failure goes to *failures, and the file
-// is left out of the list.
-PackList ListNamedFiles(const std::string& folder,
+// The files a list names beneath folder (a full path, as FindFolderToPack
+// gives it), found as ListFilesToPack would find them: full paths, each
+// once, in the list's order, and the entries left out. A name may use
+// either '/' or the system's separator and hold empty or "." components. A
+// name that begins with the folder's full path, or with spelling (the
+// folder as the user named it: "data", "../data"), and then a separator is
+// read from there on, as `find data` prints "data/x" for the file x of
+// data; every other name is relative to the folder ("./data/x" is the file
+// x of the folder's own folder data). A name that is the folder itself
+// ("data", ".") or another folder names none of its files, and is passed
+// over. Links are met as the scan meets them: a link to a file is taken;
+// a link to a folder or one that leads nowhere is left out; a name that
+// passes through a link to a folder, or leads out of the folder ("..",
+// another full path), fails with "Not in the folder being packed", and a
+// missing file with "Can't read file": each failure goes to *failures.
+PackList ListNamedFiles(const std::string& folder, std::string_view spelling,
                         const std::vector<std::string>& names,
                         std::vector<Status>* failures);
 
 // The names of a list held in bytes, one a line, or each ended by a zero
-// byte when nul is set. Empty names are passed over.
+// byte when nul is set. Empty names are passed over. Lines may end in CR LF,
+// and a list of lines may begin with a UTF-8 byte-order mark, as lists
+// written on Windows do.
 std::vector<std::string> SplitNameList(std::string_view bytes, bool nul);
 
 // path, one of the paths of a list found in root, relative to root and with

@@ -37,13 +37,41 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 }
 
 std::string AbsolutePath(const std::string& path) {
-  if (!path.empty() && path.front() == '/') return path;
-  std::vector<char> buffer(4096);
-  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE) return std::string();
-    buffer.resize(buffer.size() * 2);
+  std::string full = path;
+  if (full.empty() || full.front() != '/') {
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+      if (errno != ERANGE) return std::string();
+      buffer.resize(buffer.size() * 2);
+    }
+    full = JoinPath(buffer.data(), path);
   }
-  return JoinPath(buffer.data(), path);
+  std::vector<std::string_view> parts;
+  size_t lastUp = 0;  // parts before it end with the last ".."
+  for (size_t start = 0; start <= full.size();) {
+    size_t end = full.find('/', start);
+    if (end == std::string::npos) end = full.size();
+    const std::string_view part(full.data() + start, end - start);
+    if (!part.empty() && part != ".") parts.push_back(part);
+    if (part == "..") lastUp = parts.size();
+    start = end + 1;
+  }
+  // Up to its last "..", the path is what the system makes of it: each ".."
+  // leads above the folder reached, through any link on the way.
+  std::string result = "/";
+  if (lastUp > 0) {
+    std::string upTo;
+    for (size_t i = 0; i < lastUp; ++i) upTo += "/" + std::string(parts[i]);
+    char* real = ::realpath(upTo.c_str(), nullptr);
+    // A path that leads nowhere stays as it is, for the system to refuse.
+    if (real == nullptr) return full;
+    result = real;
+    std::free(real);
+  }
+  for (size_t i = lastUp; i < parts.size(); ++i) {
+    result = JoinPath(result, parts[i]);
+  }
+  return result;
 }
 
 std::optional<std::string> ResolveLink(const std::string& path) {

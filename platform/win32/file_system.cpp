@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
+#include <vector>
 
 #include "platform/win32/system_text.h"
 #include "platform/win32/unique_handle.h"
@@ -65,6 +67,42 @@ bool IsReservedDeviceName(std::wstring_view name) {
          digit == L'\u00B2' || digit == L'\u00B3';
 }
 
+// path, a full one ("C:\x", "\\server\share\x"), as Win32 reads it:
+// without "." components and repeated or trailing separators, each ".."
+// taking out the component before it but never the root. A "\\?\" path is
+// taken by the letter, and stays as it is.
+std::string WithoutDotComponents(const std::string& path) {
+  if (path.starts_with("\\\\?\\") || path.starts_with("\\\\.\\")) return path;
+  // The root: "C:\", or "\\server\share".
+  size_t rootEnd = 3;
+  if (IsPathSeparator(path[0])) {
+    rootEnd = 2;
+    for (int part = 0; part < 2 && rootEnd < path.size(); ++part) {
+      while (rootEnd < path.size() && !IsPathSeparator(path[rootEnd])) {
+        ++rootEnd;
+      }
+      if (part == 0 && rootEnd < path.size()) ++rootEnd;
+    }
+  }
+  std::string root = path.substr(0, rootEnd);
+  std::replace(root.begin(), root.end(), '/', '\\');
+  std::vector<std::string_view> parts;
+  for (size_t start = rootEnd; start <= path.size();) {
+    size_t end = start;
+    while (end < path.size() && !IsPathSeparator(path[end])) ++end;
+    const std::string_view part(path.data() + start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string result = root;
+  for (const std::string_view part : parts) result = JoinPath(result, part);
+  return result;
+}
+
 }  // namespace
 
 const char kPathSeparator = '\\';
@@ -97,13 +135,14 @@ std::string AbsolutePath(const std::string& path) {
       path.size() >= 3 && path[1] == ':' && IsPathSeparator(path[2]);
   const bool unc =
       path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]);
-  if (drive || unc) return path;
+  if (drive || unc) return WithoutDotComponents(path);
   const bool plain = path.empty() ||
                      (!IsPathSeparator(path[0]) &&
                       !(path.size() >= 2 && path[1] == ':'));
   if (plain) {
     const std::string folder = CurrentFolder();
-    return folder.empty() ? folder : JoinPath(folder, path);
+    return folder.empty() ? folder
+                          : WithoutDotComponents(JoinPath(folder, path));
   }
   // "\x" (on the current drive) and "C:x" (in drive C's current folder).
   const std::optional<std::wstring> wide = ToWide(path);
@@ -115,7 +154,7 @@ std::string AbsolutePath(const std::string& path) {
       ::GetFullPathNameW(wide->c_str(), needed, full.data(), nullptr);
   if (length == 0 || length >= needed) return std::string();
   full.resize(length);
-  return ToUtf8(full);
+  return WithoutDotComponents(ToUtf8(full));
 }
 
 std::optional<std::string> ResolveLink(const std::string& path) {

@@ -341,6 +341,13 @@ TEST_F(ArchiveWriterTest, RefusesBadRequestsBeforeWritingAnything) {
       {{good}, "", false, messages::kPathTooLong, longPath, "", {longPath}},
       {{good, elsewhere}, "", false, messages::kDuplicateStoredName,
        good + " and " + elsewhere, "a", {"a", "a"}},
+      // A given name's backslashes separate its parts, as in a cut name.
+      {{good, elsewhere}, "", false, messages::kUnsafeStoredName, elsewhere,
+       "d/../../evil: contains a \"..\" component", {"a", "d/..\\..\\evil"}},
+      {{good, elsewhere}, "", false, messages::kDuplicateStoredName,
+       good + " and " + elsewhere, "d/a/b", {"d/a/b", "d/a\\b"}},
+      // Absolute on Windows, wherever it is made.
+      {{good}, "", false, messages::kUnsafeStoredName, good, "", {"C:/x"}},
       {{good}, "/", false, messages::kUnsafeStoredName, good,
        EscapeName(rooted) + ": absolute path"},
   };
@@ -457,9 +464,17 @@ TEST_F(ArchiveWriterTest, KeepsTheArchiveWithinItsLongestLength) {
     EXPECT_EQ(status.detail(), archive_);
     EXPECT_TRUE(OutputFolder().empty());
 
+    // Past the length engines that read offsets as signed numbers can
+    // load, the archive is written all the same, and the writer says so.
     limits.archiveLength = archive.size();
-    ASSERT_TRUE(CArchiveWriter(run.threads, limits).Pack(request).ok());
-    EXPECT_TRUE(ReadFile(archive_) == archive);
+    for (const uint64_t signedLength : {archive.size() - 1, archive.size()}) {
+      limits.signedArchiveLength = signedLength;
+      CArchiveWriter writer(run.threads, limits);
+      ASSERT_TRUE(writer.Pack(request).ok());
+      EXPECT_TRUE(ReadFile(archive_) == archive);
+      EXPECT_EQ(writer.archiveLength(), archive.size());
+      EXPECT_EQ(writer.pastSignedLength(), signedLength < archive.size());
+    }
   }
 }
 

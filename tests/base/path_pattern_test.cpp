@@ -36,6 +36,8 @@ TEST(PathPatternTest, MatchesPathsAndTheFoldersOnTheirWay) {
       {"[!x]y", {"ay"}, {"xy", "y"}},
       {"[^x]y", {"by"}, {"xy"}},
       {"[]]", {"]"}, {"a"}},
+      // A '-' before the closing ']' is a member, not the start of a range.
+      {"[a-]", {"a", "-"}, {"b", "[a-]"}},
       {"a[", {"a["}, {"a"}},
       {"\\*.txt", {"*.txt"}, {"a.txt"}},
       {"*a*b*c", {"abc", "xaybzc", "aabbcc"}, {"acb"}},
@@ -51,6 +53,20 @@ TEST(PathPatternTest, MatchesPathsAndTheFoldersOnTheirWay) {
     for (const std::string& path : c.missed) {
       EXPECT_FALSE(pattern.Matches(path)) << c.pattern << " " << path;
     }
+  }
+}
+
+// Paths beneath a folder hold no empty, "." or ".." component, so a
+// pattern that needs one is a mistake to be told of, not a rule that
+// quietly never applies.
+TEST(PathPatternTest, KnowsThePatternsThatCanMatchNoPath) {
+  for (const char* pattern :
+       {"./build", "/", "//", "a//b", "a/../b", "build/.", "**/./x", "."}) {
+    EXPECT_FALSE(PathPattern(pattern).CanMatch()) << pattern;
+  }
+  for (const char* pattern :
+       {"build", "/build", "build/", "**", ".git", "..x", "*.", "a/**/b"}) {
+    EXPECT_TRUE(PathPattern(pattern).CanMatch()) << pattern;
   }
 }
 

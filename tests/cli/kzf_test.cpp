@@ -23,8 +23,32 @@ using test::BuildArchive;
 using test::Deflated;
 using test::Stored;
 
+// A command line that is wrong, the command whose help the error points
+// at, and the error's first line, when checked.
+struct UsageCase {
+  std::vector<std::string> args;
+  std::string help;
+  std::string error = {};
+};
+
 class KzfTest : public ::testing::Test {
  protected:
+  // Each misuse exits with 2, says what is wrong in the command line's own
+  // terms and points at the help of the command it was in.
+  void ExpectUsageErrors(const std::vector<UsageCase>& cases) {
+    for (const UsageCase& c : cases) {
+      SCOPED_TRACE(testing::PrintToString(c.args));
+      const test::KzfResult result = Kzf(c.args);
+      EXPECT_EQ(result.exitCode, 2);
+      const std::vector<std::string> lines = test::Lines(result.err);
+      ASSERT_EQ(lines.size(), 2u) << result.err;
+      EXPECT_EQ(lines[0].rfind("kzf: ", 0), 0u);
+      if (!c.error.empty()) EXPECT_EQ(lines[0], c.error);
+      EXPECT_EQ(lines[1], "Run '" + c.help + " --help' for more information.");
+      EXPECT_EQ(result.out, "");
+    }
+  }
+
   test::KzfResult Kzf(const std::vector<std::string>& args) {
     return test::RunKzf(args);
   }
@@ -48,14 +72,8 @@ class KzfTest : public ::testing::Test {
   test::TempFolder folder_;
 };
 
-// Each misuse exits with 2, says what is wrong in the command line's own
-// terms and points at the help of the command it was in.
 TEST_F(KzfTest, UsageErrorsExitWithTwoAndPointAtTheCommandsHelp) {
-  const struct {
-    std::vector<std::string> args;
-    std::string help;     // the command whose help is pointed at
-    std::string error;    // the first line, when checked
-  } cases[] = {
+  ExpectUsageErrors({
       {{}, "kzf"},
       {{"frobnicate"}, "kzf", "kzf: Unknown command: frobnicate"},
       {{"bogus", "list"}, "kzf", "kzf: Unknown command: bogus"},
@@ -86,18 +104,27 @@ TEST_F(KzfTest, UsageErrorsExitWithTwoAndPointAtTheCommandsHelp) {
       {{"pack", "f", "-o", "a.kzf", "--null"}, "kzf pack"},
       {{"pack", "f", "-o", "a.kzf", "--exclude", ""}, "kzf pack"},
       {{"diff", "a.kzf", "f", "--prefix", "a/", "--base", "b/"}, "kzf diff"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.args));
-    const test::KzfResult result = Kzf(c.args);
-    EXPECT_EQ(result.exitCode, 2);
-    const std::vector<std::string> lines = test::Lines(result.err);
-    ASSERT_EQ(lines.size(), 2u) << result.err;
-    EXPECT_EQ(lines[0].rfind("kzf: ", 0), 0u);
-    if (!c.error.empty()) EXPECT_EQ(lines[0], c.error);
-    EXPECT_EQ(lines[1], "Run '" + c.help + " --help' for more information.");
-    EXPECT_EQ(result.out, "");
-  }
+  });
+}
+
+// Filters that no path beneath FOLDER can match, and prefixes that would
+// make names unsafe to extract, whatever the files.
+TEST_F(KzfTest, FiltersThatCanNeverMatchAndUnsafePrefixesAreUsageErrors) {
+  ExpectUsageErrors({
+      {{"pack", "f", "-o", "a.kzf", "--exclude", "./build"},
+       "kzf pack",
+       std::string("kzf: --exclude: ./build: ") + messages::kNeverMatches},
+      {{"pack", "f", "-o", "a.kzf", "--include", "/"}, "kzf pack"},
+      {{"diff", "a.kzf", "f", "--compress", "--store", "//"}, "kzf diff"},
+      {{"pack", "f", "-o", "a.kzf", "--prefix", "C:/"}, "kzf pack"},
+      {{"pack", "f", "-o", "a.kzf", "--prefix", "../"},
+       "kzf pack",
+       "kzf: --prefix: ../: would make unsafe names: contains a \"..\" "
+       "component"},
+      {{"pack", "f", "-o", "a.kzf", "--prefix", "a\x1b/"},
+       "kzf pack",
+       "kzf: --prefix: a\\x1b/: contains a control character"},
+  });
 }
 
 TEST_F(KzfTest, HelpAndVersion) {

@@ -115,40 +115,65 @@ TEST(PackListTest, NamesEveryFolderItCouldNotRead) {
                 "unreadable: " + deep + ": File name too long\n");
 }
 
+// Names as a list gives them, with the folder named "game" on the command
+// line: relative to it, or beginning with its full path or with "game" as
+// find prints them; the scan's rules for links and other entries hold.
 TEST(PackListTest, ListsTheNamedFilesOnceInListOrder) {
   TempTree tree;
-  for (const char* file : {"game/b.txt", "game/A/c.txt", "game/a.txt"}) {
+  for (const char* file :
+       {"game/b.txt", "game/A/c.txt", "game/a.txt", "game/game/d.txt"}) {
     tree.AddFile(file);
   }
-  tree.AddFolder("game/folder");
   const std::string game = tree.Path("game");
-  std::vector<Status> failures;
-  const PackList list = ListNamedFiles(
-      game + "/",
-      {"b.txt", "./A//c.txt", game + "/a.txt", "b.txt", "../game/a.txt",
-       "/etc/passwd", "missing", "folder", "."},
-      &failures);
   const auto in = [&](const std::string& name) {
     return test::NativePath(game + "/" + name);
   };
-  EXPECT_EQ(list.paths, (Paths{in("a.txt"), in("A/c.txt"), in("b.txt")}));
+  std::vector<std::string> names = {
+      "b.txt", "./A//c.txt", game + "/a.txt", "b.txt", "../game/a.txt",
+      "/etc/passwd", "missing", "A", ".", "game", "game/b.txt",
+      "game/game/d.txt", "./game/d.txt", "game/"};
+  Paths expected = {in("a.txt"), in("A/c.txt"), in("b.txt"),
+                    in("game/d.txt")};
+  Paths failed = {"Not in the folder being packed: ../game/a.txt",
+                  "Not in the folder being packed: /etc/passwd",
+                  "Can't read file: " + in("missing") + ": " +
+                      test::NoSuchFileReason()};
+  std::string leftOut;
+  if (test::CanMakeSymbolicLinks(tree.root())) {
+    tree.AddFile("elsewhere/secret.txt");
+    tree.AddLink("game/out", "../elsewhere");
+    tree.AddLink("game/gone.txt", "missing.txt");
+    tree.AddLink("game/e.txt", "../elsewhere/secret.txt");
+    names.insert(names.end(), {"out/secret.txt", "out", "gone.txt", "e.txt"});
+    expected.insert(expected.begin() + 3, in("e.txt"));
+    failed.push_back(
+        "Not in the folder being packed: out/secret.txt: passes through a "
+        "symbolic link to a folder");
+    leftOut = "left out: " + in("gone.txt") + ": broken symbolic link\n" +
+              "left out: " + in("out") + ": symbolic link to a folder\n";
+  }
+  if (test::MakeFifo(in("pipe"))) {
+    names.push_back("pipe");
+    leftOut += "left out: " + in("pipe") + ": not a regular file\n";
+  }
+  std::vector<Status> failures;
+  const PackList list = ListNamedFiles(game + "/", "game", names, &failures);
+  EXPECT_EQ(list.paths, expected);
   EXPECT_EQ(list.root, game);
+  EXPECT_EQ(Describe({{}, {}, list.leftOut}), leftOut);
   std::vector<std::string> messages;
   for (const Status& failure : failures) messages.push_back(failure.ToString());
-  EXPECT_EQ(messages,
-            (Paths{"Not in the folder being packed: ../game/a.txt",
-                   "Not in the folder being packed: /etc/passwd",
-                   "Can't read file: " + in("missing") + ": " +
-                       test::NoSuchFileReason(),
-                   "Can't read file: " + in("folder") + ": Not a regular file",
-                   "Not in the folder being packed: ."}));
+  EXPECT_EQ(messages, failed);
 }
 
 TEST(PackListTest, SplitsNameListsAndTakesPathsRelativeToTheRoot) {
   EXPECT_EQ(SplitNameList(std::string("a\nb c\n\nd\0e\n", 11), false),
             (Paths{"a", "b c", std::string("d\0e", 3)}));
-  EXPECT_EQ(SplitNameList(std::string("a\nb\0\0c", 6), true),
-            (Paths{"a\nb", "c"}));
+  // As lists made on Windows are: a byte-order mark and CR LF line ends.
+  EXPECT_EQ(SplitNameList("\xEF\xBB\xBF" "a\r\nb c\r\n\r\n", false),
+            (Paths{"a", "b c"}));
+  EXPECT_EQ(SplitNameList(std::string("a\nb\0\0c\r\0", 8), true),
+            (Paths{"a\nb", "c\r"}));
   EXPECT_EQ(RelativePath("/x/game", "/x/game/a/b.png"), "a/b.png");
   EXPECT_EQ(RelativePath("/", "/a/b.png"), "a/b.png");
   EXPECT_EQ(ListFilesToPack("/no/such/folder/").root, "/no/such/folder");

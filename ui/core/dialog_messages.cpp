@@ -11,6 +11,20 @@ namespace {
 // Unreadable folders that the message after a scan names one by one.
 constexpr size_t kUnreadableFoldersShown = 5;
 
+// The first shown lines, one a line, then how many more there are.
+std::string FirstLines(const std::vector<std::string>& lines, size_t shown) {
+  std::string text;
+  for (size_t i = 0; i < lines.size() && i < shown; ++i) {
+    if (i != 0) text += '\n';
+    text += lines[i];
+  }
+  if (lines.size() > shown) {
+    text += '\n' + Substitute(messages::kAndMore,
+                              {std::to_string(lines.size() - shown)});
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string Substitute(std::string_view text,
@@ -47,17 +61,23 @@ Message UnreadableFoldersMessage(
           ? std::string(messages::kUnreadableFolder)
           : Substitute(messages::kUnreadableFolders,
                        {std::to_string(folders.size())});
-  for (size_t i = 0; i < folders.size() && i < kUnreadableFoldersShown; ++i) {
-    if (i != 0) message.informative += '\n';
-    message.informative += folders[i].path + ": " + folders[i].reason;
+  std::vector<std::string> lines;
+  lines.reserve(folders.size());
+  for (const UnreadableFolder& folder : folders) {
+    lines.push_back(folder.path + ": " + folder.reason);
   }
-  if (folders.size() > kUnreadableFoldersShown) {
-    message.informative +=
-        '\n' + Substitute(messages::kMoreUnreadableFolders,
-                          {std::to_string(folders.size() -
-                                          kUnreadableFoldersShown)});
-  }
+  message.informative = FirstLines(lines, kUnreadableFoldersShown);
   return message;
+}
+
+Message PackFailureMessage(const Status& status, const PackRequest& request) {
+  if (status.message() == messages::kNotInCodePage) {
+    const std::vector<std::string> names = NamesNotInCodePage(request);
+    if (!names.empty()) {
+      return {messages::kNotInCodePage, FirstLines(names, kNamesShown)};
+    }
+  }
+  return FailureMessage(status);
 }
 
 std::string FormatDataSize(uint64_t bytes) {

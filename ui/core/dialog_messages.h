@@ -31,6 +31,11 @@ std::string Substitute(std::string_view text,
 // missing).
 Message FailureMessage(const Status& status);
 
+// Why a pack of request failed: FailureMessage, but for names the system's
+// code page can't spell, which are named all at once (NamesNotInCodePage):
+// the first ten, one a line, then how many more there are.
+Message PackFailureMessage(const Status& status, const PackRequest& request);
+
 // After a scan that could not read folders: how many there were, and below
 // it the first five of them with the system's reasons, one a line, then how
 // many more there are.

@@ -116,20 +116,22 @@ void CVarnokPresenter::OnPack() {
   }
 
   Status status;
+  PackRequest request;
   try {
-    status = Pack(*archiveName);
+    status = Pack(*archiveName, &request);
   } catch (const std::bad_alloc&) {
     status = Status::OutOfMemory();
   }
   if (status.ok()) {
     Show({messages::kDone, {}});
   } else if (!status.cancelled()) {
-    Show(FailureMessage(status));
+    Show(PackFailureMessage(status, request));
   }
 }
 
-Status CVarnokPresenter::Pack(const std::string& archiveName) {
-  PackRequest request;
+Status CVarnokPresenter::Pack(const std::string& archiveName,
+                              PackRequest* packed) {
+  PackRequest& request = *packed;
   request.paths = rows_;
   request.archiveName = archiveName;
   request.basePath = view_->BasePath();

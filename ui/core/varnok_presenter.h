@@ -86,8 +86,9 @@ class CVarnokPresenter {
   bool busy() const { return busy_; }
 
  private:
-  // Checks and packs the rows into archiveName.
-  Status Pack(const std::string& archiveName);
+  // Checks and packs the rows into archiveName, with *request made from
+  // them and the view.
+  Status Pack(const std::string& archiveName, PackRequest* request);
   void Show(const Message& message);
 
   DialogView* const view_;

@@ -365,5 +365,27 @@ TEST_F(PresenterTest, NonAsciiNamePacksAsTheArchiveSpellsIt) {
   EXPECT_EQ(presenter_.StoredNameHint(0), "Stored as data/" + name);
 }
 
+TEST_F(PresenterTest, NamesTheCodePageCantSpellAreNamedAllAtOnce) {
+  if (!test::OnWindows()) GTEST_SKIP() << "POSIX stores a name's own bytes";
+  if (test::AnsiCodePage() != 1252) {
+    GTEST_SKIP() << "the ANSI code page is not 1252";
+  }
+  // Eleven files whose names begin with Ж, which code page 1252 lacks: the
+  // first ten are named, then how many more there are.
+  Strings files = {"ok.txt"};
+  std::string named;
+  for (char c = 'a'; c <= 'k'; ++c) {
+    files.push_back("\xD0\x96" + std::string(1, c) + ".txt");
+    if (c <= 'j') named += tree_.Path("data/" + files.back()) + "\n";
+  }
+  Select(MakeFolder(files));
+  const std::string archive = tree_.Path("out.kzf");
+  Pack(archive);
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].text, messages::kNotInCodePage);
+  EXPECT_EQ(prompts_.messages[0].informative, named + "and 1 more");
+  EXPECT_FALSE(Exists(archive));
+}
+
 }  // namespace
 }  // namespace varnok
