@@ -38,6 +38,7 @@ inline constexpr char kNotARegularFile[] = "Not a regular file";
 inline constexpr char kDanglingLink[] =
     "Not writing through a dangling symbolic link";
 inline constexpr char kFileNotOpen[] = "File not open";
+inline constexpr char kInputOutputError[] = "Input/output error";
 
 // Reading archives.
 inline constexpr char kCantOpenArchive[] = "Can't open archive";

@@ -105,7 +105,7 @@ PackList ListNamedFiles(const std::string& folder,
           Status::IoError(messages::kCantReadFile, path, reason));
     } else if (info.kind != PathKind::kFile) {
       failures->push_back(
-          Status::IoError(messages::kCantReadFile, path, "Not a regular file"));
+          Status::IoError(messages::kCantReadFile, path, messages::kNotARegularFile));
     } else if (listed.insert(path).second) {
       list.paths.push_back(std::move(path));
     }

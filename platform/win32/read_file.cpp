@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "base/messages.h"
 #include "platform/win32/system_text.h"
 #include "platform/win32/unique_handle.h"
 
@@ -50,7 +51,7 @@ bool CReadFile::Open(const std::string& path, std::string* reason) {
   size_ = 0;
   const std::optional<std::wstring> wide = SystemPath(path);
   if (!wide) {
-    *reason = kInvalidFileName;
+    *reason = messages::kInvalidFileName;
     return false;
   }
   // Others may go on reading, writing, renaming and deleting the file.
@@ -68,7 +69,7 @@ bool CReadFile::Open(const std::string& path, std::string* reason) {
   if (::GetFileType(file->handle.get()) != FILE_TYPE_DISK ||
       !::GetFileInformationByHandle(file->handle.get(), &info) ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    *reason = "Not a regular file";
+    *reason = messages::kNotARegularFile;
     return false;
   }
   file_ = std::move(file);

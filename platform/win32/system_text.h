@@ -13,9 +13,6 @@
 
 namespace varnok {
 
-// The reason given for a path that no system call can take.
-inline constexpr char kInvalidFileName[] = "Invalid file name";
-
 // utf8 as UTF-16; nothing when it is not valid UTF-8.
 std::optional<std::wstring> ToWide(std::string_view utf8);
 // wide as UTF-8. An unpaired surrogate becomes U+FFFD.
