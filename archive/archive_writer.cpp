@@ -12,6 +12,7 @@
 #include "archive/parallel_encoder.h"
 #include "archive/previous_archive.h"
 #include "base/escape.h"
+#include "base/path_components.h"
 #include "platform/atomic_file.h"
 #include "platform/extract_folder.h"
 #include "platform/file_system.h"
@@ -73,14 +74,10 @@ Status CheckStoredName(const std::string& path, const std::string& name) {
   Status status = CheckExtractName(name);
   std::string reason = status.reason();
   if (status.ok()) {
-    for (size_t start = 0; start <= name.size();) {
-      size_t end = name.find('/', start);
-      if (end == std::string::npos) end = name.size();
-      const std::string_view part(name.data() + start, end - start);
+    for (std::string_view part : SplitComponents(name)) {
       if (part.empty()) reason = "contains an empty component";
       if (part == ".") reason = "contains a \".\" component";
       if (!reason.empty()) break;
-      start = end + 1;
     }
   }
   if (reason.empty()) return Status::Ok();

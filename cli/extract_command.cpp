@@ -6,7 +6,7 @@
 
 #include "base/escape.h"
 #include "base/path_pattern.h"
-#include "cli/sizes.h"
+#include "base/sizes.h"
 #include "cli/standard_output.h"
 #include "platform/extract_folder.h"
 #include "platform/file_system.h"

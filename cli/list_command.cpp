@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "base/escape.h"
+#include "base/sizes.h"
 #include "cli/json_lines.h"
-#include "cli/sizes.h"
 #include "platform/file_system.h"
 
 namespace varnok {

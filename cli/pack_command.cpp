@@ -6,8 +6,8 @@
 
 #include "archive/archive_reader.h"
 #include "base/escape.h"
+#include "base/sizes.h"
 #include "cli/pack_progress.h"
-#include "cli/sizes.h"
 #include "cli/standard_output.h"
 #include "platform/file_system.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "archive/archive_reader.h"
-#include "cli/sizes.h"
+#include "base/sizes.h"
 #include "cli/standard_output.h"
 
 namespace varnok {

@@ -6,6 +6,7 @@
 
 #include "base/escape.h"
 #include "base/messages.h"
+#include "base/path_components.h"
 #include "platform/file_system.h"
 #include "scan/path_order.h"
 
@@ -84,14 +85,10 @@ PackList ListNamedFiles(const std::string& folder,
     // The components, joined again by the system's separator.
     std::string path = list.root;
     bool inside = !relative.empty() && !IsPathSeparator(relative.front());
-    size_t start = 0;
-    while (inside && start <= relative.size()) {
-      size_t end = start;
-      while (end < relative.size() && !IsPathSeparator(relative[end])) ++end;
-      const std::string_view part = relative.substr(start, end - start);
+    for (std::string_view part : SplitComponents(relative, IsPathSeparator)) {
+      if (!inside) break;
       if (part == "..") inside = false;
       if (!part.empty() && part != ".") path = JoinPath(path, part);
-      start = end + 1;
     }
     if (!inside || path == list.root) {
       failures->push_back(

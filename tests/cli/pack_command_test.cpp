@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "cli/sizes.h"
+#include "base/sizes.h"
 #include "tests/archive/test_archive.h"
 #include "tests/cli/kzf_runner.h"
 #include "tests/support/platform_test.h"
