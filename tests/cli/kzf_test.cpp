@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/archive_reader.h"
@@ -204,15 +205,22 @@ TEST_F(KzfTest, ListJsonParsesBackToTheEntries) {
       Deflated("data/quo\"te\\back slash", std::string(300, 'q')),
       Stored(std::string("data/new\nline\x01\x7f\xc2\x85\xc2\xa0", 19), "c"),
       Stored("data/\xff\xfe latin \xe9", "latin"),
-      Stored("data/caf\xc3\xa9 \xf0\x9f\x8e\xae", "")};
+      Stored("data/caf\xc3\xa9 \xf0\x9f\x8e\xae", ""),
+      // A right-to-left override, a line separator and a tag character.
+      Stored("data/bidi\xe2\x80\xaetxt\xe2\x80\xa8\xf3\xa0\x81\x81.exe", "")};
   const std::string path = Save(BuildArchive(entries), "json.kzf");
   CArchiveReader reader;
   ASSERT_TRUE(reader.Open(path).ok());
   const test::KzfResult result = Kzf({"list", "--json", path});
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  // No control byte reaches a terminal, the line ends aside.
-  for (char c : result.out) {
-    EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20 && c != 0x7f);
+  // Nothing that steers a terminal or hides itself reaches it, the line
+  // ends aside.
+  for (std::string_view rest = result.out; !rest.empty();) {
+    const Utf8Char c = DecodeUtf8(rest);
+    ASSERT_NE(c.length, 0u);
+    EXPECT_TRUE(c.code == '\n' || !IsHidden(c.code))
+        << static_cast<uint32_t>(c.code);
+    rest.remove_prefix(c.length);
   }
   const std::vector<std::string> lines = test::Lines(result.out);
   ASSERT_EQ(lines.size(), entries.size());
@@ -524,6 +532,9 @@ TEST_F(KzfTest, ExtractChoosesByNameFolderOrPattern) {
       {{"data/tex/d.png", "nope", "*.ogg"},
        {"data/tex/d.png"},
        "kzf: Not found in archive: nope\nkzf: Not found in archive: *.ogg\n"},
+      {{"gnp.\xe2\x80\xae" "d"},
+       {},
+       "kzf: Not found in archive: gnp.\\xe2\\x80\\xaed\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));
