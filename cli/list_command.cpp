@@ -27,7 +27,7 @@ ListCommand::ListCommand(CLI::App& app)
   CLI::App& command = subcommand();
   // -h is for sizes, as in ls and du.
   command.set_help_flag("--help", "Print this help message and exit");
-  command.add_option("ARCHIVE", archive_, "The archive")->required();
+  AddArchiveToRead(&archive_);
   CLI::Option* human = command.add_flag(
       "-h,--human-readable", human_,
       "Sizes in B, KiB, MiB and GiB rather than bytes");

@@ -17,9 +17,12 @@ PackCommand::PackCommand(CLI::App& app)
     : Command(app, "pack", "Pack the files beneath a folder into an archive") {
   CLI::App& command = subcommand();
   options_.Declare(command);
-  command.add_option("-o,--output", archive_, "The archive to write")
+  command
+      .add_option("-o,--output", archive_,
+                  "The archive to write: a file, never standard output")
       ->required()
-      ->check(kNotEmpty);
+      ->check(kNotEmpty)
+      ->check(kNotStandardOutput);
   command.add_flag("--no-reuse", noReuse_,
                    "With --compress, deflate every file again, even where the "
                    "archive being replaced holds it already");

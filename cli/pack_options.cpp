@@ -42,7 +42,7 @@ bool ReadStream(std::FILE* stream, std::string* bytes) {
 Status ReadList(const std::string& path, std::string* bytes) {
   if (path == "-") {
     if (ReadStream(stdin, bytes)) return Status::Ok();
-    return Status::IoError(messages::kCantReadFile, "standard input",
+    return Status::IoError(messages::kCantReadFile, messages::kStandardInput,
                            messages::kInputOutputError);
   }
   // A pipe, as bash's <(...) gives, is read as a stream, opened once: a

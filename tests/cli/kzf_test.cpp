@@ -8,10 +8,12 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "archive/archive_reader.h"
 #include "base/escape.h"
+#include "base/messages.h"
 #include "tests/archive/test_archive.h"
 #include "tests/cli/kzf_runner.h"
 #include "tests/support/platform_test.h"
@@ -87,6 +89,13 @@ TEST_F(KzfTest, UsageErrorsExitWithTwoAndPointAtTheCommandsHelp) {
       {{"pack", "f", "-o", "a.kzf", "--null"}, "kzf pack"},
       {{"pack", "f", "-o", "a.kzf", "--exclude", ""}, "kzf pack"},
       {{"diff", "a.kzf", "f", "--prefix", "a/", "--base", "b/"}, "kzf diff"},
+      // An archive is written to a file, and diff reads one.
+      {{"pack", ".", "-o", "-"},
+       "kzf pack",
+       "kzf: --output: " + std::string(messages::kArchiveNotToStandardOutput)},
+      {{"diff", "-", "f"},
+       "kzf diff",
+       "kzf: ARCHIVE: " + std::string(messages::kArchiveNotFromStandardInput)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
@@ -316,6 +325,56 @@ TEST_F(KzfTest, OutputThatCannotBeWrittenFailsTheCommand) {
     EXPECT_EQ(result.exitCode, 1) << args[0];
     EXPECT_EQ(result.err, "kzf: Can't write output: No space left on device\n")
         << args[0];
+  }
+}
+
+// "-" reads the archive from standard input: the file itself, or on POSIX
+// a pipe (here a FIFO), whose bytes are copied first.
+TEST_F(KzfTest, AnArchiveOfDashIsReadFromStandardInput) {
+  const std::string bytes = BuildArchive(
+      {Stored("data/a", "aa"), Deflated("data/b", std::string(70000, 'b'))});
+  const std::string archive = Save(bytes, "in.kzf");
+  const std::string garbage = Save("PK\x03\x04 not ours", "zip.kzf");
+  const fs::path out = folder_.path() / "out";
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {{"verify", "-"}, "standard input: OK, 2 entries\n", ""},
+      {{"cat", "-", "data/b", "data/a"}, std::string(70000, 'b') + "aa", ""},
+      {{"list", "--names", "-"}, "data/a\ndata/b\n", ""},
+      {{"extract", "-", "-C", out.string()},
+       "standard input: 2 files extracted to " + out.string() +
+           ", 68.4 KiB\n",
+       ""},
+      {{"list", "-"},
+       "",
+       "kzf: Not a kzf archive: standard input: starts with "
+       "\"PK\\x03\\x04\", not \"kzf1\"\n"},
+  };
+  const std::string fifo = (folder_.path() / "fifo").string();
+  const bool pipes = test::MakeFifo(fifo);
+  for (const bool pipe : {false, true}) {
+    if (pipe && !pipes) continue;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::PrintToString(c.args) +
+                   (pipe ? " from a pipe" : ""));
+      const bool broken = !c.err.empty();
+      test::KzfOptions options;
+      options.stdinPath = pipe ? fifo : broken ? garbage : archive;
+      std::thread writer;
+      if (pipe) {
+        writer = std::thread([&] {
+          test::WriteFile(fifo, broken ? "PK\x03\x04 not ours" : bytes);
+        });
+      }
+      const test::KzfResult result = test::RunKzf(c.args, options);
+      if (writer.joinable()) writer.join();
+      EXPECT_EQ(result.exitCode, broken ? 1 : 0);
+      EXPECT_TRUE(result.out == c.out) << result.out.substr(0, 200);
+      EXPECT_EQ(result.err, c.err);
+    }
   }
 }
 
