@@ -79,6 +79,11 @@ inline constexpr char kExcluded[] = "excluded";
 inline constexpr char kCantWriteOutput[] = "Can't write output";
 inline constexpr char kWarning[] = "Warning";
 inline constexpr char kUnknownCommand[] = "Unknown command";
+inline constexpr char kUnknownOption[] = "Unknown option";
+inline constexpr char kUnexpectedArgument[] = "Unexpected argument";
+inline constexpr char kUnexpectedArguments[] = "Unexpected arguments";
+// After an unknown command or option: the one nearest to it.
+inline constexpr char kDidYouMean[] = "did you mean";
 // What is wrong with an option's or an argument's value, after its name.
 inline constexpr char kMustNotBeEmpty[] = "must not be empty";
 inline constexpr char kArchiveNotToStandardOutput[] =

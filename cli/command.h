@@ -22,8 +22,6 @@ class Command {
 
   // True when the command line named this command.
   bool Chosen() const { return subcommand_ != nullptr && subcommand_->parsed(); }
-  // The word that names the command on the command line.
-  const std::string& name() const { return subcommand_->get_name(); }
   // Does the command's work; returns the exit status.
   virtual int Run() = 0;
 
