@@ -30,7 +30,8 @@ ListCommand::ListCommand(CLI::App& app)
   AddArchiveToRead(&archive_);
   CLI::Option* human = command.add_flag(
       "-h,--human-readable", human_,
-      "Sizes in B, KiB, MiB and GiB rather than bytes");
+      "Sizes in B, KiB, MiB, GiB and on by powers of 1024, rather than "
+      "bytes");
   CLI::Option* json = command.add_flag(
       "--json", json_,
       "One JSON object per entry and line: name, method, size, packed_size, "
