@@ -48,46 +48,46 @@ class KzfTest : public ::testing::Test {
     return out;
   }
 
+  // A command line kzf refuses, and what it says.
+  struct Misuse {
+    std::vector<std::string> args;
+    std::string help;   // the command whose help is pointed at
+    std::string error;  // the first line, when checked
+  };
+  // Each misuse exits with 2, says what is wrong on one line and points at
+  // the help of the command it was in, on the next.
+  void ExpectUsageErrors(const std::vector<Misuse>& misuses) {
+    for (const Misuse& c : misuses) {
+      SCOPED_TRACE(testing::PrintToString(c.args));
+      const test::KzfResult result = Kzf(c.args);
+      EXPECT_EQ(result.exitCode, 2);
+      const std::vector<std::string> lines = test::Lines(result.err);
+      ASSERT_EQ(lines.size(), 2u) << result.err;
+      EXPECT_EQ(lines[0].rfind("kzf: ", 0), 0u);
+      if (!c.error.empty()) EXPECT_EQ(lines[0], c.error);
+      EXPECT_EQ(lines[1],
+                "Run '" + c.help + " --help' for more information.");
+      EXPECT_EQ(result.out, "");
+    }
+  }
+
   test::TempFolder folder_;
 };
 
-// Each misuse exits with 2, says what is wrong in the command line's own
-// terms and points at the help of the command it was in.
+// What is wrong is said in the command line's own terms.
 TEST_F(KzfTest, UsageErrorsExitWithTwoAndPointAtTheCommandsHelp) {
-  const struct {
-    std::vector<std::string> args;
-    std::string help;     // the command whose help is pointed at
-    std::string error;    // the first line, when checked
-  } cases[] = {
+  ExpectUsageErrors({
       {{}, "kzf"},
-      {{"frobnicate"}, "kzf", "kzf: Unknown command: frobnicate"},
-      {{"bogus", "list"}, "kzf", "kzf: Unknown command: bogus"},
       {{"list"}, "kzf list", "kzf: ARCHIVE is required"},
-      {{"extract"}, "kzf extract"},
-      // Unknown words named as written, with the nearest known one when
-      // one is near: a letter swapped, left out or changed.
-      {{"--verison"},
-       "kzf",
-       "kzf: Unknown option: --verison (did you mean --version?)"},
-      {{"-v"}, "kzf", "kzf: Unknown option: -v"},
-      {{"lsit", "a.kzf"},
-       "kzf",
-       "kzf: Unknown command: lsit (did you mean list?)"},
-      {{"extrakt", "a.kzf"},
-       "kzf",
-       "kzf: Unknown command: extrakt (did you mean extract?)"},
-      {{"list", "--bogus", "a.kzf"},
-       "kzf list",
-       "kzf: Unknown option: --bogus"},
-      {{"pack", "f", "-o", "a.kzf", "--levle", "3"},
-       "kzf pack",
-       "kzf: Unknown option: --levle (did you mean --level?)"},
-      {{"pack", "f", "-o", "a.kzf", "--comress=1"},
-       "kzf pack",
-       "kzf: Unknown option: --comress=1 (did you mean --compress?)"},
       {{"verify", "a.kzf", "b", "c"},
        "kzf verify",
        "kzf: Unexpected arguments: b c"},
+      {{"extract"}, "kzf extract"},
+      {{"list", "--json", "--names", "a.kzf"}, "kzf list"},
+      {{"list", "-0", "a.kzf"}, "kzf list"},
+      {{"extract", "a.kzf", "-C"}, "kzf extract"},
+      {{"cat", "a.kzf"}, "kzf cat"},
+      {{"diff", "a.kzf"}, "kzf diff"},
       // An archive is written to a file, and diff reads one.
       {{"pack", ".", "-o", "-"},
        "kzf pack",
@@ -95,11 +95,6 @@ TEST_F(KzfTest, UsageErrorsExitWithTwoAndPointAtTheCommandsHelp) {
       {{"diff", "-", "f"},
        "kzf diff",
        "kzf: ARCHIVE: " + std::string(messages::kArchiveNotFromStandardInput)},
-      {{"list", "--json", "--names", "a.kzf"}, "kzf list"},
-      {{"list", "-0", "a.kzf"}, "kzf list"},
-      {{"extract", "a.kzf", "-C"}, "kzf extract"},
-      {{"cat", "a.kzf"}, "kzf cat"},
-      {{"diff", "a.kzf"}, "kzf diff"},
       // An empty folder would mean the current one.
       {{"pack", "", "-o", "x.kzf"}, "kzf pack"},
       {{"pack", ".", "-o", ""}, "kzf pack", "kzf: --output: must not be empty"},
@@ -118,18 +113,33 @@ TEST_F(KzfTest, UsageErrorsExitWithTwoAndPointAtTheCommandsHelp) {
       {{"pack", "f", "-o", "a.kzf", "--null"}, "kzf pack"},
       {{"pack", "f", "-o", "a.kzf", "--exclude", ""}, "kzf pack"},
       {{"diff", "a.kzf", "f", "--prefix", "a/", "--base", "b/"}, "kzf diff"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.args));
-    const test::KzfResult result = Kzf(c.args);
-    EXPECT_EQ(result.exitCode, 2);
-    const std::vector<std::string> lines = test::Lines(result.err);
-    ASSERT_EQ(lines.size(), 2u) << result.err;
-    EXPECT_EQ(lines[0].rfind("kzf: ", 0), 0u);
-    if (!c.error.empty()) EXPECT_EQ(lines[0], c.error);
-    EXPECT_EQ(lines[1], "Run '" + c.help + " --help' for more information.");
-    EXPECT_EQ(result.out, "");
-  }
+  });
+}
+
+// A command or option kzf does not know is named as written, whatever else
+// is wrong after it, with the nearest one it knows when one is near: a
+// letter swapped, left out or changed.
+TEST_F(KzfTest, UnknownWordsAreNamedWithTheNearestKnownOne) {
+  ExpectUsageErrors({
+      {{"frobnicate"}, "kzf", "kzf: Unknown command: frobnicate"},
+      {{"bogus", "list"}, "kzf", "kzf: Unknown command: bogus"},
+      {{"lsit", "a.kzf"},
+       "kzf",
+       "kzf: Unknown command: lsit (did you mean list?)"},
+      {{"--verison"},
+       "kzf",
+       "kzf: Unknown option: --verison (did you mean --version?)"},
+      {{"-v"}, "kzf", "kzf: Unknown option: -v"},
+      {{"list", "--bogus", "a.kzf"},
+       "kzf list",
+       "kzf: Unknown option: --bogus"},
+      {{"pack", "f", "-o", "a.kzf", "--levle", "3"},
+       "kzf pack",
+       "kzf: Unknown option: --levle (did you mean --level?)"},
+      {{"pack", "f", "-o", "a.kzf", "--comress=1"},
+       "kzf pack",
+       "kzf: Unknown option: --comress=1 (did you mean --compress?)"},
+  });
 }
 
 TEST_F(KzfTest, HelpAndVersion) {
