@@ -82,9 +82,20 @@ Status CArchiveReader::Open(const std::string& path) {
   Close();
   path_ = path;
   std::string reason;
-  if (!file_.Open(path, &reason)) {
-    return IoFail(messages::kCantOpenArchive, reason);
-  }
+  const bool opened = file_.Open(path, &reason);
+  return FinishOpen(opened, reason);
+}
+
+Status CArchiveReader::OpenStandardInput() {
+  Close();
+  path_ = messages::kStandardInput;
+  std::string reason;
+  const bool opened = file_.OpenStandardInput(&reason);
+  return FinishOpen(opened, reason);
+}
+
+Status CArchiveReader::FinishOpen(bool opened, const std::string& reason) {
+  if (!opened) return IoFail(messages::kCantOpenArchive, reason);
   fileSize_ = file_.size();
   Status status = CheckLayout();
   if (!status.ok()) Close();

@@ -63,6 +63,10 @@ class CArchiveReader {
   // Opens the archive at path and checks its layout; the entries' data are
   // not read. On failure the reader holds no entries. May be called again.
   Status Open(const std::string& path);
+  // Opens the archive that standard input holds
+  // (CReadFile::OpenStandardInput) as Open does; messages name it
+  // "standard input".
+  Status OpenStandardInput();
 
   // The entries in archive order; empty until Open succeeded.
   const std::vector<ArchiveEntry>& entries() const { return entries_; }
@@ -90,6 +94,8 @@ class CArchiveReader {
   Status ReadHeld(size_t index, ByteSink& sink);
 
  private:
+  // Ends Open once file_ is open, or failed to open for reason.
+  Status FinishOpen(bool opened, const std::string& reason);
   // The layout's checks, in the order Open makes them: each step reads what
   // it checks, and a step runs only when those before it passed.
   Status CheckLayout();

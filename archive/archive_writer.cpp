@@ -12,6 +12,7 @@
 #include "archive/parallel_encoder.h"
 #include "archive/previous_archive.h"
 #include "base/escape.h"
+#include "base/path_components.h"
 #include "platform/atomic_file.h"
 #include "platform/extract_folder.h"
 #include "platform/file_system.h"
@@ -103,13 +104,9 @@ std::string UnsafeNameReason(std::string_view name) {
   if (name.size() >= 2 && letter(name[0]) && name[1] == ':') {
     return messages::kDriveLetter;
   }
-  for (size_t start = 0; start <= name.size();) {
-    size_t end = name.find('/', start);
-    if (end == std::string_view::npos) end = name.size();
-    const std::string_view part = name.substr(start, end - start);
+  for (std::string_view part : SplitComponents(name)) {
     if (part.empty()) return "contains an empty component";
     if (part == ".") return "contains a \".\" component";
-    start = end + 1;
   }
   return std::string();
 }

@@ -1,9 +1,27 @@
 #include "base/escape.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace varnok {
 namespace {
+
+// The format characters (Unicode 15's category Cf), with the line and
+// paragraph separators U+2028 and U+2029 in the run of U+202A to U+202E;
+// sorted, ranges inclusive.
+struct CodeRange {
+  char32_t first, last;
+};
+constexpr CodeRange kFormatCharacters[] = {
+    {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},
+    {0x06DD, 0x06DD},   {0x070F, 0x070F},   {0x0890, 0x0891},
+    {0x08E2, 0x08E2},   {0x180E, 0x180E},   {0x200B, 0x200F},
+    {0x2028, 0x202E},   {0x2060, 0x2064},   {0x2066, 0x206F},
+    {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
+    {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3},
+    {0x1D173, 0x1D17A}, {0xE0001, 0xE0001}, {0xE0020, 0xE007F},
+};
 
 void AppendEscaped(std::string* out, unsigned char byte) {
   char escaped[8];
@@ -11,14 +29,34 @@ void AppendEscaped(std::string* out, unsigned char byte) {
   *out += escaped;
 }
 
-// The length of the valid UTF-8 sequence at the start of text: 0 when its
-// first byte starts none.
-size_t SequenceLength(std::string_view text) {
+std::string Escape(std::string_view text, bool escapeBackslash) {
+  std::string out;
+  out.reserve(text.size());
+  while (!text.empty()) {
+    const Utf8Char c = DecodeUtf8(text);
+    const size_t length = std::max<size_t>(c.length, 1);
+    if (c.length == 0 || IsHidden(c.code) ||
+        (escapeBackslash && c.code == '\\')) {
+      for (size_t i = 0; i < length; ++i) {
+        AppendEscaped(&out, static_cast<unsigned char>(text[i]));
+      }
+    } else {
+      out.append(text.substr(0, length));
+    }
+    text.remove_prefix(length);
+  }
+  return out;
+}
+
+}  // namespace
+
+Utf8Char DecodeUtf8(std::string_view text) {
   const auto byte = [&text](size_t i) {
     return static_cast<unsigned char>(text[i]);
   };
+  if (text.empty()) return {};
   const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
+  if (lead < 0x80) return {lead, 1};
   // The sequence's length and the range its second byte must lie in, which
   // rules out over-long forms, surrogates and code points past U+10FFFF.
   size_t length;
@@ -34,60 +72,38 @@ size_t SequenceLength(std::string_view text) {
     if (lead == 0xF0) low = 0x90;
     if (lead == 0xF4) high = 0x8F;
   } else {
-    return 0;
+    return {};
   }
-  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-  for (size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  if (text.size() < length || byte(1) < low || byte(1) > high) return {};
+  char32_t code = lead & (0x7F >> length);
+  for (size_t i = 1; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return {};
+    code = (code << 6) | (byte(i) & 0x3F);
   }
-  return length;
+  return {code, length};
 }
 
-// The length of the valid UTF-8 sequence of a printable character at the
-// start of text: 0 when the first byte must be escaped.
-size_t PrintableLength(std::string_view text) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
-  // U+0080 to U+009F, the C1 controls, are 0xC2 0x80 to 0xC2 0x9F.
-  if (lead == 0xC2 && text.size() > 1 &&
-      static_cast<unsigned char>(text[1]) < 0xA0) {
-    return 0;
-  }
-  return SequenceLength(text);
+bool IsHidden(char32_t code) {
+  if (code < 0x20 || (code >= 0x7F && code < 0xA0)) return true;
+  const auto after = std::upper_bound(
+      std::begin(kFormatCharacters), std::end(kFormatCharacters), code,
+      [](char32_t c, const CodeRange& range) { return c < range.first; });
+  return after != std::begin(kFormatCharacters) && code <= (after - 1)->last;
 }
-
-std::string Escape(std::string_view text, bool escapeBackslash) {
-  std::string out;
-  out.reserve(text.size());
-  while (!text.empty()) {
-    size_t length = PrintableLength(text);
-    if (length == 1 && escapeBackslash && text[0] == '\\') length = 0;
-    if (length == 0) {
-      AppendEscaped(&out, static_cast<unsigned char>(text[0]));
-      text.remove_prefix(1);
-    } else {
-      out.append(text.substr(0, length));
-      text.remove_prefix(length);
-    }
-  }
-  return out;
-}
-
-}  // namespace
 
 std::string EscapeName(std::string_view name) { return Escape(name, true); }
 
+std::string EscapeControls(std::string_view text) {
+  return Escape(text, false);
+}
+
 bool IsUtf8(std::string_view text) {
   while (!text.empty()) {
-    const size_t length = SequenceLength(text);
+    const size_t length = DecodeUtf8(text).length;
     if (length == 0) return false;
     text.remove_prefix(length);
   }
   return true;
-}
-
-std::string EscapeControls(std::string_view text) {
-  return Escape(text, false);
 }
 
 }  // namespace varnok

@@ -41,6 +41,10 @@ inline constexpr char kNotARegularFile[] = "Not a regular file";
 inline constexpr char kDanglingLink[] =
     "Not writing through a dangling symbolic link";
 inline constexpr char kFileNotOpen[] = "File not open";
+inline constexpr char kInputOutputError[] = "Input/output error";
+inline constexpr char kIsATerminal[] = "Is a terminal";
+// What messages call standard input where a path would stand.
+inline constexpr char kStandardInput[] = "standard input";
 
 // Reading archives.
 inline constexpr char kCantOpenArchive[] = "Can't open archive";
@@ -88,6 +92,19 @@ inline constexpr char kUnsafePrefix[] = "would make unsafe names";
 inline constexpr char kCantWriteOutput[] = "Can't write output";
 inline constexpr char kWarning[] = "Warning";
 inline constexpr char kUnknownCommand[] = "Unknown command";
+inline constexpr char kUnknownOption[] = "Unknown option";
+inline constexpr char kUnexpectedArgument[] = "Unexpected argument";
+inline constexpr char kUnexpectedArguments[] = "Unexpected arguments";
+// After an unknown command or option: the one nearest to it.
+inline constexpr char kDidYouMean[] = "did you mean";
+// What is wrong with an option's or an argument's value, after its name.
+inline constexpr char kMustNotBeEmpty[] = "must not be empty";
+inline constexpr char kArchiveNotToStandardOutput[] =
+    "can't be standard output: an archive is written to a file that takes "
+    "its name once complete (./- names a file called -)";
+inline constexpr char kArchiveNotFromStandardInput[] =
+    "can't be standard input: diff reads the archive from a file (./- names "
+    "a file called -)";
 // An entry named as it is written to an archive, deflated or stored afresh
 // or copied from the archive being replaced.
 inline constexpr char kPacked[] = "Packed";

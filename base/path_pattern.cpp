@@ -2,24 +2,12 @@
 
 #include <string_view>
 
+#include "base/path_components.h"
+
 namespace varnok {
 namespace {
 
 constexpr char kAnyDepth[] = "**";
-
-std::vector<std::string_view> SplitComponents(std::string_view path) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t slash = path.find('/', start);
-    if (slash == std::string_view::npos) {
-      parts.push_back(path.substr(start));
-      return parts;
-    }
-    parts.push_back(path.substr(start, slash - start));
-    start = slash + 1;
-  }
-}
 
 // Whether the pattern's element at *at (a character, '?', a bracket class
 // or an escaped character) matches c; *at moves past the element.

@@ -30,7 +30,7 @@ CatCommand::CatCommand(CLI::App& app)
     : Command(app, "cat",
               "Write entries' original bytes to standard output") {
   CLI::App& command = subcommand();
-  command.add_option("ARCHIVE", archive_, "The archive")->required();
+  AddArchiveToRead(&archive_);
   command.add_option("NAME", names_,
                      "Stored names, as list --names prints them; the first "
                      "entry of a name is written")

@@ -24,16 +24,49 @@ void PrintNote(std::string_view text) {
             &ignored);
 }
 
+void Command::AddArchiveToRead(std::string* archive) {
+  subcommand_
+      ->add_option("ARCHIVE", *archive,
+                   "The archive; - reads it from standard input")
+      ->required()
+      ->check(kNotEmpty);
+}
+
 bool OpenArchive(const std::string& path, CArchiveReader* reader) {
-  const Status status = reader->Open(path);
+  const Status status = path == kStandardStream ? reader->OpenStandardInput()
+                                                : reader->Open(path);
   if (!status.ok()) PrintError(status);
   return status.ok();
 }
 
-const CLI::Validator kNotEmpty(
-    [](std::string& value) {
-      return value.empty() ? std::string("must not be empty") : std::string();
-    },
-    "", "not empty");
+std::string ArchiveName(const std::string& argument) {
+  return argument == kStandardStream ? messages::kStandardInput : argument;
+}
+
+namespace {
+
+// A validator that refuses a value for which refuse is true with message.
+CLI::Validator Refusing(bool (*refuse)(const std::string&), const char* message,
+                        const char* name) {
+  return CLI::Validator(
+      [refuse, message](std::string& value) {
+        return refuse(value) ? std::string(message) : std::string();
+      },
+      "", name);
+}
+
+bool IsEmpty(const std::string& value) { return value.empty(); }
+bool IsStandardStream(const std::string& value) {
+  return value == kStandardStream;
+}
+
+}  // namespace
+
+const CLI::Validator kNotEmpty =
+    Refusing(IsEmpty, messages::kMustNotBeEmpty, "not empty");
+const CLI::Validator kNotStandardOutput = Refusing(
+    IsStandardStream, messages::kArchiveNotToStandardOutput, "not -");
+const CLI::Validator kNotStandardInput = Refusing(
+    IsStandardStream, messages::kArchiveNotFromStandardInput, "not -");
 
 }  // namespace varnok

@@ -22,8 +22,6 @@ class Command {
 
   // True when the command line named this command.
   bool Chosen() const { return subcommand_ != nullptr && subcommand_->parsed(); }
-  // The word that names the command on the command line.
-  const std::string& name() const { return subcommand_->get_name(); }
   // Does the command's work; returns the exit status.
   virtual int Run() = 0;
 
@@ -31,6 +29,9 @@ class Command {
   // Adds the command to app as a subcommand named name.
   Command(CLI::App& app, std::string_view name, std::string_view description);
   CLI::App& subcommand() { return *subcommand_; }
+  // Declares the required argument ARCHIVE of a command that reads an
+  // archive, into *archive: a path, or "-" for standard input (OpenArchive).
+  void AddArchiveToRead(std::string* archive);
 
  private:
   CLI::App* subcommand_ = nullptr;
@@ -45,12 +46,23 @@ void PrintNote(std::string_view text);
 // Every line goes out with its control characters escaped (base/escape.h),
 // so that no file name can steer the terminal.
 
-// Opens the archive at path in reader; when it can't, shows why and
-// returns false.
+// The argument that stands for standard input or output.
+inline constexpr char kStandardStream[] = "-";
+
+// Opens the archive at path in reader, or the one standard input holds when
+// path is "-"; when it can't, shows why and returns false.
 bool OpenArchive(const std::string& path, CArchiveReader* reader);
 
-// Refuses an empty argument as a usage error.
+// How lines name the archive argument: "standard input" for "-", otherwise
+// the argument itself.
+std::string ArchiveName(const std::string& argument);
+
+// Usage errors: an empty argument; "-" for the archive pack writes, which
+// must be a file; "-" for the archive diff compares, which it reads from a
+// file.
 extern const CLI::Validator kNotEmpty;
+extern const CLI::Validator kNotStandardOutput;
+extern const CLI::Validator kNotStandardInput;
 
 }  // namespace varnok
 

@@ -15,9 +15,12 @@ DiffCommand::DiffCommand(CLI::App& app)
     : Command(app, "diff",
               "Tell whether packing a folder would give exactly an archive") {
   CLI::App& command = subcommand();
-  command.add_option("ARCHIVE", archive_, "The archive")
+  command
+      .add_option("ARCHIVE", archive_,
+                  "The archive: a file, never standard input")
       ->required()
-      ->check(kNotEmpty);
+      ->check(kNotEmpty)
+      ->check(kNotStandardInput);
   options_.Declare(command);
   command.footer(
       "Exit status 0: packing FOLDER with these options would write exactly "

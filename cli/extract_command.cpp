@@ -6,7 +6,7 @@
 
 #include "base/escape.h"
 #include "base/path_pattern.h"
-#include "cli/sizes.h"
+#include "base/sizes.h"
 #include "cli/standard_output.h"
 #include "platform/extract_folder.h"
 #include "platform/file_system.h"
@@ -29,7 +29,7 @@ bool NamesEntry(std::string_view argument, std::string_view name) {
 ExtractCommand::ExtractCommand(CLI::App& app)
     : Command(app, "extract", "Write an archive's entries out as files") {
   CLI::App& command = subcommand();
-  command.add_option("ARCHIVE", archive_, "The archive")->required();
+  AddArchiveToRead(&archive_);
   command.add_option(
       "NAME", names_,
       "Entries to extract: a stored name as list --names prints it, a folder "
@@ -126,7 +126,7 @@ int ExtractCommand::Run() {
     }
   }
 
-  std::string line = archive_ + ": " + Count(written, "file", "files") +
+  std::string line = ArchiveName(archive_) + ": " + Count(written, "file", "files") +
                      " extracted to " + folder_ + ", " + FormatSize(bytes);
   if (kept > 0) line += "; " + Count(kept, "existing file", "existing files") + " kept";
   if (failures > 0) line += "; " + std::to_string(failures) + " failed";

@@ -30,25 +30,28 @@ std::string EntryJson(const ArchiveEntry& entry) {
 
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    unsigned control = 0x100;  // none
-    if (c < 0x20 || c == 0x7F) control = c;
-    // U+0080 to U+009F are 0xC2 0x80 to 0xC2 0x9F.
-    if (c == 0xC2 && i + 1 < text.size() &&
-        static_cast<unsigned char>(text[i + 1]) < 0xA0) {
-      control = static_cast<unsigned char>(text[++i]);
-    }
-    if (control != 0x100) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", control);
+  while (!text.empty()) {
+    const Utf8Char c = DecodeUtf8(text);
+    const size_t length = c.length == 0 ? 1 : c.length;
+    if (c.length != 0 && IsHidden(c.code)) {
+      char escaped[16];
+      if (c.code > 0xFFFF) {  // as a surrogate pair
+        const char32_t v = c.code - 0x10000;
+        std::snprintf(escaped, sizeof escaped, "\\u%04x\\u%04x",
+                      static_cast<unsigned>(0xD800 + (v >> 10)),
+                      static_cast<unsigned>(0xDC00 + (v & 0x3FF)));
+      } else {
+        std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                      static_cast<unsigned>(c.code));
+      }
       out += escaped;
-    } else if (c == '"' || c == '\\') {
+    } else if (text[0] == '"' || text[0] == '\\') {
       out += '\\';
-      out += static_cast<char>(c);
+      out += text[0];
     } else {
-      out += static_cast<char>(c);
+      out.append(text.substr(0, length));
     }
+    text.remove_prefix(length);
   }
   return out + "\"";
 }

@@ -23,8 +23,10 @@ namespace varnok {
 std::string EntryJson(const ArchiveEntry& entry);
 
 // A JSON string of text, valid UTF-8: quotes and backslashes escaped, and
-// controls (C0, DEL, C1) written as \uXXXX, so that the line stays one line
-// and steers no terminal.
+// the characters that EscapeName escapes (controls, format characters, line
+// and paragraph separators; base/escape.h) written as \uXXXX, so that the
+// line stays one line, reads in the order of its bytes and steers no
+// terminal, while a JSON reader gets the name back exactly.
 std::string JsonString(std::string_view text);
 
 // bytes in standard base64, with padding.

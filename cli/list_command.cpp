@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "base/escape.h"
+#include "base/sizes.h"
 #include "cli/json_lines.h"
-#include "cli/sizes.h"
 #include "platform/file_system.h"
 
 namespace varnok {
@@ -27,10 +27,11 @@ ListCommand::ListCommand(CLI::App& app)
   CLI::App& command = subcommand();
   // -h is for sizes, as in ls and du.
   command.set_help_flag("--help", "Print this help message and exit");
-  command.add_option("ARCHIVE", archive_, "The archive")->required();
+  AddArchiveToRead(&archive_);
   CLI::Option* human = command.add_flag(
       "-h,--human-readable", human_,
-      "Sizes in B, KiB, MiB and GiB rather than bytes");
+      "Sizes in B, KiB, MiB, GiB and on by powers of 1024, rather than "
+      "bytes");
   CLI::Option* json = command.add_flag(
       "--json", json_,
       "One JSON object per entry and line: name, method, size, packed_size, "

@@ -4,9 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
-#include <cstdio>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "cli/list_command.h"
 #include "cli/pack_command.h"
 #include "cli/standard_output.h"
+#include "cli/usage.h"
 #include "cli/verify_command.h"
 #include "platform/console.h"
 #include "platform/process.h"
@@ -27,10 +27,15 @@
 namespace varnok {
 namespace {
 
+using Commands = std::vector<std::unique_ptr<Command>>;
+
 constexpr char kFooter[] = R"(Exit status:
   0  success; for diff, the archive is what packing would give
   1  failure, told on stderr; for diff, the archive differs
   2  the command line is wrong
+
+For list, verify, extract and cat, an ARCHIVE of - is read from standard
+input; pack -o and diff take files only (./- names a file called -).
 
 Examples:
   kzf pack assets -o game.kzf --compress --prefix data/ --exclude-vcs
@@ -47,6 +52,85 @@ std::string UsageHint(const CLI::App* app) {
   return "Run '" + command + " --help' for more information.\n";
 }
 
+// Shows "kzf: text" and the hint on stderr; returns the exit status of a
+// usage error.
+int UsageError(const CLI::App& app, std::string_view text) {
+  PrintNote(text);
+  std::string ignored;
+  WriteText(StandardStream::kError, UsageHint(&app), &ignored);
+  return kExitUsage;
+}
+
+// Declares the program's options and its commands on app.
+void DeclareProgram(CLI::App& app, Commands* commands) {
+  // Set before the commands are added, which inherit it.
+  app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
+    return "kzf: " + EscapeControls(error.what()) + "\n" + UsageHint(failed);
+  });
+  app.set_version_flag("--version", std::string("kzf ") + kVersion);
+  app.require_subcommand(1);
+  commands->push_back(std::make_unique<PackCommand>(app));
+  commands->push_back(std::make_unique<ListCommand>(app));
+  commands->push_back(std::make_unique<VerifyCommand>(app));
+  commands->push_back(std::make_unique<ExtractCommand>(app));
+  commands->push_back(std::make_unique<CatCommand>(app));
+  commands->push_back(std::make_unique<DiffCommand>(app));
+  // After the commands, which keep their own.
+  app.footer(kFooter);
+}
+
+// Ends a parse of arguments that stopped at error: writes the help or the
+// version (success), or what is wrong with the command line (a usage
+// error). Both streams go out through the console layer.
+int FinishStoppedParse(CLI::App& app, const CLI::ParseError& error,
+                       const std::vector<std::string>& arguments) {
+  if (error.get_exit_code() != 0) {
+    std::optional<std::string> problem = UnknownOption(app, arguments);
+    if (!problem && dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+      problem = UnexpectedArguments(app, arguments);
+    }
+    if (problem) return UsageError(app, *problem);
+  }
+  std::ostringstream text, errors;
+  if (app.exit(error, text, errors) != 0) {
+    std::string ignored;
+    WriteText(StandardStream::kError, errors.str(), &ignored);
+    return kExitUsage;
+  }
+  StandardOutput out;
+  out.Print(text.str());
+  return out.Finish() ? kExitSuccess : kExitFailure;
+}
+
+// Parses arguments (the program's name first) into app. Nothing when a
+// command is to run; otherwise the exit status, once help, the version or
+// a usage error is written.
+std::optional<int> Parse(CLI::App& app,
+                         const std::vector<std::string>& arguments) {
+  if (const std::optional<std::string> unknown =
+          UnknownCommand(app, arguments)) {
+    return UsageError(app, *unknown);
+  }
+  std::vector<const char*> pointers;
+  for (const std::string& argument : arguments) {
+    pointers.push_back(argument.c_str());
+  }
+  try {
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
+  } catch (const CLI::ParseError& error) {
+    return FinishStoppedParse(app, error, arguments);
+  }
+  return std::nullopt;
+}
+
+// Runs the command the command line chose; returns its exit status.
+int RunChosen(const Commands& commands) {
+  for (const auto& command : commands) {
+    if (command->Chosen()) return command->Run();
+  }
+  return kExitUsage;
+}
+
 }  // namespace
 }  // namespace varnok
 
@@ -56,58 +140,10 @@ int main(int argc, char** argv) {
   CLI::App app("Packs folders into kzf archives, and lists, verifies, "
                "extracts and compares them.",
                "kzf");
-  // Set before the commands are added, which inherit it.
-  app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
-    return "kzf: " + EscapeControls(error.what()) + "\n" + UsageHint(failed);
-  });
-  app.set_version_flag("--version", std::string("kzf ") + kVersion);
-  app.require_subcommand(1);
-
-  std::vector<std::unique_ptr<Command>> commands;
-  commands.push_back(std::make_unique<PackCommand>(app));
-  commands.push_back(std::make_unique<ListCommand>(app));
-  commands.push_back(std::make_unique<VerifyCommand>(app));
-  commands.push_back(std::make_unique<ExtractCommand>(app));
-  commands.push_back(std::make_unique<CatCommand>(app));
-  commands.push_back(std::make_unique<DiffCommand>(app));
-  // After the commands, which keep their own.
-  app.footer(kFooter);
-
+  Commands commands;
+  DeclareProgram(app, &commands);
   // The arguments as the program spells paths, whatever the system.
-  const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
-  std::vector<const char*> pointers;
-  for (const std::string& argument : arguments) {
-    pointers.push_back(argument.c_str());
-  }
-  // A first word that names no command is named back.
-  if (arguments.size() > 1 && !arguments[1].empty() &&
-      arguments[1][0] != '-' &&
-      std::none_of(commands.begin(), commands.end(), [&](const auto& command) {
-        return command->name() == arguments[1];
-      })) {
-    PrintNote(std::string(messages::kUnknownCommand) + ": " +
-              EscapeName(arguments[1]));
-    std::string ignored;
-    WriteText(StandardStream::kError, UsageHint(&app), &ignored);
-    return kExitUsage;
-  }
-  try {
-    app.parse(static_cast<int>(pointers.size()), pointers.data());
-  } catch (const CLI::ParseError& error) {
-    // Help and version end here too, successfully, once they are written.
-    // Both streams go out through the console layer.
-    std::ostringstream text, errors;
-    if (app.exit(error, text, errors) != 0) {
-      std::string ignored;
-      WriteText(StandardStream::kError, errors.str(), &ignored);
-      return kExitUsage;
-    }
-    StandardOutput out;
-    out.Print(text.str());
-    return out.Finish() ? kExitSuccess : kExitFailure;
-  }
-  for (const auto& command : commands) {
-    if (command->Chosen()) return command->Run();
-  }
-  return kExitUsage;
+  const std::optional<int> stopped =
+      Parse(app, CommandLineArguments(argc, argv));
+  return stopped ? *stopped : RunChosen(commands);
 }

@@ -6,8 +6,8 @@
 
 #include "archive/archive_reader.h"
 #include "base/escape.h"
+#include "base/sizes.h"
 #include "cli/pack_progress.h"
-#include "cli/sizes.h"
 #include "cli/standard_output.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
@@ -43,9 +43,12 @@ PackCommand::PackCommand(CLI::App& app, PackLimits limits)
       limits_(limits) {
   CLI::App& command = subcommand();
   options_.Declare(command);
-  command.add_option("-o,--output", archive_, "The archive to write")
+  command
+      .add_option("-o,--output", archive_,
+                  "The archive to write: a file, never standard output")
       ->required()
-      ->check(kNotEmpty);
+      ->check(kNotEmpty)
+      ->check(kNotStandardOutput);
   command.add_flag("--no-reuse", noReuse_,
                    "With --compress, deflate every file again, even where the "
                    "archive being replaced holds it already");

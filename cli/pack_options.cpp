@@ -74,8 +74,8 @@ bool ReadStream(std::FILE* stream, std::string* bytes) {
 Status ReadList(const std::string& path, std::string* bytes) {
   if (path == "-") {
     if (ReadStream(stdin, bytes)) return Status::Ok();
-    return Status::IoError(messages::kCantReadFile, "standard input",
-                           "Input/output error");
+    return Status::IoError(messages::kCantReadFile, messages::kStandardInput,
+                           messages::kInputOutputError);
   }
   // A pipe, as bash's <(...) gives, is read as a stream, opened once: a
   // writer may give its whole list to the first reader that opens it.
@@ -87,7 +87,7 @@ Status ReadList(const std::string& path, std::string* bytes) {
     if (pipe != nullptr) std::fclose(pipe);
     if (read) return Status::Ok();
     return Status::IoError(messages::kCantReadFile, path,
-                           "Input/output error");
+                           messages::kInputOutputError);
   }
   CReadFile file;
   if (!file.Open(path, &reason)) {

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "base/escape.h"
+#include "base/sizes.h"
 #include "cli/command.h"
-#include "cli/sizes.h"
 #include "platform/console.h"
 
 namespace varnok {

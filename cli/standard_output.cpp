@@ -15,14 +15,14 @@ void StandardOutput::Print(std::string_view text) {
   if (!failure_.empty() || text.empty()) return;
   std::string reason;
   if (!WriteText(StandardStream::kOutput, text, &reason)) {
-    failure_ = reason.empty() ? "Input/output error" : reason;
+    failure_ = reason.empty() ? messages::kInputOutputError : reason;
   }
 }
 
 bool StandardOutput::Finish() {
   errno = 0;
   if (failure_.empty() && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
-    failure_ = errno != 0 ? std::strerror(errno) : "Input/output error";
+    failure_ = errno != 0 ? std::strerror(errno) : messages::kInputOutputError;
   }
   if (failure_.empty()) return true;
   PrintError(Status::IoError(messages::kCantWriteOutput, {}, failure_));

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "archive/archive_reader.h"
-#include "cli/sizes.h"
+#include "base/sizes.h"
 #include "cli/standard_output.h"
 
 namespace varnok {
@@ -11,7 +11,7 @@ namespace varnok {
 VerifyCommand::VerifyCommand(CLI::App& app)
     : Command(app, "verify",
               "Check an archive's layout and every entry's CRC and data") {
-  subcommand().add_option("ARCHIVE", archive_, "The archive")->required();
+  AddArchiveToRead(&archive_);
 }
 
 int VerifyCommand::Run() {
@@ -30,13 +30,13 @@ int VerifyCommand::Run() {
   }
   if (damaged > 0) {
     PrintError(Status::Damaged(
-        messages::kDamagedArchive, archive_,
+        messages::kDamagedArchive, ArchiveName(archive_),
         std::to_string(damaged) + " of " +
             Count(count, "entry", "entries") + " damaged"));
     return kExitFailure;
   }
   StandardOutput out;
-  out.Print(archive_ + ": OK, " + Count(count, "entry", "entries") + "\n");
+  out.Print(ArchiveName(archive_) + ": OK, " + Count(count, "entry", "entries") + "\n");
   return out.Finish() ? kExitSuccess : kExitFailure;
 }
 

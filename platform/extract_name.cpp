@@ -1,4 +1,5 @@
 #include "base/escape.h"
+#include "base/path_components.h"
 #include "platform/extract_folder.h"
 #include "platform/file_system.h"
 
@@ -15,13 +16,8 @@ Status Unsafe(std::string_view name, std::string reason) {
 
 std::vector<std::string_view> NameComponents(std::string_view name) {
   std::vector<std::string_view> parts;
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find('/', start);
-    if (end == std::string_view::npos) end = name.size();
-    std::string_view part = name.substr(start, end - start);
+  for (std::string_view part : SplitComponents(name)) {
     if (!part.empty() && part != ".") parts.push_back(part);
-    start = end + 1;
   }
   return parts;
 }

@@ -24,6 +24,11 @@ class CReadFile {
 
   // Opens path, closing any file opened before.
   bool Open(const std::string& path, std::string* reason);
+  // Opens standard input in the same way: a regular file that it reads from
+  // the start is that file itself; anything else (a pipe, a file read part
+  // way) is read to its end first, into a temporary file that no name leads
+  // to, which goes when it is closed. A terminal is refused.
+  bool OpenStandardInput(std::string* reason);
   bool IsOpen() const { return file_ != nullptr; }
   // The file's size when it was opened.
   uint64_t size() const { return size_; }

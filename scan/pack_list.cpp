@@ -8,6 +8,7 @@
 
 #include "base/escape.h"
 #include "base/messages.h"
+#include "base/path_components.h"
 #include "platform/file_system.h"
 #include "scan/path_order.h"
 
@@ -149,13 +150,10 @@ void NamedFiles::Take(const std::string& name) {
   // The components, joined again by the system's separator.
   std::vector<std::string_view> parts;
   bool inside = !IsPathSeparator(relative->front());
-  for (size_t start = 0; inside && start <= relative->size();) {
-    size_t end = start;
-    while (end < relative->size() && !IsPathSeparator((*relative)[end])) ++end;
-    const std::string_view part = relative->substr(start, end - start);
+  for (std::string_view part : SplitComponents(*relative, IsPathSeparator)) {
+    if (!inside) break;
     if (part == "..") inside = false;
     if (!part.empty() && part != ".") parts.push_back(part);
-    start = end + 1;
   }
   if (!inside) {
     failures_->push_back(

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/messages.h"
+
 namespace varnok {
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
@@ -20,7 +22,7 @@ bool WriteText(StandardStream stream, std::string_view text,
   if (std::fwrite(text.data(), 1, text.size(), out) == text.size()) {
     return true;
   }
-  *reason = errno != 0 ? std::strerror(errno) : "Input/output error";
+  *reason = errno != 0 ? std::strerror(errno) : messages::kInputOutputError;
   return false;
 }
 

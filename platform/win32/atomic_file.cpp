@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/messages.h"
 #include "platform/file_system.h"
 #include "platform/temporary_name.h"
 #include "platform/win32/system_text.h"
@@ -52,7 +53,7 @@ bool CAtomicFile::CreateTemporary(bool /*replacing*/, std::string* reason) {
     const std::optional<std::wstring> candidate =
         SystemPath(parts.folder.empty() ? name : JoinPath(parts.folder, name));
     if (!candidate) {
-      *reason = kInvalidFileName;
+      *reason = messages::kInvalidFileName;
       return false;
     }
     file->handle.reset(::CreateFileW(candidate->c_str(), GENERIC_WRITE | DELETE,
@@ -104,7 +105,7 @@ bool CAtomicFile::SeekTo(uint64_t offset, std::string* reason) {
 bool CAtomicFile::Replace(std::string* reason) {
   const std::optional<std::wstring> target = SystemPath(resolved_);
   if (!target) {
-    *reason = kInvalidFileName;
+    *reason = messages::kInvalidFileName;
     return false;
   }
   if (!::FlushFileBuffers(file_->handle.get()) ||

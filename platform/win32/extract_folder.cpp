@@ -7,6 +7,7 @@
 #include <random>
 
 #include "base/escape.h"
+#include "base/messages.h"
 #include "platform/file_system.h"
 #include "platform/win32/system_text.h"
 #include "platform/win32/unique_handle.h"
@@ -135,7 +136,7 @@ Status CExtractFolder::Open(const std::string& folder) {
   const std::optional<std::wstring> path = LongFullPath(folder);
   if (!path) {
     return Status::IoError(messages::kCantCreateFolder, folder,
-                           kInvalidFileName);
+                           messages::kInvalidFileName);
   }
   root->path = *path;
   DWORD error = ERROR_SUCCESS;
@@ -183,7 +184,7 @@ Status CExtractFolder::Extract(std::string_view name,
         ToWide(FromArchiveEncoding(parts[i]));
     if (!part) {
       return Status::IoError(messages::kCantCreateFolder, walked,
-                             kInvalidFileName);
+                             messages::kInvalidFileName);
     }
     const std::wstring next = folder + L"\\" + *part;
     UniqueHandle pin = PinFolder(next);
@@ -224,7 +225,8 @@ Status CExtractFolder::Extract(std::string_view name,
   const std::optional<std::wstring> fileName =
       ToWide(FromArchiveEncoding(parts.back()));
   if (!fileName) {
-    return Status::IoError(messages::kCantWriteFile, path, kInvalidFileName);
+    return Status::IoError(messages::kCantWriteFile, path,
+                           messages::kInvalidFileName);
   }
   const std::wstring target = folder + L"\\" + *fileName;
   const bool keep = existing == Existing::kKeep;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/messages.h"
 #include "platform/win32/system_text.h"
 #include "platform/win32/unique_handle.h"
 
@@ -186,7 +187,7 @@ bool QueryPath(const std::string& path, PathInfo* info, std::string* reason) {
   *info = PathInfo{};
   const std::optional<std::wstring> wide = SystemPath(path);
   if (!wide) {
-    *reason = kInvalidFileName;
+    *reason = messages::kInvalidFileName;
     return false;
   }
   WIN32_FILE_ATTRIBUTE_DATA data;

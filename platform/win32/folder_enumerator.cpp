@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/messages.h"
 #include "platform/file_system.h"
 #include "platform/win32/system_text.h"
 
@@ -44,7 +45,7 @@ FolderEnumerator::FolderEnumerator(const std::string& folder, Details details)
   }
   const std::optional<std::wstring> pattern = SystemPath(JoinPath(folder, "*"));
   if (!pattern) {
-    error_ = kInvalidFileName;
+    error_ = messages::kInvalidFileName;
     return;
   }
   WIN32_FIND_DATAW first;

@@ -13,9 +13,6 @@
 
 namespace varnok {
 
-// The reason given for a path that no system call can take.
-inline constexpr char kInvalidFileName[] = "Invalid file name";
-
 // The program's only converters between its UTF-8 and the system's UTF-16.
 //
 // utf8 as UTF-16; nothing when it is not valid UTF-8. For every text that

@@ -19,6 +19,20 @@ TEST(EscapeTest, PassesPrintableUtf8AndEscapesEveryOtherByte) {
       // C0 controls, DEL, and the C1 controls after U+00A0 is printable.
       {std::string("a\0b\n\x1b[2J\x7f", 9), "a\\x00b\\x0a\\x1b[2J\\x7f"},
       {"\xc2\x80\xc2\x9b\xc2\x9f\xc2\xa0", "\\xc2\\x80\\xc2\\x9b\\xc2\\x9f\xc2\xa0"},
+      // Characters that print nothing or reorder the text, each byte
+      // escaped, beside printable neighbours: a right-to-left override
+      // (U+202E), the soft hyphen (U+00AD, after U+00AC), zero-width space
+      // (U+200B, after U+200A) to right-to-left mark (U+200F, before
+      // U+2010), the line separator (U+2028, after U+2027), the pop of an
+      // isolate (U+2069), the byte order mark, and the last tag (U+E007F).
+      {"bidi\xe2\x80\xaetxt.exe", "bidi\\xe2\\x80\\xaetxt.exe"},
+      {"\xc2\xac\xc2\xad", "\xc2\xac\\xc2\\xad"},
+      {"\xe2\x80\x8a\xe2\x80\x8b\xe2\x80\x8f\xe2\x80\x90",
+       "\xe2\x80\x8a\\xe2\\x80\\x8b\\xe2\\x80\\x8f\xe2\x80\x90"},
+      {"\xe2\x80\xa7\xe2\x80\xa8\xe2\x81\xa9",
+       "\xe2\x80\xa7\\xe2\\x80\\xa8\\xe2\\x81\\xa9"},
+      {"\xef\xbb\xbf" "a\xf3\xa0\x81\xbf",
+       "\\xef\\xbb\\xbfa\\xf3\\xa0\\x81\\xbf"},
       // Invalid: stray continuation, impossible lead bytes, over-long forms,
       // surrogates, past U+10FFFF, cut short at the end and mid-text.
       {"\x80\xbf", "\\x80\\xbf"},

@@ -88,16 +88,31 @@ inline std::map<std::string, std::string> ParseJsonObject(
         out += meant[simple.find(c)];
         continue;
       }
-      if (c != 'u' || at + 4 > line.size()) fail();
-      const unsigned code = std::stoul(line.substr(at, 4), nullptr, 16);
-      at += 4;
+      const auto hex4 = [&] {
+        if (at + 4 > line.size()) fail();
+        at += 4;
+        return static_cast<unsigned>(
+            std::stoul(line.substr(at - 4, 4), nullptr, 16));
+      };
+      if (c != 'u') fail();
+      unsigned code = hex4();
+      if (code >= 0xD800 && code < 0xDC00) {  // a surrogate pair
+        expect('\\');
+        expect('u');
+        code = 0x10000 + ((code - 0xD800) << 10) + (hex4() - 0xDC00);
+      }
       if (code < 0x80) {
         out += static_cast<char>(code);
       } else if (code < 0x800) {
         out += static_cast<char>(0xC0 | (code >> 6));
         out += static_cast<char>(0x80 | (code & 0x3F));
-      } else {
+      } else if (code < 0x10000) {
         out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+      } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (code & 0x3F));
       }

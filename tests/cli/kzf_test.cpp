@@ -7,10 +7,13 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 #include "archive/archive_reader.h"
 #include "base/escape.h"
+#include "base/messages.h"
 #include "tests/archive/test_archive.h"
 #include "tests/cli/kzf_runner.h"
 #include "tests/support/platform_test.h"
@@ -72,20 +75,27 @@ class KzfTest : public ::testing::Test {
   test::TempFolder folder_;
 };
 
+// What is wrong is said in the command line's own terms.
 TEST_F(KzfTest, UsageErrorsExitWithTwoAndPointAtTheCommandsHelp) {
   ExpectUsageErrors({
       {{}, "kzf"},
-      {{"frobnicate"}, "kzf", "kzf: Unknown command: frobnicate"},
-      {{"bogus", "list"}, "kzf", "kzf: Unknown command: bogus"},
       {{"list"}, "kzf list", "kzf: ARCHIVE is required"},
-      {{"verify", "a.kzf", "b.kzf"}, "kzf verify"},
+      {{"verify", "a.kzf", "b", "c"},
+       "kzf verify",
+       "kzf: Unexpected arguments: b c"},
       {{"extract"}, "kzf extract"},
-      {{"list", "--bogus", "a.kzf"}, "kzf list"},
       {{"list", "--json", "--names", "a.kzf"}, "kzf list"},
       {{"list", "-0", "a.kzf"}, "kzf list"},
       {{"extract", "a.kzf", "-C"}, "kzf extract"},
       {{"cat", "a.kzf"}, "kzf cat"},
       {{"diff", "a.kzf"}, "kzf diff"},
+      // An archive is written to a file, and diff reads one.
+      {{"pack", ".", "-o", "-"},
+       "kzf pack",
+       "kzf: --output: " + std::string(messages::kArchiveNotToStandardOutput)},
+      {{"diff", "-", "f"},
+       "kzf diff",
+       "kzf: ARCHIVE: " + std::string(messages::kArchiveNotFromStandardInput)},
       // An empty folder would mean the current one.
       {{"pack", "", "-o", "x.kzf"}, "kzf pack"},
       {{"pack", ".", "-o", ""}, "kzf pack", "kzf: --output: must not be empty"},
@@ -124,6 +134,32 @@ TEST_F(KzfTest, FiltersThatCanNeverMatchAndUnsafePrefixesAreUsageErrors) {
       {{"pack", "f", "-o", "a.kzf", "--prefix", "a\x1b/"},
        "kzf pack",
        "kzf: --prefix: a\\x1b/: contains a control character"},
+  });
+}
+
+// A command or option kzf does not know is named as written, whatever else
+// is wrong after it, with the nearest one it knows when one is near: a
+// letter swapped, left out or changed.
+TEST_F(KzfTest, UnknownWordsAreNamedWithTheNearestKnownOne) {
+  ExpectUsageErrors({
+      {{"frobnicate"}, "kzf", "kzf: Unknown command: frobnicate"},
+      {{"bogus", "list"}, "kzf", "kzf: Unknown command: bogus"},
+      {{"lsit", "a.kzf"},
+       "kzf",
+       "kzf: Unknown command: lsit (did you mean list?)"},
+      {{"--verison"},
+       "kzf",
+       "kzf: Unknown option: --verison (did you mean --version?)"},
+      {{"-v"}, "kzf", "kzf: Unknown option: -v"},
+      {{"list", "--bogus", "a.kzf"},
+       "kzf list",
+       "kzf: Unknown option: --bogus"},
+      {{"pack", "f", "-o", "a.kzf", "--levle", "3"},
+       "kzf pack",
+       "kzf: Unknown option: --levle (did you mean --level?)"},
+      {{"pack", "f", "-o", "a.kzf", "--comress=1"},
+       "kzf pack",
+       "kzf: Unknown option: --comress=1 (did you mean --compress?)"},
   });
 }
 
@@ -231,15 +267,22 @@ TEST_F(KzfTest, ListJsonParsesBackToTheEntries) {
       Deflated("data/quo\"te\\back slash", std::string(300, 'q')),
       Stored(std::string("data/new\nline\x01\x7f\xc2\x85\xc2\xa0", 19), "c"),
       Stored("data/\xff\xfe latin \xe9", "latin"),
-      Stored("data/caf\xc3\xa9 \xf0\x9f\x8e\xae", "")};
+      Stored("data/caf\xc3\xa9 \xf0\x9f\x8e\xae", ""),
+      // A right-to-left override, a line separator and a tag character.
+      Stored("data/bidi\xe2\x80\xaetxt\xe2\x80\xa8\xf3\xa0\x81\x81.exe", "")};
   const std::string path = Save(BuildArchive(entries), "json.kzf");
   CArchiveReader reader;
   ASSERT_TRUE(reader.Open(path).ok());
   const test::KzfResult result = Kzf({"list", "--json", path});
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  // No control byte reaches a terminal, the line ends aside.
-  for (char c : result.out) {
-    EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20 && c != 0x7f);
+  // Nothing that steers a terminal or hides itself reaches it, the line
+  // ends aside.
+  for (std::string_view rest = result.out; !rest.empty();) {
+    const Utf8Char c = DecodeUtf8(rest);
+    ASSERT_NE(c.length, 0u);
+    EXPECT_TRUE(c.code == '\n' || !IsHidden(c.code))
+        << static_cast<uint32_t>(c.code);
+    rest.remove_prefix(c.length);
   }
   const std::vector<std::string> lines = test::Lines(result.out);
   ASSERT_EQ(lines.size(), entries.size());
@@ -335,6 +378,56 @@ TEST_F(KzfTest, OutputThatCannotBeWrittenFailsTheCommand) {
     EXPECT_EQ(result.exitCode, 1) << args[0];
     EXPECT_EQ(result.err, "kzf: Can't write output: No space left on device\n")
         << args[0];
+  }
+}
+
+// "-" reads the archive from standard input: the file itself, or on POSIX
+// a pipe (here a FIFO), whose bytes are copied first.
+TEST_F(KzfTest, AnArchiveOfDashIsReadFromStandardInput) {
+  const std::string bytes = BuildArchive(
+      {Stored("data/a", "aa"), Deflated("data/b", std::string(70000, 'b'))});
+  const std::string archive = Save(bytes, "in.kzf");
+  const std::string garbage = Save("PK\x03\x04 not ours", "zip.kzf");
+  const fs::path out = folder_.path() / "out";
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {{"verify", "-"}, "standard input: OK, 2 entries\n", ""},
+      {{"cat", "-", "data/b", "data/a"}, std::string(70000, 'b') + "aa", ""},
+      {{"list", "--names", "-"}, "data/a\ndata/b\n", ""},
+      {{"extract", "-", "-C", out.string()},
+       "standard input: 2 files extracted to " + out.string() +
+           ", 68.4 KiB\n",
+       ""},
+      {{"list", "-"},
+       "",
+       "kzf: Not a kzf archive: standard input: starts with "
+       "\"PK\\x03\\x04\", not \"kzf1\"\n"},
+  };
+  const std::string fifo = (folder_.path() / "fifo").string();
+  const bool pipes = test::MakeFifo(fifo);
+  for (const bool pipe : {false, true}) {
+    if (pipe && !pipes) continue;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::PrintToString(c.args) +
+                   (pipe ? " from a pipe" : ""));
+      const bool broken = !c.err.empty();
+      test::KzfOptions options;
+      options.stdinPath = pipe ? fifo : broken ? garbage : archive;
+      std::thread writer;
+      if (pipe) {
+        writer = std::thread([&] {
+          test::WriteFile(fifo, broken ? "PK\x03\x04 not ours" : bytes);
+        });
+      }
+      const test::KzfResult result = test::RunKzf(c.args, options);
+      if (writer.joinable()) writer.join();
+      EXPECT_EQ(result.exitCode, broken ? 1 : 0);
+      EXPECT_TRUE(result.out == c.out) << result.out.substr(0, 200);
+      EXPECT_EQ(result.err, c.err);
+    }
   }
 }
 
@@ -551,6 +644,9 @@ TEST_F(KzfTest, ExtractChoosesByNameFolderOrPattern) {
       {{"data/tex/d.png", "nope", "*.ogg"},
        {"data/tex/d.png"},
        "kzf: Not found in archive: nope\nkzf: Not found in archive: *.ogg\n"},
+      {{"gnp.\xe2\x80\xae" "d"},
+       {},
+       "kzf: Not found in archive: gnp.\\xe2\\x80\\xaed\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "base/sizes.h"
 #include "cli/pack_command.h"
-#include "cli/sizes.h"
 #include "tests/archive/test_archive.h"
 #include "tests/cli/kzf_runner.h"
 #include "tests/support/platform_test.h"

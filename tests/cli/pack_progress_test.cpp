@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/sizes.h"
-
 namespace varnok {
 namespace {
 
@@ -40,22 +38,6 @@ TEST(PackProgressTest, LineShowsEntriesBytesAndRateInTheWidthItHas) {
   for (const auto& c : cases) {
     EXPECT_EQ(ProgressLine(c.progress, c.seconds, c.width), c.line);
   }
-}
-
-TEST(PackProgressTest, SizesUseTheLargestUnitThatKeepsAWholeNumber) {
-  const struct {
-    uint64_t bytes;
-    const char* text;
-  } cases[] = {
-      {0, "0 B"},
-      {1023, "1023 B"},
-      {1024, "1.0 KiB"},
-      {1536, "1.5 KiB"},
-      {1048575, "1.0 MiB"},  // not 1024.0 KiB
-      {uint64_t{5} << 30, "5.0 GiB"},
-      {uint64_t{3000} << 30, "3000.0 GiB"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FormatSize(c.bytes), c.text);
 }
 
 TEST(PackProgressTest, RedrawsAtMostTenTimesASecondAndClearsAtTheEnd) {

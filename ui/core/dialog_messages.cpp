@@ -1,9 +1,9 @@
 #include "ui/core/dialog_messages.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/messages.h"
+#include "base/sizes.h"
 
 namespace varnok {
 namespace {
@@ -80,27 +80,12 @@ Message PackFailureMessage(const Status& status, const PackRequest& request) {
   return FailureMessage(status);
 }
 
-std::string FormatDataSize(uint64_t bytes) {
-  static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB",
-                                           "PiB", "EiB"};
-  if (bytes < 1024) return std::to_string(bytes) + " bytes";
-  double value = static_cast<double>(bytes) / 1024;
-  size_t unit = 0;
-  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
-    value /= 1024;
-    ++unit;
-  }
-  char number[32];
-  std::snprintf(number, sizeof number, "%.2f", value);
-  return std::string(number) + " " + kUnits[unit];
-}
-
 std::string ProgressText(const PackProgress& progress) {
   return Substitute(messages::kPackProgress,
                     {std::to_string(progress.entriesDone),
                      std::to_string(progress.entriesTotal),
-                     FormatDataSize(progress.bytesDone),
-                     FormatDataSize(progress.bytesTotal)});
+                     FormatSize(progress.bytesDone),
+                     FormatSize(progress.bytesTotal)});
 }
 
 std::string ScanProgressText(const ScanProgress& progress) {

@@ -41,11 +41,8 @@ Message PackFailureMessage(const Status& status, const PackRequest& request);
 // many more there are.
 Message UnreadableFoldersMessage(const std::vector<UnreadableFolder>& folders);
 
-// bytes for people: "512 bytes", "1.46 MiB" (powers of 1024, two decimals).
-std::string FormatDataSize(uint64_t bytes);
-
-// The progress window's text: "Files: 3 of 10", then "Data: 1.00 KiB of
-// 2.00 MiB" on a second line.
+// The progress window's text: "Files: 3 of 10", then "Data: 1.0 KiB of
+// 2.0 MiB" on a second line (sizes as FormatSize gives them).
 std::string ProgressText(const PackProgress& progress);
 
 // The progress window's text during a scan: "Folders found: 3", then

@@ -1,4 +1,4 @@
-#include "cli/sizes.h"
+#include "base/sizes.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -12,7 +12,8 @@ std::string FormatSize(uint64_t bytes) {
     std::snprintf(text, sizeof text, "%" PRIu64 " B", bytes);
     return text;
   }
-  static const char* const kUnits[] = {"KiB", "MiB", "GiB"};
+  static const char* const kUnits[] = {"KiB", "MiB", "GiB",
+                                       "TiB", "PiB", "EiB"};
   double value = static_cast<double>(bytes) / 1024.0;
   size_t unit = 0;
   // Rounded to one decimal, 1023.96 KiB would show as 1024.0 KiB.
