@@ -114,6 +114,7 @@ Status CArchiveWriter::Pack(const PackRequest& request,
   observer_ = observer;
   entries_.clear();
   progress_ = PackProgress{};
+  warning_ = Status::Ok();
 
   Status status = CheckRequest();
   if (!status.ok()) return status;
@@ -136,7 +137,9 @@ Status CArchiveWriter::Pack(const PackRequest& request,
   if (!status.ok()) return status;
   status = WriteDirectory(&archive);
   if (!status.ok()) return status;
-  return archive.Commit();
+  status = archive.Commit();
+  warning_ = archive.warning();
+  return status;
 }
 
 Status CArchiveWriter::Plan(const PackRequest& request,

@@ -140,6 +140,10 @@ class CArchiveWriter {
 
   // Checks the request, then writes the archive. observer may be null.
   Status Pack(const PackRequest& request, PackObserver* observer = nullptr);
+  // After a Pack that succeeded, what its user should still hear of (the
+  // archive's folder could not be synced; see CAtomicFile::warning); Ok
+  // when there is nothing.
+  const Status& warning() const { return warning_; }
   // Makes every check Pack makes before it writes, and nothing more: fills
   // *entries with the entries the archive would hold, in order.
   Status Plan(const PackRequest& request, std::vector<PlannedEntry>* entries);
@@ -184,6 +188,7 @@ class CArchiveWriter {
   std::vector<Entry> entries_;
   uint32_t lastDirectoryByte_ = 0;  // offset of the zero byte
   PackProgress progress_;
+  Status warning_;
 };
 
 }  // namespace varnok

@@ -9,6 +9,7 @@
 #include "cli/pack_progress.h"
 #include "cli/sizes.h"
 #include "cli/standard_output.h"
+#include "platform/atomic_file.h"
 #include "platform/file_system.h"
 
 namespace varnok {
@@ -88,11 +89,20 @@ std::string PackCommand::Summary(const PackSelection& selection,
   add(selection.specialFiles, "link or special file", "links or special files");
   add(selection.unreadableFolders, "unreadable folder", "unreadable folders");
   add(selection.excluded, "excluded file", "excluded files");
+  add(selection.temporaryFiles, "temporary file of the archive",
+      "temporary files of the archive");
   if (!leftOut.empty()) line += "; left out: " + leftOut;
   return line + "\n";
 }
 
 int PackCommand::Run() {
+  // What a killed run left beside the archive goes before the folder is
+  // read, each named; a dry run writes, and removes, nothing.
+  if (!dryRun_) {
+    for (const std::string& path : CAtomicFile::RemoveLeftovers(archive_)) {
+      PrintWarning(Status::IoError(messages::kRemovedLeftover, path));
+    }
+  }
   PackSelection selection;
   if (!options_.Select(archive_, verbose_, &selection)) return kExitFailure;
   if (dryRun_) return DryRun(selection);
@@ -110,6 +120,7 @@ int PackCommand::Run() {
     PrintError(status);
     return kExitFailure;
   }
+  if (!writer.warning().ok()) PrintWarning(writer.warning());
   PathInfo info;
   std::string reason;
   const uint64_t archiveBytes =

@@ -8,8 +8,22 @@
 namespace varnok {
 namespace {
 
-// Unreadable folders that the message after a scan names one by one.
-constexpr size_t kUnreadableFoldersShown = 5;
+// Lines that a message names one by one.
+constexpr size_t kLinesShown = 5;
+
+// The first lines, one a line, then how many more there are.
+std::string FirstLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (size_t i = 0; i < lines.size() && i < kLinesShown; ++i) {
+    if (i != 0) text += '\n';
+    text += lines[i];
+  }
+  if (lines.size() > kLinesShown) {
+    text += '\n' + Substitute(messages::kMoreUnreadableFolders,
+                              {std::to_string(lines.size() - kLinesShown)});
+  }
+  return text;
+}
 
 }  // namespace
 
@@ -47,16 +61,23 @@ Message UnreadableFoldersMessage(
           ? std::string(messages::kUnreadableFolder)
           : Substitute(messages::kUnreadableFolders,
                        {std::to_string(folders.size())});
-  for (size_t i = 0; i < folders.size() && i < kUnreadableFoldersShown; ++i) {
-    if (i != 0) message.informative += '\n';
-    message.informative += folders[i].path + ": " + folders[i].reason;
+  std::vector<std::string> lines;
+  for (const UnreadableFolder& folder : folders) {
+    lines.push_back(folder.path + ": " + folder.reason);
   }
-  if (folders.size() > kUnreadableFoldersShown) {
-    message.informative +=
-        '\n' + Substitute(messages::kMoreUnreadableFolders,
-                          {std::to_string(folders.size() -
-                                          kUnreadableFoldersShown)});
-  }
+  message.informative = FirstLines(lines);
+  return message;
+}
+
+Message DoneMessage(const std::vector<std::string>& temporaryFiles) {
+  Message message{messages::kDone, {}};
+  if (temporaryFiles.empty()) return message;
+  message.informative =
+      (temporaryFiles.size() == 1
+           ? std::string(messages::kLeftOutTemporaryFile)
+           : Substitute(messages::kLeftOutTemporaryFiles,
+                        {std::to_string(temporaryFiles.size())})) +
+      '\n' + FirstLines(temporaryFiles);
   return message;
 }
 

@@ -36,6 +36,11 @@ Message FailureMessage(const Status& status);
 // many more there are.
 Message UnreadableFoldersMessage(const std::vector<UnreadableFolder>& folders);
 
+// After a pack that succeeded: "Done!", and below it the files left out as
+// the archive's temporary files, when there were any: how many, then the
+// first five, one a line, then how many more there are.
+Message DoneMessage(const std::vector<std::string>& temporaryFiles);
+
 // bytes for people: "512 bytes", "1.46 MiB" (powers of 1024, two decimals).
 std::string FormatDataSize(uint64_t bytes);
 

@@ -7,6 +7,7 @@
 
 #include "archive/archive_self.h"
 #include "base/messages.h"
+#include "platform/atomic_file.h"
 #include "platform/file_system.h"
 #include "scan/pack_list.h"
 #include "scan/path_order.h"
@@ -102,27 +103,34 @@ void CVarnokPresenter::OnPack() {
   }
 
   Status status;
+  std::vector<std::string> temporaryFiles;
   try {
-    status = Pack(*archiveName);
+    status = Pack(*archiveName, &temporaryFiles);
   } catch (const std::bad_alloc&) {
     status = Status::OutOfMemory();
   }
   if (status.ok()) {
-    Show({messages::kDone, {}});
+    Show(DoneMessage(temporaryFiles));
   } else if (!status.cancelled()) {
     Show(FailureMessage(status));
   }
 }
 
-Status CVarnokPresenter::Pack(const std::string& archiveName) {
+Status CVarnokPresenter::Pack(const std::string& archiveName,
+                              std::vector<std::string>* temporaryFiles) {
   PackRequest request;
   request.paths = rows_;
   request.archiveName = archiveName;
   request.basePath = view_->BasePath();
   request.compress = view_->CompressChecked();
+  // What a killed run left beside the archive goes; the dialog says no more
+  // of it than its usual message.
+  CAtomicFile::RemoveLeftovers(request.archiveName);
   // An archive saved inside the packed folder is not packed into the new
-  // one; a file being packed is not overwritten by it.
-  Status status = CArchiveSelf(request.archiveName).LeaveOut(request.paths);
+  // one, nor are its temporary files; a file being packed is not
+  // overwritten by it.
+  Status status = CArchiveSelf(request.archiveName)
+                      .LeaveOut(request.paths, temporaryFiles);
   if (!status.ok()) return status;
 
   const BusyScope busy(&busy_);

@@ -11,7 +11,9 @@
 // Prompts; the presenter keeps the rows, the face only shows them.
 //
 // Cancelling the picker or the save dialog does nothing; cancelling a pack
-// leaves no archive behind and shows no message.
+// leaves no archive behind and shows no message. A pack that succeeds says
+// "Done!", naming below it the rows it left out as the archive's temporary
+// files.
 
 #ifndef VARNOK_UI_CORE_VARNOK_PRESENTER_H_
 #define VARNOK_UI_CORE_VARNOK_PRESENTER_H_
@@ -75,8 +77,10 @@ class CVarnokPresenter {
   bool busy() const { return busy_; }
 
  private:
-  // Checks and packs the rows into archiveName.
-  Status Pack(const std::string& archiveName);
+  // Checks and packs the rows into archiveName; the rows left out as the
+  // archive's temporary files in *temporaryFiles.
+  Status Pack(const std::string& archiveName,
+              std::vector<std::string>* temporaryFiles);
   void Show(const Message& message);
 
   DialogView* const view_;
