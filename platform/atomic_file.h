@@ -6,8 +6,8 @@
 // named one, which a stop signal removes (platform/process.h) and which
 // only SIGKILL or a power cut can leave, for RemoveLeftovers to remove.
 // Commit flushes it, syncs it to disk, puts it in the target's place in one
-// step and syncs the folder (POSIX; on Windows the file system's journal
-// keeps the rename). Until then the target, if it exists, is not touched; a
+// step and syncs the folder (on POSIX; Windows has no call that syncs a
+// folder's names). Until then the target, if it exists, is not touched; a
 // file that is never committed is removed, whatever happened.
 //
 // Writes pass through a fixed-size buffer. Every write, seek, sync and close

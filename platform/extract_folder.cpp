@@ -13,8 +13,9 @@ namespace varnok {
 namespace {
 
 // Threads that sync a batch together. A sync waits for the disk to empty
-// its cache; the disk empties it once for the syncs that wait at once,
-// which makes a batch several times faster than syncing file after file.
+// its cache; syncs that wait at once share some of those waits, which made
+// a batch about twice as fast as syncing file after file (more threads
+// gained nothing more).
 constexpr size_t kSyncThreads = 8;
 
 }  // namespace

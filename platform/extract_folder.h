@@ -24,9 +24,9 @@
 // the name, so that a crash leaves the old file or the new one, never an
 // empty one. So that many of them stay fast, they go in batches, as package
 // managers do: each batch's files are all written, then all synced, then
-// all renamed; the syncs run on a few threads at once, so that the disk
-// empties its cache once for many of them. A new file is not synced: a
-// crash may lose it, but no other.
+// all renamed; the syncs run on a few threads at once, so that their waits
+// for the disk overlap. A new file is not synced: a crash may lose it, but
+// no other.
 
 #ifndef VARNOK_PLATFORM_EXTRACT_FOLDER_H_
 #define VARNOK_PLATFORM_EXTRACT_FOLDER_H_

@@ -114,8 +114,7 @@ bool CAtomicFile::Replace(std::string* reason) {
 }
 
 bool CAtomicFile::SyncFolder(std::string*) {
-  // The file system's journal keeps the rename; Windows has no call that
-  // syncs a folder's names.
+  // Windows has no call that syncs a folder's names.
   return true;
 }
 
