@@ -1,5 +1,6 @@
 #include "archive/archive_self.h"
 
+#include <cstdint>
 #include <utility>
 
 #include "archive/archive_format.h"
@@ -33,16 +34,18 @@ bool CArchiveSelf::IsTemporaryFile(const std::string& path) const {
   return CAtomicFile::IsTemporaryFileOf(archive_, path);
 }
 
-Status CArchiveSelf::LeaveOut(std::vector<std::string>& paths) const {
+Status CArchiveSelf::LeaveOut(std::vector<std::string>& paths,
+                              std::vector<std::string>* temporaryFiles) const {
   // One look at each path; most fail on their name alone, and only an
   // existing archive makes the others ask the file system.
-  std::vector<bool> leave(paths.size());
+  enum Kind : uint8_t { kKept, kTemporary, kArchive };
+  std::vector<Kind> kinds(paths.size(), kKept);
   const std::string* archive = nullptr;
   for (size_t i = 0; i < paths.size(); ++i) {
     if (IsTemporaryFile(paths[i])) {
-      leave[i] = true;
+      kinds[i] = kTemporary;
     } else if (IsArchive(paths[i])) {
-      leave[i] = true;
+      kinds[i] = kArchive;
       archive = &paths[i];
     }
   }
@@ -51,7 +54,8 @@ Status CArchiveSelf::LeaveOut(std::vector<std::string>& paths) const {
   }
   size_t kept = 0;
   for (size_t i = 0; i < paths.size(); ++i) {
-    if (leave[i]) continue;
+    if (kinds[i] == kTemporary) temporaryFiles->push_back(std::move(paths[i]));
+    if (kinds[i] != kKept) continue;
     if (kept != i) paths[kept] = std::move(paths[i]);
     ++kept;
   }

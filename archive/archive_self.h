@@ -30,12 +30,15 @@ class CArchiveSelf {
   bool IsTemporaryFile(const std::string& path) const;
 
   // Removes the archive's temporary files from paths, and the archive
-  // itself when it is a kzf archive, which the new one replaces. When the
-  // archive is among paths but is some other file, the pack would destroy
-  // a file it packs: fails with "Archive would replace a file being packed"
-  // and the archive as detail, leaving paths as they were. Called by both
-  // programs once the archive's name is known, before the pack.
-  Status LeaveOut(std::vector<std::string>& paths) const;
+  // itself when it is a kzf archive, which the new one replaces. The
+  // temporary files go to *temporaryFiles, in the order of paths, for the
+  // caller to name: no file is left out without a word. When the archive is
+  // among paths but is some other file, the pack would destroy a file it
+  // packs: fails with "Archive would replace a file being packed" and the
+  // archive as detail, leaving paths as they were. Called by both programs
+  // once the archive's name is known, before the pack.
+  Status LeaveOut(std::vector<std::string>& paths,
+                  std::vector<std::string>* temporaryFiles) const;
 
  private:
   const std::string archive_;

@@ -157,6 +157,7 @@ Status CArchiveWriter::Pack(const PackRequest& request,
   entries_.clear();
   progress_ = PackProgress{};
   archiveLength_ = 0;
+  warning_ = Status::Ok();
 
   Status status = CheckRequest();
   if (!status.ok()) return status;
@@ -179,7 +180,9 @@ Status CArchiveWriter::Pack(const PackRequest& request,
   if (!status.ok()) return status;
   status = WriteDirectory(&archive);
   if (!status.ok()) return status;
-  return archive.Commit();
+  status = archive.Commit();
+  warning_ = archive.warning();
+  return status;
 }
 
 Status CArchiveWriter::Plan(const PackRequest& request,

@@ -168,9 +168,12 @@ class CArchiveWriter {
 
   // Checks the request, then writes the archive. observer may be null.
   Status Pack(const PackRequest& request, PackObserver* observer = nullptr);
-  // Makes every check Pack makes of the request before it opens the
-  // archive, and nothing more: fills *entries with the entries the archive
-  // would hold, in order.
+  // After a Pack that succeeded, what its user should still hear of (the
+  // archive's folder could not be synced; see CAtomicFile::warning); Ok
+  // when there is nothing.
+  const Status& warning() const { return warning_; }
+  // Makes every check Pack makes before it writes, and nothing more: fills
+  // *entries with the entries the archive would hold, in order.
   Status Plan(const PackRequest& request, std::vector<PlannedEntry>* entries);
 
   // After a successful Pack: the archive's length in bytes, and whether it
@@ -231,6 +234,7 @@ class CArchiveWriter {
   uint32_t lastDirectoryByte_ = 0;  // offset of the zero byte
   uint64_t archiveLength_ = 0;      // once the data is written
   PackProgress progress_;
+  Status warning_;
 };
 
 }  // namespace varnok

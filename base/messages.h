@@ -34,6 +34,11 @@ inline constexpr char kUnsafeStoredName[] =
 // Why a stored name would be unsafe: a drive letter makes it absolute on
 // Windows.
 inline constexpr char kDriveLetter[] = "begins with a drive letter";
+// Warnings: a file that took its place, but whose new name may not survive
+// a crash; a temporary file that a killed run left beside the archive.
+inline constexpr char kFolderNotSynced[] =
+    "Replaced, but the folder could not be synced";
+inline constexpr char kRemovedLeftover[] = "Removed a leftover temporary file";
 
 // Reasons given where the system gives none, after a message and a path.
 inline constexpr char kInvalidFileName[] = "Invalid file name";
@@ -80,6 +85,8 @@ inline constexpr char kDevice[] = "device";
 inline constexpr char kSpecialFile[] = "not a regular file";
 // A file that the filters of the command line leave out.
 inline constexpr char kExcluded[] = "excluded";
+// A file left out for having a temporary name of the archive.
+inline constexpr char kArchiveTemporaryFile[] = "temporary file of the archive";
 
 // The command-line tool.
 // Why a pattern of --exclude, --include or --store is refused.
@@ -125,6 +132,11 @@ inline constexpr char kUnreadableFolders[] =
 // After the first of the folders or names a message lists; %1 is how many
 // more there are.
 inline constexpr char kAndMore[] = "and %1 more";
+// Below "Done!", before the files named; %1 is how many.
+inline constexpr char kLeftOutTemporaryFile[] =
+    "Left out a temporary file of the archive:";
+inline constexpr char kLeftOutTemporaryFiles[] =
+    "Left out %1 temporary files of the archive:";
 // The hint over a row of the list: %1 is the name the file is stored under.
 inline constexpr char kStoredAs[] = "Stored as %1";
 inline constexpr char kNoBasePathForHint[] =

@@ -1,14 +1,16 @@
 #include "cli/extract_command.h"
 
+#include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "base/escape.h"
 #include "base/path_pattern.h"
 #include "base/sizes.h"
 #include "cli/standard_output.h"
-#include "platform/extract_folder.h"
 #include "platform/file_system.h"
 
 namespace varnok {
@@ -74,22 +76,40 @@ bool ExtractCommand::Choose(const std::vector<ArchiveEntry>& entries,
 int ExtractCommand::Run() {
   CArchiveReader reader;
   if (!OpenArchive(archive_, &reader)) return kExitFailure;
-  Status status;
-  const std::vector<ArchiveEntry>& entries = reader.entries();
   std::vector<bool> chosen;
-  bool failed = !Choose(entries, &chosen);
+  const bool allFound = Choose(reader.entries(), &chosen);
 
   CExtractFolder folder;
-  status = folder.Open(folder_);
-  if (!status.ok()) {
-    PrintError(status);
+  const Status opened = folder.Open(folder_);
+  if (!opened.ok()) {
+    PrintError(opened);
     return kExitFailure;
   }
+  Tally tally;
+  ExtractChosen(reader, chosen, folder, &tally);
+  const bool printed = PrintSummary(tally);
+  return allFound && tally.kept == 0 && tally.failures == 0 && printed
+             ? kExitSuccess
+             : kExitFailure;
+}
+
+void ExtractCommand::ExtractChosen(CArchiveReader& reader,
+                                   const std::vector<bool>& chosen,
+                                   CExtractFolder& folder,
+                                   Tally* tally) const {
+  const std::vector<ArchiveEntry>& entries = reader.entries();
   const CExtractFolder::Existing existing =
       keepOldFiles_ ? CExtractFolder::Existing::kKeep
                     : CExtractFolder::Existing::kReplace;
-  size_t written = 0, kept = 0, failures = 0;
-  uint64_t bytes = 0;
+  // Each entry's end is told in entry order, though a file that replaces
+  // another hears of it only when its batch ends. (A deque keeps its
+  // elements in place as it grows.)
+  std::deque<std::pair<const ArchiveEntry*, std::optional<Status>>> ends;
+  const auto tell = [&] {
+    for (; !ends.empty() && ends.front().second; ends.pop_front()) {
+      Report(*ends.front().first, *ends.front().second, tally);
+    }
+  };
   // An engine reads the first entry of a name; a later one would overwrite
   // it, so it is not written. Names that differ only in empty or "."
   // components lead to one file, and on Windows names that differ only in
@@ -97,44 +117,59 @@ int ExtractCommand::Run() {
   std::unordered_map<std::string, size_t> firstOfName;
   for (size_t i = 0; i < chosen.size(); ++i) {
     if (!chosen[i]) continue;
-    const std::string& name = entries[i].name;
+    auto& [entry, end] = ends.emplace_back(&entries[i], std::nullopt);
     std::string file;
-    for (std::string_view part : NameComponents(name)) {
+    for (std::string_view part : NameComponents(entry->name)) {
       (file += part) += '/';
     }
     const auto [first, added] =
         firstOfName.emplace(FileNameKey(FromArchiveEncoding(file)), i);
-    if (!added) {
-      status = Status::BadRequest(
-          messages::kRepeatedName, EscapeName(name),
-          "entry " + std::to_string(i) + ", after entry " +
-              std::to_string(first->second));
+    if (added) {
+      folder.Extract(
+          entry->name,
+          [&reader, i](EntrySink& sink) { return reader.ReadEntry(i, sink); },
+          [&end](const Status& status) { end = status; }, existing);
     } else {
-      status = folder.Extract(
-          name, [&](EntrySink& sink) { return reader.ReadEntry(i, sink); },
-          existing);
+      end = Status::BadRequest(messages::kRepeatedName, EscapeName(entry->name),
+                               "entry " + std::to_string(i) + ", after entry " +
+                                   std::to_string(first->second));
     }
-    if (status.ok()) {
-      ++written;
-      bytes += entries[i].record.size;
-      if (verbose_) {
-        PrintNote(std::string(messages::kExtracted) + ": " + EscapeName(name));
-      }
-    } else {
-      PrintError(status);
-      ++(status.message() == messages::kFileExists ? kept : failures);
-    }
+    tell();
   }
+  folder.Finish();
+  tell();
+}
 
-  std::string line = ArchiveName(archive_) + ": " + Count(written, "file", "files") +
-                     " extracted to " + folder_ + ", " + FormatSize(bytes);
-  if (kept > 0) line += "; " + Count(kept, "existing file", "existing files") + " kept";
-  if (failures > 0) line += "; " + std::to_string(failures) + " failed";
+void ExtractCommand::Report(const ArchiveEntry& entry, const Status& status,
+                            Tally* tally) const {
+  if (status.ok()) {
+    ++tally->written;
+    tally->bytes += entry.record.size;
+    if (verbose_) {
+      PrintNote(std::string(messages::kExtracted) + ": " +
+                EscapeName(entry.name));
+    }
+  } else {
+    PrintError(status);
+    ++(status.message() == messages::kFileExists ? tally->kept
+                                                 : tally->failures);
+  }
+}
+
+bool ExtractCommand::PrintSummary(const Tally& tally) const {
+  std::string line = ArchiveName(archive_) + ": " +
+                     Count(tally.written, "file", "files") + " extracted to " +
+                     folder_ + ", " + FormatSize(tally.bytes);
+  if (tally.kept > 0) {
+    line += "; " + Count(tally.kept, "existing file", "existing files") +
+            " kept";
+  }
+  if (tally.failures > 0) {
+    line += "; " + std::to_string(tally.failures) + " failed";
+  }
   StandardOutput out;
   out.Print(line + "\n");
-  const bool printed = out.Finish();
-  return !failed && kept == 0 && failures == 0 && printed ? kExitSuccess
-                                                          : kExitFailure;
+  return out.Finish();
 }
 
 }  // namespace varnok

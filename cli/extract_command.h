@@ -10,11 +10,14 @@
 #ifndef VARNOK_CLI_EXTRACT_COMMAND_H_
 #define VARNOK_CLI_EXTRACT_COMMAND_H_
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "archive/archive_reader.h"
 #include "cli/command.h"
+#include "platform/extract_folder.h"
 
 namespace varnok {
 
@@ -24,10 +27,26 @@ class ExtractCommand : public Command {
   int Run() override;
 
  private:
+  // What a run has done, for its summary line.
+  struct Tally {
+    size_t written = 0;
+    size_t kept = 0;  // existing files not replaced
+    size_t failures = 0;
+    uint64_t bytes = 0;
+  };
+
   // Marks the entries the arguments choose, in *chosen; false when one of
   // them chooses none.
   bool Choose(const std::vector<ArchiveEntry>& entries,
               std::vector<bool>* chosen) const;
+  // Writes the chosen entries of reader's archive beneath folder.
+  void ExtractChosen(CArchiveReader& reader, const std::vector<bool>& chosen,
+                     CExtractFolder& folder, Tally* tally) const;
+  // Counts how the file of entry ended, and says so where it must.
+  void Report(const ArchiveEntry& entry, const Status& status,
+              Tally* tally) const;
+  // The summary line; false when standard output fails.
+  bool PrintSummary(const Tally& tally) const;
 
   std::string archive_;
   std::string folder_ = ".";

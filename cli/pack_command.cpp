@@ -118,11 +118,20 @@ std::string PackCommand::Summary(const PackSelection& selection,
   add(selection.specialFiles, "link or special file", "links or special files");
   add(selection.unreadableFolders, "unreadable folder", "unreadable folders");
   add(selection.excluded, "excluded file", "excluded files");
+  add(selection.temporaryFiles, "temporary file of the archive",
+      "temporary files of the archive");
   if (!leftOut.empty()) line += "; left out: " + leftOut;
   return line + "\n";
 }
 
 int PackCommand::Run() {
+  // What a killed run left beside the archive goes before the folder is
+  // read, each named; a dry run writes, and removes, nothing.
+  if (!dryRun_) {
+    for (const std::string& path : CAtomicFile::RemoveLeftovers(archive_)) {
+      PrintWarning(Status::IoError(messages::kRemovedLeftover, path));
+    }
+  }
   PackSelection selection;
   if (!options_.Select(archive_, verbose_, &selection)) return kExitFailure;
   if (dryRun_) return DryRun(selection);
@@ -140,6 +149,7 @@ int PackCommand::Run() {
     PrintPackFailure(status, request);
     return kExitFailure;
   }
+  if (!writer.warning().ok()) PrintWarning(writer.warning());
   if (writer.pastSignedLength()) {
     PrintWarning(Status::BadRequest(messages::kPastSignedLength, archive_,
                                     messages::kSignedOffsetsUnsafe));

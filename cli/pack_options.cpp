@@ -256,10 +256,17 @@ bool PackOptions::Select(const std::string& archive, bool verbose,
   if (!ListFiles(folder, &list) || !ReportScan(list, verbose)) return false;
   selection->specialFiles = list.leftOut.size();
   selection->unreadableFolders = list.unreadableFolders.size();
-  const Status self = CArchiveSelf(archive).LeaveOut(list.paths);
+  std::vector<std::string> temporaryFiles;
+  const Status self =
+      CArchiveSelf(archive).LeaveOut(list.paths, &temporaryFiles);
   if (!self.ok()) {
     PrintError(self);
     return false;
+  }
+  selection->temporaryFiles = temporaryFiles.size();
+  for (size_t i = 0; verbose && i < temporaryFiles.size(); ++i) {
+    PrintNote(std::string(messages::kLeftOut) + ": " + temporaryFiles[i] +
+              ": " + messages::kArchiveTemporaryFile);
   }
 
   PathFilter filter;

@@ -14,8 +14,9 @@
 // Nothing is left out without a word. A folder that can't be read fails the
 // run before anything is written, unless --skip-unreadable makes it a
 // warning. Entries that are not files (links to folders, broken links,
-// FIFOs, sockets, devices) are never packed; with verbose, each of them and
-// each file the filters leave out is named.
+// FIFOs, sockets, devices) are never packed, nor the archive's temporary
+// files (platform/temporary_name.h); with verbose, each of them and each
+// file the filters leave out is named.
 
 #ifndef VARNOK_CLI_PACK_OPTIONS_H_
 #define VARNOK_CLI_PACK_OPTIONS_H_
@@ -40,6 +41,7 @@ struct PackSelection {
   size_t specialFiles = 0;       // entries that are not files
   size_t unreadableFolders = 0;  // skipped with --skip-unreadable
   size_t excluded = 0;           // files the filters left out
+  size_t temporaryFiles = 0;     // the archive's, left by an earlier run
 };
 
 class PackOptions {

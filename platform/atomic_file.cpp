@@ -78,20 +78,21 @@ Status CAtomicFile::Commit() {
   Status status = Flush();
   if (!status.ok()) return status;
   std::string reason;
-  return Replace(&reason) ? Status::Ok() : CantWrite(reason);
+  if (!Replace(&reason)) return CantWrite(reason);
+  // The archive is replaced: what follows can only warn.
+  if (!SyncFolder(&reason)) {
+    warning_ = Status::IoError(messages::kFolderNotSynced, target_, reason);
+  }
+  return Status::Ok();
 }
 
 bool CAtomicFile::IsTemporaryFileOf(const std::string& target,
                                     const std::string& path) {
   // Most paths fail on their name alone, before the target is looked at.
   const PathParts temporary = SplitPath(path);
-  const std::string& name = temporary.name;
-  if (name.size() < 2 + kSuffixLength || name.front() != '.' ||
-      name[name.size() - kSuffixLength - 1] != '.') {
-    return false;
-  }
+  if (!LooksLikeTemporaryName(temporary.name)) return false;
   const PathParts resolved = SplitPath(ResolveLink(target).value_or(target));
-  if (!IsTemporaryName(name, TemporaryNameStart(resolved.name))) return false;
+  if (!IsTemporaryNameOf(temporary.name, resolved.name)) return false;
   const auto folderOf = [](const PathParts& parts) {
     return parts.folder.empty() ? std::string(".") : parts.folder;
   };

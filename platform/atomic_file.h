@@ -1,12 +1,14 @@
 // A file that appears under its name only once it is complete.
 //
-// The bytes go to a temporary file in the target's folder: an unnamed one
-// where the file system allows, which no way of ending the process can leave
-// behind; elsewhere a named one, which a stop signal removes
-// (platform/process.h). Commit flushes it, syncs it to disk, puts it in the
-// target's place in one step and syncs the folder. Until then the target,
-// if it exists, is not touched; a file that is never committed is removed,
-// whatever happened.
+// The bytes go to a temporary file in the target's folder (named as
+// platform/temporary_name.h says): an unnamed one where the file system
+// allows, which no way of ending the process can leave behind; elsewhere a
+// named one, which a stop signal removes (platform/process.h) and which
+// only SIGKILL or a power cut can leave, for RemoveLeftovers to remove.
+// Commit flushes it, syncs it to disk, puts it in the target's place in one
+// step and syncs the folder (on POSIX; Windows has no call that syncs a
+// folder's names). Until then the target, if it exists, is not touched; a
+// file that is never committed is removed, whatever happened.
 //
 // Writes pass through a fixed-size buffer. Every write, seek, sync and close
 // is checked: a failure on the way is "Can't write file", a temporary file
@@ -20,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/status.h"
 
@@ -36,7 +39,9 @@ class CAtomicFile {
   CAtomicFile& operator=(const CAtomicFile&) = delete;
 
   // Creates the temporary file. A new target gets the permissions of a new
-  // file; a replaced one keeps its own. A target that is a symbolic link is
+  // file; a replaced one keeps its own: its mode on POSIX, its attributes
+  // (read-only, hidden, system, ...) on Windows. A read-only target is
+  // replaced, and stays read-only. A target that is a symbolic link is
   // replaced where the link points, and the link stays; a link that leads
   // nowhere is refused.
   Status Open();
@@ -46,12 +51,23 @@ class CAtomicFile {
   // reads as zeros until it is written.
   Status Seek(uint64_t offset);
   // Makes the written bytes the target, durably. The object is done after.
+  // Once the target is replaced, Commit succeeds: a folder that can't be
+  // synced after is not a failure, but warning() says so.
   Status Commit();
+  // After Commit: "Replaced, but the folder could not be synced", with the
+  // target as detail and the system's reason; Ok when there is nothing to
+  // say.
+  const Status& warning() const { return warning_; }
 
   // True when path names a temporary file that a CAtomicFile for target
   // makes, or that a run killed before its end left behind.
   static bool IsTemporaryFileOf(const std::string& target,
                                 const std::string& path);
+  // Removes the temporary files beside target that runs ended by SIGKILL or
+  // a power cut left behind, where the file system has no unnamed files;
+  // never one that a running writer still holds. Returns their paths,
+  // spelt as target is.
+  static std::vector<std::string> RemoveLeftovers(const std::string& target);
 
  private:
   static constexpr size_t kBufferSize = 256 * 1024;
@@ -72,6 +88,8 @@ class CAtomicFile {
   bool SeekTo(uint64_t offset, std::string* reason);
   // Syncs and closes the temporary file and puts it in resolved_'s place.
   bool Replace(std::string* reason);
+  // Makes the new name durable, where the system needs a call for it.
+  bool SyncFolder(std::string* reason);
   // Closes and removes the temporary file, if any.
   void Discard();
 
@@ -80,6 +98,7 @@ class CAtomicFile {
   std::unique_ptr<SystemFile> file_;
   std::unique_ptr<char[]> buffer_;
   size_t buffered_ = 0;
+  Status warning_;
 };
 
 }  // namespace varnok

@@ -9,9 +9,10 @@ namespace varnok {
 // Called once, at the start of main, before any thread starts. From then on:
 //   - a file-size limit no longer kills the program: the write that passes
 //     it fails ("File too large") like any other failed write;
-//   - Ctrl-C, a termination request or a hang-up first removes the named
-//     temporary files that are still being written, then ends the program
-//     as the signal would have, so that its exit status still says so.
+//   - a signal that would end it (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT,
+//     SIGUSR1, SIGALRM, SIGPIPE, SIGXCPU) first removes the named temporary
+//     files that are still being written, then ends the program as the
+//     signal would have, so that its exit status still says so.
 // A stop signal that was ignored when the program started (as under nohup)
 // stays ignored. On Windows, Ctrl-C ends the program as the system does:
 // the temporary files it was writing are marked for deletion on close and

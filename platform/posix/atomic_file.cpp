@@ -52,8 +52,7 @@ bool CAtomicFile::CreateTemporary(bool replacing, std::string* reason) {
                             O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   // The mode is that of a new file; the umask applies as usual.
   if (file->folder.get() < 0 ||
-      !file->file.Create(file->folder.get(), TemporaryNameStart(parts.name),
-                         0644, reason)) {
+      !file->file.Create(file->folder.get(), parts.name, 0644, reason)) {
     if (file->folder.get() < 0) *reason = std::strerror(errno);
     return false;
   }
@@ -82,19 +81,33 @@ bool CAtomicFile::SeekTo(uint64_t offset, std::string* reason) {
 }
 
 bool CAtomicFile::Replace(std::string* reason) {
-  if (::fsync(file_->file.fd()) != 0) {
-    *reason = std::strerror(errno);
-    return false;
-  }
-  if (!file_->file.Publish(SplitPath(resolved_).name, true, reason)) {
-    return false;
-  }
+  // The bytes reach the disk before the name does: a crash after the
+  // rename finds the new archive whole.
+  return file_->file.Sync(reason) &&
+         file_->file.Publish(SplitPath(resolved_).name, true, reason);
+}
+
+bool CAtomicFile::SyncFolder(std::string* reason) {
   // The new name is durable only once the folder is synced.
-  if (::fsync(file_->folder.get()) != 0) {
-    *reason = std::strerror(errno);
-    return false;
+  if (syncFile(file_->folder.get()) == 0) return true;
+  *reason = std::strerror(errno);
+  return false;
+}
+
+std::vector<std::string> CAtomicFile::RemoveLeftovers(
+    const std::string& target) {
+  const PathParts parts = SplitPath(ResolveLink(target).value_or(target));
+  const UniqueFd folder(
+      ::open(parts.folder.empty() ? "." : parts.folder.c_str(),
+             O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  std::vector<std::string> removed;
+  if (folder.get() < 0) return removed;
+  for (const std::string& name :
+       varnok::RemoveLeftovers(folder.get(), parts.name)) {
+    removed.push_back(parts.folder.empty() ? name
+                                           : JoinPath(parts.folder, name));
   }
-  return true;
+  return removed;
 }
 
 void CAtomicFile::Discard() { file_.reset(); }

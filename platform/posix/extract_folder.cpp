@@ -2,9 +2,11 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -17,9 +19,8 @@ namespace varnok {
 
 namespace {
 
-// Where the file system has no unnamed files, a file being extracted is
-// written under this name and a suffix.
-constexpr char kTemporaryPrefix[] = ".kzf-extract-";
+// Files a batch holds at most; each keeps two descriptors open.
+constexpr size_t kMaxBatch = 32;
 
 std::string ErrorText() { return std::strerror(errno); }
 
@@ -51,11 +52,33 @@ bool IsSymbolicLink(int folder, const std::string& name) {
          S_ISLNK(info.st_mode);
 }
 
+// Half the descriptors the process may open, two for each waiting file.
+size_t BatchRoom() {
+  rlimit limit;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 ||
+      limit.rlim_cur == RLIM_INFINITY) {
+    return kMaxBatch;
+  }
+  return std::clamp<size_t>(limit.rlim_cur / 4, 1, kMaxBatch);
+}
+
 }  // namespace
 
 struct CExtractFolder::SystemFolder {
   UniqueFd fd;
+  size_t batchLimit = 1;
 };
+
+struct CExtractFolder::WaitingFile {
+  UniqueFd folder;   // the folder it goes in, open until it has its name
+  std::string name;  // its name there
+  std::string path;  // as messages show it
+  TemporaryFile file;
+};
+
+void CExtractFolder::Discard::operator()(WaitingFile* file) const {
+  delete file;
+}
 
 CExtractFolder::CExtractFolder() = default;
 CExtractFolder::~CExtractFolder() = default;
@@ -73,6 +96,7 @@ Status CExtractFolder::Open(const std::string& folder) {
   if (root->fd.get() < 0) {
     return Status::IoError(messages::kCantCreateFolder, folder, ErrorText());
   }
+  root->batchLimit = BatchRoom();
   root_ = std::move(root);
   return Status::Ok();
 }
@@ -83,14 +107,10 @@ std::string CExtractFolder::DisplayPath(std::string_view name) const {
   return path + EscapeName(name);
 }
 
-Status CExtractFolder::Extract(std::string_view name,
-                               const std::function<Status(ByteSink&)>& produce,
-                               Existing existing) {
-  Status status = CheckExtractName(name);
-  if (!status.ok()) return status;
+Status CExtractFolder::OpenFolders(std::string_view name,
+                                   WaitingPtr* file) const {
   const std::vector<std::string_view> parts = NameComponents(name);
-
-  // Open each folder on the way, creating it when missing, refusing links.
+  // Each folder is opened relative to the one before, never through a link.
   UniqueFd folder(::dup(root_->fd.get()));
   if (folder.get() < 0) {
     return Status::IoError(messages::kCantCreateFolder, folder_, ErrorText());
@@ -119,31 +139,49 @@ Status CExtractFolder::Extract(std::string_view name,
     }
     folder = std::move(next);
   }
-
-  // Write a temporary file beside the target, then give it the target's
-  // name; a file that fails is gone when `file` goes.
-  const std::string path = DisplayPath(name);
-  const std::string last(parts.back());
-  const bool keep = existing == Existing::kKeep;
-  const Status exists = Status::BadRequest(messages::kFileExists, path);
-  struct stat info;
-  if (keep &&
-      ::fstatat(folder.get(), last.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-    return exists;
-  }
-  TemporaryFile file;
-  std::string reason;
-  if (!file.Create(folder.get(), kTemporaryPrefix, 0666, &reason)) {
-    return Status::IoError(messages::kCantWriteFile, path, reason);
-  }
-  FileSink sink(file.fd(), path);
-  status = produce(sink);
-  if (status.ok() && !file.Publish(last, !keep, &reason)) {
-    status = keep && errno == EEXIST
-                 ? exists
-                 : Status::IoError(messages::kCantWriteFile, path, reason);
-  }
-  return status;
+  file->reset(new WaitingFile);
+  (*file)->folder = std::move(folder);
+  (*file)->name = std::string(parts.back());
+  (*file)->path = DisplayPath(name);
+  return Status::Ok();
 }
+
+bool CExtractFolder::NameTaken(const WaitingFile& file) const {
+  struct stat info;
+  return ::fstatat(file.folder.get(), file.name.c_str(), &info,
+                   AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+Status CExtractFolder::WriteTemporary(
+    WaitingFile& file, const std::function<Status(ByteSink&)>& produce) {
+  std::string reason;
+  if (!file.file.Create(file.folder.get(), file.name, 0666, &reason)) {
+    return Status::IoError(messages::kCantWriteFile, file.path, reason);
+  }
+  FileSink sink(file.file.fd(), file.path);
+  return produce(sink);
+}
+
+void CExtractFolder::StartSync(WaitingFile& file) { file.file.StartWriteBack(); }
+
+Status CExtractFolder::Sync(WaitingFile& file) {
+  std::string reason;
+  return file.file.Sync(&reason)
+             ? Status::Ok()
+             : Status::IoError(messages::kCantWriteFile, file.path, reason);
+}
+
+Status CExtractFolder::Publish(WaitingFile& file, Existing existing) {
+  const bool keep = existing == Existing::kKeep;
+  std::string reason;
+  if (file.file.Publish(file.name, !keep, &reason)) return Status::Ok();
+  // Kept names are never replaced: the link fails on a name taken
+  // meanwhile.
+  return keep && errno == EEXIST
+             ? Status::BadRequest(messages::kFileExists, file.path)
+             : Status::IoError(messages::kCantWriteFile, file.path, reason);
+}
+
+size_t CExtractFolder::BatchLimit() const { return root_->batchLimit; }
 
 }  // namespace varnok

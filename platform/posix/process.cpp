@@ -26,12 +26,16 @@ struct Slot {
 };
 static_assert(std::atomic<int>::is_always_lock_free);
 
-// One pack or extraction writes one temporary file at a time; the room
-// spares the dialog and tests that run a few at once.
-constexpr int kSlotCount = 64;
+// A pack writes one temporary file at a time, an extraction up to a batch
+// of them (platform/extract_folder.h); the room spares the dialog and tests
+// that run a few at once.
+constexpr int kSlotCount = 128;
 Slot slots[kSlotCount];
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the process and that a user, a
+// shell or a limit sends while files are written.
+constexpr int kStopSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,
+                                SIGUSR1, SIGALRM, SIGPIPE, SIGXCPU};
 
 extern "C" void OnStopSignal(int signal) {
   RemoveListedFiles();

@@ -7,71 +7,56 @@
 
 #include "base/messages.h"
 #include "platform/file_system.h"
-#include "platform/temporary_name.h"
 #include "platform/win32/system_text.h"
-#include "platform/win32/unique_handle.h"
+#include "platform/win32/temporary_file.h"
 
 namespace varnok {
 namespace {
 
-// Tries before giving up on finding an unused temporary name.
-constexpr int kNameAttempts = 100;
+// The attributes a replaced archive keeps, as POSIX keeps a file's mode.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-// Marks the open file for deletion when its last handle closes, or clears
-// the mark.
-bool SetDeleteOnClose(HANDLE file, bool remove) {
-  FILE_DISPOSITION_INFO disposition = {};
-  disposition.DeleteFile = remove ? TRUE : FALSE;
-  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
-                                      sizeof disposition) != 0;
+// Sets the open file's attributes.
+bool SetAttributes(HANDLE file, DWORD attributes) {
+  FILE_BASIC_INFO basic = {};
+  basic.FileAttributes = attributes;
+  return ::SetFileInformationByHandle(file, FileBasicInfo, &basic,
+                                      sizeof basic) != 0;
 }
 
 }  // namespace
 
-// While it is being written the temporary file is marked for deletion, so
-// that the system removes it even when the process is killed; Replace
-// clears the mark just before it renames the file.
 struct CAtomicFile::SystemFile {
-  UniqueHandle handle;
-  std::wstring path;  // the temporary file's name, while it has one
-  bool deleteOnClose = false;
+  TemporaryFile file;
+  DWORD attributes = 0;  // the replaced archive's kept ones; 0 for a new one
 };
 
 CAtomicFile::CAtomicFile(std::string target) : target_(std::move(target)) {}
 
 CAtomicFile::~CAtomicFile() { Discard(); }
 
-bool CAtomicFile::CreateTemporary(bool /*replacing*/, std::string* reason) {
-  // A replaced archive takes the permissions its folder gives new files,
-  // as the rename carries the temporary file's own.
-  const PathParts parts = SplitPath(resolved_);
-  const std::string start = TemporaryNameStart(parts.name);
+bool CAtomicFile::CreateTemporary(bool replacing, std::string* reason) {
   auto file = std::make_unique<SystemFile>();
-  DWORD error = ERROR_SUCCESS;
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string name = start + RandomSuffix();
-    const std::optional<std::wstring> candidate =
-        SystemPath(parts.folder.empty() ? name : JoinPath(parts.folder, name));
-    if (!candidate) {
-      *reason = messages::kInvalidFileName;
+  if (replacing) {
+    const std::optional<std::wstring> target = SystemPath(resolved_);
+    const DWORD attributes =
+        target ? ::GetFileAttributesW(target->c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      *reason = target ? LastErrorText() : messages::kInvalidFileName;
       return false;
     }
-    file->handle.reset(::CreateFileW(candidate->c_str(), GENERIC_WRITE | DELETE,
-                                     0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file->handle.valid()) {
-      file->path = *candidate;
-      break;
-    }
-    error = ::GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    file->attributes = attributes & kKeptAttributes;
   }
-  if (!file->handle.valid()) {
-    *reason = ErrorText(error);
+  // Written while it may still be deleted: read-only only in Replace.
+  const DWORD created = file->attributes & ~DWORD{FILE_ATTRIBUTE_READONLY};
+  const PathParts parts = SplitPath(resolved_);
+  if (!file->file.Create(parts.folder, parts.name,
+                         created != 0 ? created : FILE_ATTRIBUTE_NORMAL,
+                         reason)) {
     return false;
   }
-  // Where the file system can't mark it, Discard removes it by name.
-  file->deleteOnClose = SetDeleteOnClose(file->handle.get(), true);
   file_ = std::move(file);
   return true;
 }
@@ -81,7 +66,7 @@ bool CAtomicFile::WriteThrough(const char* data, size_t n,
   while (n > 0) {
     const DWORD ask = static_cast<DWORD>(std::min<size_t>(n, 1u << 30));
     DWORD written = 0;
-    if (!::WriteFile(file_->handle.get(), data, ask, &written, nullptr) ||
+    if (!::WriteFile(file_->file.handle(), data, ask, &written, nullptr) ||
         written == 0) {
       *reason = LastErrorText();
       return false;
@@ -95,7 +80,8 @@ bool CAtomicFile::WriteThrough(const char* data, size_t n,
 bool CAtomicFile::SeekTo(uint64_t offset, std::string* reason) {
   LARGE_INTEGER distance;
   distance.QuadPart = static_cast<LONGLONG>(offset);
-  if (::SetFilePointerEx(file_->handle.get(), distance, nullptr, FILE_BEGIN)) {
+  if (::SetFilePointerEx(file_->file.handle(), distance, nullptr,
+                         FILE_BEGIN)) {
     return true;
   }
   *reason = LastErrorText();
@@ -108,30 +94,43 @@ bool CAtomicFile::Replace(std::string* reason) {
     *reason = messages::kInvalidFileName;
     return false;
   }
-  if (!::FlushFileBuffers(file_->handle.get()) ||
-      (file_->deleteOnClose && !SetDeleteOnClose(file_->handle.get(), false))) {
+  if (!file_->file.Sync(reason)) return false;
+  // A read-only archive stays read-only, as on POSIX; the old one gives way
+  // for the moment of the rename, and stays as it was if the rename fails.
+  const bool readOnly = (file_->attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  const DWORD writable = file_->attributes & ~DWORD{FILE_ATTRIBUTE_READONLY};
+  if (readOnly &&
+      (!SetAttributes(file_->file.handle(), file_->attributes) ||
+       !::SetFileAttributesW(target->c_str(),
+                             writable != 0 ? writable
+                                           : FILE_ATTRIBUTE_NORMAL))) {
     *reason = LastErrorText();
     return false;
   }
-  file_->deleteOnClose = false;
-  if (!file_->handle.Close() ||
-      !::MoveFileExW(file_->path.c_str(), target->c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    *reason = LastErrorText();
-    return false;
-  }
-  file_->path.clear();
+  DWORD error = ERROR_SUCCESS;
+  if (file_->file.Publish(*target, true, &error)) return true;
+  if (readOnly) ::SetFileAttributesW(target->c_str(), file_->attributes);
+  *reason = ErrorText(error);
+  return false;
+}
+
+bool CAtomicFile::SyncFolder(std::string*) {
+  // Windows has no call that syncs a folder's names.
   return true;
 }
 
-void CAtomicFile::Discard() {
-  if (file_ == nullptr) return;
-  const bool removedOnClose = file_->deleteOnClose && file_->handle.valid();
-  file_->handle.reset();
-  if (!removedOnClose && !file_->path.empty()) {
-    ::DeleteFileW(file_->path.c_str());
+std::vector<std::string> CAtomicFile::RemoveLeftovers(
+    const std::string& target) {
+  const PathParts parts = SplitPath(ResolveLink(target).value_or(target));
+  std::vector<std::string> removed;
+  for (const std::string& name : varnok::RemoveLeftovers(parts.folder,
+                                                         parts.name)) {
+    removed.push_back(parts.folder.empty() ? name
+                                           : JoinPath(parts.folder, name));
   }
-  file_.reset();
+  return removed;
 }
+
+void CAtomicFile::Discard() { file_.reset(); }
 
 }  // namespace varnok

@@ -3,17 +3,19 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <random>
 
 #include "base/escape.h"
 #include "base/messages.h"
 #include "platform/file_system.h"
 #include "platform/win32/system_text.h"
+#include "platform/win32/temporary_file.h"
 #include "platform/win32/unique_handle.h"
 
 namespace varnok {
 namespace {
+
+// Files a batch holds at most.
+constexpr size_t kMaxBatch = 32;
 
 // Writes into an open file.
 class FileSink : public ByteSink {
@@ -94,30 +96,41 @@ UniqueHandle PinFolder(const std::wstring& path) {
       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
-bool SetDeleteOnClose(HANDLE file, bool remove) {
-  FILE_DISPOSITION_INFO disposition = {};
-  disposition.DeleteFile = remove ? TRUE : FALSE;
-  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
-                                      sizeof disposition) != 0;
-}
-
-// Creates a file of a fresh temporary name in folder, marked for deletion
-// on close; its path in *path.
-UniqueHandle CreateTemporary(const std::wstring& folder, std::wstring* path,
-                             bool* deleteOnClose) {
-  std::random_device seed;
-  std::mt19937 random(seed());
-  UniqueHandle file;
-  for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
-    wchar_t suffix[16];
-    std::swprintf(suffix, 16, L"%08x", static_cast<unsigned>(random()));
-    *path = folder + L"\\.kzf-extract-" + suffix;
-    file.reset(::CreateFileW(path->c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid() && ::GetLastError() != ERROR_FILE_EXISTS) break;
+// Opens, and creates when missing, the folder next beneath the pinned
+// folder, which is walked in messages; refuses links and junctions.
+Status PinNextFolder(const std::wstring& next, std::string_view name,
+                     const std::string& walked, UniqueHandle* pin) {
+  *pin = PinFolder(next);
+  if (!pin->valid()) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND ||
+        (!::CreateDirectoryW(next.c_str(), nullptr) &&
+         ::GetLastError() != ERROR_ALREADY_EXISTS)) {
+      return Status::IoError(messages::kCantCreateFolder, walked,
+                             error == ERROR_FILE_NOT_FOUND ? LastErrorText()
+                                                           : ErrorText(error));
+    }
+    *pin = PinFolder(next);
+    if (!pin->valid()) {
+      return Status::IoError(messages::kCantCreateFolder, walked,
+                             LastErrorText());
+    }
   }
-  *deleteOnClose = file.valid() && SetDeleteOnClose(file.get(), true);
-  return file;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(pin->get(), &info)) {
+    return Status::IoError(messages::kCantCreateFolder, walked,
+                           LastErrorText());
+  }
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return Status::BadRequest(
+        messages::kUnsafeName, EscapeName(name),
+        "passes through the symbolic link or junction " + walked);
+  }
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return Status::IoError(messages::kCantCreateFolder, walked,
+                           ErrorText(ERROR_DIRECTORY));
+  }
+  return Status::Ok();
 }
 
 }  // namespace
@@ -126,6 +139,18 @@ struct CExtractFolder::SystemFolder {
   std::wstring path;  // full, with the long-path prefix
   UniqueHandle pin;
 };
+
+struct CExtractFolder::WaitingFile {
+  std::vector<UniqueHandle> pins;  // the folders on its way, until placed
+  std::wstring folder;             // the folder it goes in
+  std::wstring name;               // its name there
+  std::string path;                // as messages show it
+  TemporaryFile file;
+};
+
+void CExtractFolder::Discard::operator()(WaitingFile* file) const {
+  delete file;
+}
 
 CExtractFolder::CExtractFolder() = default;
 CExtractFolder::~CExtractFolder() = default;
@@ -165,17 +190,13 @@ std::string CExtractFolder::DisplayPath(std::string_view name) const {
   return path + shown;
 }
 
-Status CExtractFolder::Extract(std::string_view name,
-                               const std::function<Status(ByteSink&)>& produce,
-                               Existing existing) {
-  Status status = CheckExtractName(name);
-  if (!status.ok()) return status;
+Status CExtractFolder::OpenFolders(std::string_view name,
+                                   WaitingPtr* file) const {
   const std::vector<std::string_view> parts = NameComponents(name);
-
-  // Open each folder on the way, creating it when missing, refusing links;
-  // each stays pinned until the file is in place.
-  std::vector<UniqueHandle> pins;
-  std::wstring folder = root_->path;
+  WaitingPtr opened(new WaitingFile);
+  opened->path = DisplayPath(name);
+  // Each folder stays pinned until the file is in place.
+  opened->folder = root_->path;
   for (size_t i = 0; i + 1 < parts.size(); ++i) {
     // The name's part up to the folder now opened.
     const std::string walked = DisplayPath(name.substr(
@@ -186,88 +207,63 @@ Status CExtractFolder::Extract(std::string_view name,
       return Status::IoError(messages::kCantCreateFolder, walked,
                              messages::kInvalidFileName);
     }
-    const std::wstring next = folder + L"\\" + *part;
-    UniqueHandle pin = PinFolder(next);
-    if (!pin.valid()) {
-      const DWORD error = ::GetLastError();
-      if (error != ERROR_FILE_NOT_FOUND ||
-          (!::CreateDirectoryW(next.c_str(), nullptr) &&
-           ::GetLastError() != ERROR_ALREADY_EXISTS)) {
-        return Status::IoError(messages::kCantCreateFolder, walked,
-                               error == ERROR_FILE_NOT_FOUND ? LastErrorText()
-                                                             : ErrorText(error));
-      }
-      pin = PinFolder(next);
-      if (!pin.valid()) {
-        return Status::IoError(messages::kCantCreateFolder, walked,
-                               LastErrorText());
-      }
-    }
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(pin.get(), &info)) {
-      return Status::IoError(messages::kCantCreateFolder, walked,
-                             LastErrorText());
-    }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-      return Status::BadRequest(messages::kUnsafeName, EscapeName(name),
-                                "passes through the symbolic link or junction " + walked);
-    }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      return Status::IoError(messages::kCantCreateFolder, walked,
-                             ErrorText(ERROR_DIRECTORY));
-    }
-    pins.push_back(std::move(pin));
-    folder = next;
+    const std::wstring next = opened->folder + L"\\" + *part;
+    UniqueHandle pin;
+    const Status status = PinNextFolder(next, name, walked, &pin);
+    if (!status.ok()) return status;
+    opened->pins.push_back(std::move(pin));
+    opened->folder = next;
   }
-
-  // Write a temporary file beside the target, then rename it into place.
-  const std::string path = DisplayPath(name);
   const std::optional<std::wstring> fileName =
       ToWide(FromArchiveEncoding(parts.back()));
   if (!fileName) {
-    return Status::IoError(messages::kCantWriteFile, path,
+    return Status::IoError(messages::kCantWriteFile, opened->path,
                            messages::kInvalidFileName);
   }
-  const std::wstring target = folder + L"\\" + *fileName;
-  const bool keep = existing == Existing::kKeep;
-  const Status exists = Status::BadRequest(messages::kFileExists, path);
-  if (keep && ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    return exists;
-  }
-  std::wstring temporary;
-  bool deleteOnClose = false;
-  UniqueHandle file = CreateTemporary(folder, &temporary, &deleteOnClose);
-  if (!file.valid()) {
-    return Status::IoError(messages::kCantWriteFile, path, LastErrorText());
-  }
-  FileSink sink(file.get(), path);
-  status = produce(sink);
-  if (status.ok() && deleteOnClose && !SetDeleteOnClose(file.get(), false)) {
-    status = Status::IoError(messages::kCantWriteFile, path, LastErrorText());
-  }
-  if (status.ok()) {
-    deleteOnClose = false;
-    if (!file.Close()) {
-      status = Status::IoError(messages::kCantWriteFile, path, LastErrorText());
-    }
-  }
-  // Kept names are never replaced: without MOVEFILE_REPLACE_EXISTING the
-  // move fails on a name taken meanwhile.
-  if (status.ok() &&
-      !::MoveFileExW(temporary.c_str(), target.c_str(),
-                     keep ? 0 : MOVEFILE_REPLACE_EXISTING)) {
-    const DWORD error = ::GetLastError();
-    status = keep && (error == ERROR_ALREADY_EXISTS ||
-                      error == ERROR_FILE_EXISTS)
-                 ? exists
-                 : Status::IoError(messages::kCantWriteFile, path,
-                                   ErrorText(error));
-  }
-  if (!status.ok()) {
-    file.reset();
-    if (!deleteOnClose) ::DeleteFileW(temporary.c_str());
-  }
-  return status;
+  opened->name = *fileName;
+  *file = std::move(opened);
+  return Status::Ok();
 }
+
+bool CExtractFolder::NameTaken(const WaitingFile& file) const {
+  return ::GetFileAttributesW((file.folder + L"\\" + file.name).c_str()) !=
+         INVALID_FILE_ATTRIBUTES;
+}
+
+Status CExtractFolder::WriteTemporary(
+    WaitingFile& file, const std::function<Status(ByteSink&)>& produce) {
+  std::string reason;
+  if (!file.file.Create(ToUtf8(file.folder), ToUtf8(file.name),
+                        FILE_ATTRIBUTE_NORMAL, &reason)) {
+    return Status::IoError(messages::kCantWriteFile, file.path, reason);
+  }
+  FileSink sink(file.file.handle(), file.path);
+  return produce(sink);
+}
+
+void CExtractFolder::StartSync(WaitingFile&) {}
+
+Status CExtractFolder::Sync(WaitingFile& file) {
+  std::string reason;
+  return file.file.Sync(&reason)
+             ? Status::Ok()
+             : Status::IoError(messages::kCantWriteFile, file.path, reason);
+}
+
+Status CExtractFolder::Publish(WaitingFile& file, Existing existing) {
+  // Kept names are never replaced: the rename fails on a name taken
+  // meanwhile.
+  const bool keep = existing == Existing::kKeep;
+  DWORD error = ERROR_SUCCESS;
+  if (file.file.Publish(file.folder + L"\\" + file.name, !keep, &error)) {
+    return Status::Ok();
+  }
+  return keep && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+             ? Status::BadRequest(messages::kFileExists, file.path)
+             : Status::IoError(messages::kCantWriteFile, file.path,
+                               ErrorText(error));
+}
+
+size_t CExtractFolder::BatchLimit() const { return kMaxBatch; }
 
 }  // namespace varnok

@@ -47,17 +47,22 @@ TEST_F(ArchiveSelfTest, KnowsAnExistingArchiveUnderAnySpelling) {
 TEST_F(ArchiveSelfTest, KnowsTheEnginesTemporaryFilesBesideIt) {
   // The archive doesn't exist yet: only its temporary files can be found.
   const CArchiveSelf self(At("assets/game.kzf"));
-  for (const char* name : {".game.kzf.Ab12cZ", ".game.kzf.000000"}) {
+  for (const char* name :
+       {".game.kzf.kzf-tmp-Ab12cZ34xy", ".game.kzf.kzf-tmp-0000000000"}) {
     Touch(std::string("assets/") + name);
     EXPECT_TRUE(self.IsTemporaryFile(At(std::string("assets/") + name))) << name;
   }
-  for (const char* name : {"game.kzf", ".game.kzf.Ab12c", ".game.kzf.Ab12cZ9",
-                           ".game.kzf.Ab-2cZ", ".game.kzf.Ab12cZ.png"}) {
+  // A user's files, however alike.
+  for (const char* name :
+       {"game.kzf", ".game.kzf.Ab12cZ", ".game.kzf.backup",
+        ".game.kzf.kzf-tmp-Ab12cZ34x", ".game.kzf.kzf-tmp-Ab12cZ34xyz",
+        ".game.kzf.kzf-tmp-Ab-2cZ34xy", ".game.kzf.kzf-tmp-Ab12cZ34xy.png",
+        ".other.kzf.kzf-tmp-Ab12cZ34xy"}) {
     Touch(std::string("assets/") + name);
     EXPECT_FALSE(self.IsTemporaryFile(At(std::string("assets/") + name))) << name;
   }
-  Touch("other/.game.kzf.Ab12cZ");
-  EXPECT_FALSE(self.IsTemporaryFile(At("other/.game.kzf.Ab12cZ")));
+  Touch("other/.game.kzf.kzf-tmp-Ab12cZ34xy");
+  EXPECT_FALSE(self.IsTemporaryFile(At("other/.game.kzf.kzf-tmp-Ab12cZ34xy")));
 }
 
 TEST_F(ArchiveSelfTest, FollowsALinkedArchiveToWhereItIsWritten) {
@@ -68,24 +73,28 @@ TEST_F(ArchiveSelfTest, FollowsALinkedArchiveToWhereItIsWritten) {
   fs::create_symlink(root_ / "assets/real.kzf", root_ / "other/game.kzf");
   const CArchiveSelf self(At("other/game.kzf"));
   EXPECT_TRUE(self.IsArchive(At("assets/real.kzf")));
-  Touch("assets/.real.kzf.x1y2z3");
-  EXPECT_TRUE(self.IsTemporaryFile(At("assets/.real.kzf.x1y2z3")));
-  Touch("other/.game.kzf.x1y2z3");
-  EXPECT_FALSE(self.IsTemporaryFile(At("other/.game.kzf.x1y2z3")));
+  Touch("assets/.real.kzf.kzf-tmp-x1y2z3w4v5");
+  EXPECT_TRUE(self.IsTemporaryFile(At("assets/.real.kzf.kzf-tmp-x1y2z3w4v5")));
+  Touch("other/.game.kzf.kzf-tmp-x1y2z3w4v5");
+  EXPECT_FALSE(self.IsTemporaryFile(At("other/.game.kzf.kzf-tmp-x1y2z3w4v5")));
 }
 
 TEST_F(ArchiveSelfTest, RelativeArchiveNamesMeanTheCurrentFolder) {
   test::WriteFile(root_ / "assets/game.kzf", "kzf1, an earlier archive");
-  Touch("assets/.game.kzf.q1w2e3");
+  const std::string temporary = At("assets/.game.kzf.kzf-tmp-q1w2e3r4t5");
+  Touch("assets/.game.kzf.kzf-tmp-q1w2e3r4t5");
   const fs::path previous = fs::current_path();
   fs::current_path(root_ / "assets");
   const CArchiveSelf self("game.kzf");
   std::vector<std::string> paths = {At("assets/a"), At("assets/game.kzf"),
-                                    At("assets/.game.kzf.q1w2e3"), At("assets/b")};
-  const Status status = self.LeaveOut(paths);
+                                    temporary, At("assets/b")};
+  std::vector<std::string> temporaryFiles;
+  const Status status = self.LeaveOut(paths, &temporaryFiles);
   fs::current_path(previous);
   EXPECT_TRUE(status.ok()) << status.ToString();
   EXPECT_EQ(paths, (std::vector<std::string>{At("assets/a"), At("assets/b")}));
+  // Left out, but named to the caller; the archive is not.
+  EXPECT_EQ(temporaryFiles, std::vector<std::string>{temporary});
 }
 
 TEST_F(ArchiveSelfTest, LeavesOutAnArchiveButNeverReplacesAnotherFileBeingPacked) {
@@ -99,10 +108,10 @@ TEST_F(ArchiveSelfTest, LeavesOutAnArchiveButNeverReplacesAnotherFileBeingPacked
       {"kzf", false},
       {"", false},
   };
-  Touch("assets/data/.level1.dat.Ab12cZ");
+  Touch("assets/data/.level1.dat.kzf-tmp-Ab12cZ34xy");
   const std::vector<std::string> found = {
       At("assets/data/a"), At("assets/data/level1.dat"),
-      At("assets/data/.level1.dat.Ab12cZ"), At("assets/data/z")};
+      At("assets/data/.level1.dat.kzf-tmp-Ab12cZ34xy"), At("assets/data/z")};
   // The archive named through a link where links can be made: the file it
   // leads to counts.
   const bool link = test::CanMakeSymbolicLinks(root_);
@@ -117,7 +126,8 @@ TEST_F(ArchiveSelfTest, LeavesOutAnArchiveButNeverReplacesAnotherFileBeingPacked
                          root_ / "other/out.kzf");
     }
     std::vector<std::string> paths = found;
-    const Status status = CArchiveSelf(archive).LeaveOut(paths);
+    std::vector<std::string> temporaryFiles;
+    const Status status = CArchiveSelf(archive).LeaveOut(paths, &temporaryFiles);
     if (c.archive) {
       EXPECT_TRUE(status.ok()) << status.ToString();
       EXPECT_EQ(paths, (std::vector<std::string>{At("assets/data/a"),

@@ -593,8 +593,8 @@ TEST_F(ArchiveWriterTest, FileGrowingWhilePackedIsRecordedAsRead) {
 
 TEST_F(ArchiveWriterTest, ReplacedArchiveKeepsModeAndSymlink) {
   if (test::OnWindows()) {
-    GTEST_SKIP() << "Windows files have no POSIX mode; an archive takes the "
-                    "permissions its folder gives new files";
+    GTEST_SKIP() << "Windows files have no POSIX mode; their attributes are "
+                    "Win32TemporaryFileTest's";
   }
   const std::string path = Source("a.txt", "abc");
   const unsigned old = test::SetFileCreationMask(027);

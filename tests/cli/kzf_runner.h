@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/platform_test.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnok::test {
 
@@ -31,6 +32,26 @@ struct KzfOptions {
   std::vector<std::pair<std::string, std::string>> environment;
 };
 
+// kzf where a user without rights can run it: a copy in a folder of the
+// test program's own beneath the system's temporary folder, made at the
+// first call and removed when the test program ends. The build's own may be
+// out of such a user's reach (a clone in root's home, mode 700).
+inline const std::string& ReachableKzf() {
+  namespace fs = std::filesystem;
+  static const TempFolder folder;
+  static const std::string path = [] {
+    const fs::path copy = folder.path() / fs::path(KZF_PATH).filename();
+    fs::copy_file(KZF_PATH, copy);
+    const fs::perms all = fs::perms::owner_all | fs::perms::group_read |
+                          fs::perms::group_exec | fs::perms::others_read |
+                          fs::perms::others_exec;
+    fs::permissions(folder.path(), all);
+    fs::permissions(copy, all);
+    return copy.string();
+  }();
+  return path;
+}
+
 // Runs kzf with args and waits for its end (see RunProgram); a kzf killed
 // by a signal exits with 128 + the signal.
 inline KzfResult RunKzf(const std::vector<std::string>& args,
@@ -44,7 +65,8 @@ inline KzfResult RunKzf(const std::vector<std::string>& args,
   child.terminalColumns = options.terminalColumns;
   child.environment = options.environment;
   child.killAfter = options.killAfter;
-  return RunProgram(KZF_PATH, args, child, options.stderrTerminal);
+  return RunProgram(options.unprivileged ? ReachableKzf() : KZF_PATH, args,
+                    child, options.stderrTerminal);
 }
 
 // The lines of text, without their line ends.

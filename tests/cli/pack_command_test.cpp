@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -145,16 +147,41 @@ TEST_F(PackCommandTest, RefusesAMissingFolderOrAFile) {
 }
 
 TEST_F(PackCommandTest, NeverPacksTheArchiveIntoItself) {
-  // Relative names, resolved against the program's current folder; a stale
-  // temporary file of the archive lies beside it.
-  test::WriteFile(assets_ / "data/.game.kzf.Zz9Yy8", "left by a killed run");
+  // Relative names, resolved against the program's current folder. Beside
+  // the archive lie two of its temporary files: one that a killed run left,
+  // which the next run removes, and one that a running writer holds, which
+  // every run leaves out; each is named.
+  const std::string leftover = ".game.kzf.kzf-tmp-Zz9Yy8Xx7W";
+  const fs::path held = assets_ / "data/.game.kzf.kzf-tmp-Hh1Hh2Hh3H";
+  test::WriteFile(assets_ / "data" / leftover, "left by a killed run");
+  test::WriteFile(held, "being written");
+  const test::ExclusiveFile writer(held.string());
+  ASSERT_TRUE(writer.held());
+  const fs::path archive = fs::path("Game Assets") / "data" / "game.kzf";
+  std::string packed;
+  for (const std::string& name : ArchiveOrder()) {
+    packed += "kzf: Packed: " + name + "\n";
+  }
   const test::KzfOptions inFolder{folder_.path(), false};
   for (int run = 0; run < 2; ++run) {
-    const test::KzfResult result =
-        Kzf({"pack", "Game Assets", "-o", "Game Assets/data/game.kzf"}, inFolder);
+    const test::KzfResult result = Kzf(
+        {"pack", "Game Assets", "-o", test::NativePath(archive), "-v"},
+        inFolder);
     ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string removed =
+        run == 0 ? "kzf: Warning: Removed a leftover temporary file: " +
+                       test::NativePath(archive.parent_path() / leftover) +
+                       "\n"
+                 : "";
+    EXPECT_EQ(result.err, removed + "kzf: Left out: " +
+                              test::NativePath(held) +
+                              ": temporary file of the archive\n" + packed);
+    EXPECT_EQ(result.out.substr(result.out.find(';')),
+              "; left out: 1 temporary file of the archive\n");
     EXPECT_EQ(ListedNames((assets_ / "data/game.kzf").string()), ArchiveOrder());
   }
+  EXPECT_FALSE(fs::exists(assets_ / "data" / leftover));
+  EXPECT_TRUE(fs::exists(held));
   EXPECT_EQ(Kzf({"verify", (assets_ / "data/game.kzf").string()}).exitCode, 0);
 }
 
@@ -571,23 +598,47 @@ TEST_F(PackCommandTest, AFileLockedByAnotherProgramFailsThePack) {
             (std::vector<std::string>{"Game Assets", "game.kzf"}));
 }
 
-TEST_F(PackCommandTest, AKilledPackLeavesNothingBehind) {
-  // Long enough to be stopped midway: 128 MiB that don't compress, deflated.
+// Writes size bytes that do not compress to path, a piece at a time.
+void WriteNoise(const fs::path& path, size_t size) {
   std::mt19937_64 random(3);
-  std::string noise(128 << 20, '\0');
-  for (size_t i = 0; i + 8 <= noise.size(); i += 8) {
-    const uint64_t bits = random();
-    std::memcpy(noise.data() + i, &bits, 8);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::vector<uint64_t> piece(1 << 17);
+  for (size_t written = 0; written < size;) {
+    for (uint64_t& bits : piece) bits = random();
+    const size_t n = std::min(size - written, piece.size() * 8);
+    out.write(reinterpret_cast<const char*>(piece.data()),
+              static_cast<std::streamsize>(n));
+    written += n;
   }
-  test::WriteFile(assets_ / "data/noise.bin", noise);
+  if (!out) throw std::runtime_error("can't write " + path.string());
+}
+
+TEST_F(PackCommandTest, AKilledPackLeavesNothingBehind) {
+  // Killed midway: the input is sized from the rate at which this machine
+  // packs now, to last several times longer than the pack is let run.
+  const std::chrono::milliseconds killAfter(500);
+  const fs::path noise = assets_ / "data/noise.bin";
+  const size_t sample = 16 << 20;
+  WriteNoise(noise, sample);
   const fs::path archive = folder_.path() / "out" / "game.kzf";
   fs::create_directories(archive.parent_path());
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Kzf({"pack", assets_.string(), "-o", archive.string(),
+                 "--compress"}).exitCode, 0);
+  const std::chrono::duration<double> took =
+      std::chrono::steady_clock::now() - start;
+  const double perSecond = sample / std::max(took.count(), 0.001);
+  const size_t size = static_cast<size_t>(std::clamp(
+      perSecond * 8 * std::chrono::duration<double>(killAfter).count(),
+      static_cast<double>(sample), static_cast<double>(1 << 30)));
+  WriteNoise(noise, size);
   test::WriteFile(archive, "the previous archive");
+
   test::KzfOptions killed;
-  killed.killAfter = std::chrono::milliseconds(1500);
+  killed.killAfter = killAfter;
   const test::KzfResult result = Kzf(
       {"pack", assets_.string(), "-o", archive.string(), "--compress"}, killed);
-  if (!result.killed) GTEST_SKIP() << "the pack ended before it was killed";
+  ASSERT_TRUE(result.killed) << "a pack of " << size << " bytes ended first";
   // No temporary file: unnamed, or on Windows marked for deletion on close.
   EXPECT_EQ(test::ReadFile(archive), "the previous archive");
   EXPECT_EQ(FolderContents(archive.parent_path()),

@@ -72,9 +72,13 @@ test::ChildResult PackInChild(const Scene& scene,
     request.archiveName = scene.archive.string();
     request.basePath = "data/";
     afterScan();
-    Status status = CArchiveSelf(request.archiveName).LeaveOut(request.paths);
-    if (status.ok()) status = CArchiveWriter().Pack(request, observer);
+    std::vector<std::string> temporaryFiles;
+    Status status = CArchiveSelf(request.archiveName)
+                        .LeaveOut(request.paths, &temporaryFiles);
+    CArchiveWriter writer;
+    if (status.ok()) status = writer.Pack(request, observer);
     if (!status.ok()) PrintError(status);
+    if (!writer.warning().ok()) PrintWarning(writer.warning());
     return status.ok() ? 0 : 1;
   });
 }
@@ -82,6 +86,16 @@ test::ChildResult PackInChild(const Scene& scene,
 int RefuseUnnamedFile(int, mode_t) {
   errno = EOPNOTSUPP;
   return -1;
+}
+
+// Syncs files, and fails to sync folders.
+int FailFolderSync(int fd) {
+  struct stat info;
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    errno = EIO;
+    return -1;
+  }
+  return ::fsync(fd);
 }
 
 // Stops the process with SIGTERM once the pack has read its first bytes.
@@ -201,6 +215,21 @@ TEST(PackFaultTest, EveryFaultFailsWithItsMessageAndLeavesTheOldArchive) {
     EXPECT_EQ(result.err, fault.err(scene));
     EXPECT_TRUE(OnlyTheOldArchive(scene));
   }
+}
+
+// The archive has taken its place when its folder fails to sync: the run
+// succeeds, and warns that the new name may not survive a crash.
+TEST(PackFaultTest, AFolderThatCantBeSyncedAfterTheRenameIsAWarning) {
+  Scene scene;
+  const test::ChildResult result =
+      PackInChild(scene, [] { syncFile = FailFolderSync; }, nullptr);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "kzf: Warning: " +
+                            std::string(messages::kFolderNotSynced) + ": " +
+                            scene.archive.string() + ": " +
+                            std::strerror(EIO) + "\n");
+  EXPECT_EQ(test::ReadFile(scene.archive).rfind("kzf1", 0), 0u);
+  EXPECT_NE(test::ReadFile(scene.archive), kOldArchive);
 }
 
 // A small file system of its own that fills up; mounting one takes root.

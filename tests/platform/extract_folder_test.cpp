@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
+#include "platform/temporary_name.h"
 #include "tests/archive/test_archive.h"
 #include "tests/support/platform_test.h"
 
@@ -88,10 +90,22 @@ class ExtractFolderTest : public ::testing::Test {
     ASSERT_TRUE(extract_.Open(root_.string()).ok());
   }
 
+  // Extracts name through produce, and ends the batch: how it ended.
+  Status Extract(std::string_view name,
+                 const std::function<Status(ByteSink&)>& produce,
+                 CExtractFolder::Existing existing =
+                     CExtractFolder::Existing::kReplace) {
+    Status status = Status::Cancelled();  // until done tells
+    extract_.Extract(
+        name, produce, [&status](const Status& done) { status = done; },
+        existing);
+    extract_.Finish();
+    return status;
+  }
   // Extracts name with content, through a producer that writes it in two
   // pieces.
   Status Write(std::string_view name, const std::string& content) {
-    return extract_.Extract(name, [&](ByteSink& sink) {
+    return Extract(name, [&](ByteSink& sink) {
       Status status = sink.Append(content.substr(0, content.size() / 2));
       return status.ok() ? sink.Append(content.substr(content.size() / 2))
                          : status;
@@ -125,15 +139,30 @@ TEST_F(ExtractFolderTest, CreatesFoldersAndReplacesFiles) {
                                       "data/top.txt"}));
 }
 
+TEST_F(ExtractFolderTest, WritesUnnamedOrUnderATemporaryNameOfTheFile) {
+  std::vector<std::string> midway;
+  ASSERT_TRUE(Extract("data/a.txt", [&](ByteSink& sink) {
+                midway = Listing(root_);
+                return sink.Append("x");
+              }).ok());
+  // POSIX's files have no name while written; Windows's have the one
+  // scheme of temporary names.
+  ASSERT_EQ(midway.size(), test::OnWindows() ? 2u : 1u);
+  EXPECT_EQ(midway[0], "data");
+  if (midway.size() == 2) {
+    EXPECT_TRUE(IsTemporaryNameOf(midway[1].substr(5), "a.txt")) << midway[1];
+  }
+}
+
 TEST_F(ExtractFolderTest, FailedProducerLeavesNothingAndKeepsTheOldFile) {
   ASSERT_TRUE(Write("data/a.txt", "old").ok());
-  Status status = extract_.Extract("data/a.txt", [](ByteSink& sink) {
+  Status status = Extract("data/a.txt", [](ByteSink& sink) {
     Status ignored = sink.Append("half of the new");
     return Status::Damaged("Damaged archive", "x.kzf: entry 0");
   });
   EXPECT_EQ(status.ToString(), "Damaged archive: x.kzf: entry 0");
   EXPECT_EQ(test::ReadFile(root_ / "data/a.txt"), "old");
-  status = extract_.Extract("data/new.txt", [](ByteSink& sink) {
+  status = Extract("data/new.txt", [](ByteSink& sink) {
     Status ignored = sink.Append("part");
     return Status::Damaged("Damaged archive");
   });
@@ -190,7 +219,7 @@ TEST_F(ExtractFolderTest, KeepsWhatHasTheNameWithoutReadingTheEntry) {
   }
   for (const std::string& name : names) {
     bool produced = false;
-    const Status status = extract_.Extract(
+    const Status status = Extract(
         name,
         [&](ByteSink& sink) {
           produced = true;

@@ -133,8 +133,10 @@ ChildResult RunProgram(const std::string& program,
                        const ChildOptions& options = {},
                        bool stderrTerminal = false);
 
-// Windows only: keeps a file open with no sharing, as a program that locks
-// it does, until the object goes. held() is false elsewhere.
+// Keeps a file open and locked, as a program that writes it does, until the
+// object goes: on Windows without sharing it (no other program may read or
+// remove it), on POSIX with an exclusive flock (which keeps out only those
+// who ask for the lock).
 class ExclusiveFile {
  public:
   explicit ExclusiveFile(const std::string& path);

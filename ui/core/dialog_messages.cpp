@@ -8,8 +8,8 @@
 namespace varnok {
 namespace {
 
-// Unreadable folders that the message after a scan names one by one.
-constexpr size_t kUnreadableFoldersShown = 5;
+// Lines that a message names one by one.
+constexpr size_t kLinesShown = 5;
 
 // The first shown lines, one a line, then how many more there are.
 std::string FirstLines(const std::vector<std::string>& lines, size_t shown) {
@@ -62,11 +62,22 @@ Message UnreadableFoldersMessage(
           : Substitute(messages::kUnreadableFolders,
                        {std::to_string(folders.size())});
   std::vector<std::string> lines;
-  lines.reserve(folders.size());
   for (const UnreadableFolder& folder : folders) {
     lines.push_back(folder.path + ": " + folder.reason);
   }
-  message.informative = FirstLines(lines, kUnreadableFoldersShown);
+  message.informative = FirstLines(lines, kLinesShown);
+  return message;
+}
+
+Message DoneMessage(const std::vector<std::string>& temporaryFiles) {
+  Message message{messages::kDone, {}};
+  if (temporaryFiles.empty()) return message;
+  message.informative =
+      (temporaryFiles.size() == 1
+           ? std::string(messages::kLeftOutTemporaryFile)
+           : Substitute(messages::kLeftOutTemporaryFiles,
+                        {std::to_string(temporaryFiles.size())})) +
+      '\n' + FirstLines(temporaryFiles, kLinesShown);
   return message;
 }
 

@@ -41,6 +41,11 @@ Message PackFailureMessage(const Status& status, const PackRequest& request);
 // many more there are.
 Message UnreadableFoldersMessage(const std::vector<UnreadableFolder>& folders);
 
+// After a pack that succeeded: "Done!", and below it the files left out as
+// the archive's temporary files, when there were any: how many, then the
+// first five, one a line, then how many more there are.
+Message DoneMessage(const std::vector<std::string>& temporaryFiles);
+
 // The progress window's text: "Files: 3 of 10", then "Data: 1.0 KiB of
 // 2.0 MiB" on a second line (sizes as FormatSize gives them).
 std::string ProgressText(const PackProgress& progress);

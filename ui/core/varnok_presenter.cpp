@@ -7,6 +7,7 @@
 
 #include "archive/archive_self.h"
 #include "base/messages.h"
+#include "platform/atomic_file.h"
 #include "platform/file_system.h"
 #include "scan/pack_list.h"
 #include "scan/path_order.h"
@@ -117,28 +118,35 @@ void CVarnokPresenter::OnPack() {
 
   Status status;
   PackRequest request;
+  std::vector<std::string> temporaryFiles;
   try {
-    status = Pack(*archiveName, &request);
+    status = Pack(*archiveName, &request, &temporaryFiles);
   } catch (const std::bad_alloc&) {
     status = Status::OutOfMemory();
   }
   if (status.ok()) {
-    Show({messages::kDone, {}});
+    Show(DoneMessage(temporaryFiles));
   } else if (!status.cancelled()) {
     Show(PackFailureMessage(status, request));
   }
 }
 
 Status CVarnokPresenter::Pack(const std::string& archiveName,
-                              PackRequest* packed) {
+                              PackRequest* packed,
+                              std::vector<std::string>* temporaryFiles) {
   PackRequest& request = *packed;
   request.paths = rows_;
   request.archiveName = archiveName;
   request.basePath = view_->BasePath();
   request.compress = view_->CompressChecked();
+  // What a killed run left beside the archive goes; the dialog says no more
+  // of it than its usual message.
+  CAtomicFile::RemoveLeftovers(request.archiveName);
   // An archive saved inside the packed folder is not packed into the new
-  // one; a file being packed is not overwritten by it.
-  Status status = CArchiveSelf(request.archiveName).LeaveOut(request.paths);
+  // one, nor are its temporary files; a file being packed is not
+  // overwritten by it.
+  Status status = CArchiveSelf(request.archiveName)
+                      .LeaveOut(request.paths, temporaryFiles);
   if (!status.ok()) return status;
 
   const BusyScope busy(&busy_);

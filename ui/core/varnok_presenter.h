@@ -15,6 +15,8 @@
 // second. Cancelling the picker or the save dialog does nothing; cancelling
 // a scan leaves the rows as they were before it, and cancelling a pack
 // leaves no archive behind; neither shows a message.
+// A pack that succeeds says "Done!", naming below it the rows it left out
+// as the archive's temporary files.
 
 #ifndef VARNOK_UI_CORE_VARNOK_PRESENTER_H_
 #define VARNOK_UI_CORE_VARNOK_PRESENTER_H_
@@ -87,8 +89,10 @@ class CVarnokPresenter {
 
  private:
   // Checks and packs the rows into archiveName, with *request made from
-  // them and the view.
-  Status Pack(const std::string& archiveName, PackRequest* request);
+  // them and the view; the rows left out as the archive's temporary files
+  // in *temporaryFiles.
+  Status Pack(const std::string& archiveName, PackRequest* request,
+              std::vector<std::string>* temporaryFiles);
   void Show(const Message& message);
 
   DialogView* const view_;

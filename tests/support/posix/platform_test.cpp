@@ -7,6 +7,7 @@
 #include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -187,8 +188,21 @@ void RemoveTooDeepFolders(const std::string& folder) {
   ::close(fd);
 }
 
-ExclusiveFile::ExclusiveFile(const std::string&) {}
-ExclusiveFile::~ExclusiveFile() = default;
+ExclusiveFile::ExclusiveFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0 && ::flock(fd, LOCK_EX) == 0) {
+    handle_ = new int(fd);
+  } else if (fd >= 0) {
+    ::close(fd);
+  }
+}
+
+ExclusiveFile::~ExclusiveFile() {
+  if (handle_ == nullptr) return;
+  int* const fd = static_cast<int*>(handle_);
+  ::close(*fd);
+  delete fd;
+}
 
 ChildResult RunInChild(const std::function<int()>& body,
                        const ChildOptions& options) {

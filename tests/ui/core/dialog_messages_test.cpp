@@ -56,6 +56,26 @@ TEST(DialogMessagesTest, UnreadableFoldersAreCountedAndTheFirstFiveNamed) {
   }
 }
 
+TEST(DialogMessagesTest, DoneNamesTheArchivesTemporaryFilesLeftOut) {
+  std::vector<std::string> files;
+  for (int i = 0; i < 7; ++i) files.push_back("d/t" + std::to_string(i));
+  const struct {
+    size_t count;
+    std::string informative;
+  } cases[] = {
+      {0, ""},
+      {1, "Left out a temporary file of the archive:\nd/t0"},
+      {7, "Left out 7 temporary files of the archive:\nd/t0\nd/t1\nd/t2\nd/t3"
+          "\nd/t4\nand 2 more"},
+  };
+  for (const auto& c : cases) {
+    const Message message = DoneMessage(
+        std::vector<std::string>(files.begin(), files.begin() + c.count));
+    EXPECT_EQ(message.text, messages::kDone);
+    EXPECT_EQ(message.informative, c.informative);
+  }
+}
+
 TEST(DialogMessagesTest, ProgressCountsEntriesAndBytes) {
   PackProgress progress;
   progress.entriesDone = 3;

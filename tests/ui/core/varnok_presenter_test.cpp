@@ -276,10 +276,18 @@ TEST_F(PresenterTest, FailedPackShowsTheEnginesMessageAndTheRowsStay) {
 }
 
 TEST_F(PresenterTest, ArchiveInsideTheFolderIsLeftOut) {
-  const std::string folder = MakeFolder({"a.txt", "level1.dat"});
+  // With a temporary file of the archive that a killed run left: left out,
+  // named, and gone.
+  const std::string folder =
+      MakeFolder({"a.txt", "level1.dat", ".game.kzf.kzf-tmp-Ab12cZ34xy"});
+  const std::string leftover = tree_.Path("data/.game.kzf.kzf-tmp-Ab12cZ34xy");
   const std::string archive = tree_.Path("data/game.kzf");
   Select(folder);
   Pack(archive);
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].informative,
+            std::string(messages::kLeftOutTemporaryFile) + "\n" + leftover);
+  EXPECT_FALSE(Exists(leftover));
   const std::string first = Read(archive);
   // Selected again, the list holds the archive; packing over it leaves it
   // out, run after run.
@@ -294,6 +302,7 @@ TEST_F(PresenterTest, ArchiveInsideTheFolderIsLeftOut) {
                                 test::Stored("data/level1.dat",
                                              "content of level1.dat")}));
   EXPECT_EQ(prompts_.texts(), Strings(3, messages::kDone));
+  EXPECT_EQ(prompts_.messages[2].informative, "");
 }
 
 TEST_F(PresenterTest, UnreadableFoldersAreNamedAfterTheScan) {
