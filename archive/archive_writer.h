@@ -38,8 +38,8 @@
 #include <vector>
 
 #include "archive/archive_format.h"
+#include "archive/encode_ahead_limits.h"
 #include "archive/entry_encoder.h"
-#include "archive/parallel_encoder.h"
 #include "base/status.h"
 
 namespace varnok {
