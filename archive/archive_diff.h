@@ -11,8 +11,8 @@
 //   - a stored entry must hold the file's bytes;
 //   - a deflated entry, when the run deflates at level 9, must inflate to
 //     the file's bytes, and its zlib stream must have the header of level 9
-//     and start as deflating the file starts (the probe, proving the whole
-//     stream of a file no longer than CEntryEncoder::kProbeBytes);
+//     and pass the encoder's probe (the whole stream of a file of up to
+//     CEntryEncoder::kWholeProbeBytes, the start of a longer one's);
 //   - any other deflated entry must hold exactly the stream that deflating
 //     the file gives, which takes a full deflate.
 // Archives whose names, in order, and entries agree are the same bytes:

@@ -50,8 +50,8 @@ uint32_t Crc32(uint32_t crc, const char* data, size_t n) {
 
 // Checks that an entry's zlib stream starts as deflating its file at one
 // level starts (see CEntryEncoder): its header, then the bytes deflate puts
-// out for the file's first kProbeBytes. Keeps its deflate stream and
-// buffers from one entry to the next.
+// out for the file's first bytes. Keeps its deflate stream and buffers
+// from one entry to the next.
 class StreamProbe {
  public:
   explicit StreamProbe(int level) : level_(level) {}
@@ -74,7 +74,7 @@ class StreamProbe {
 
   const int level_;
   // The most held bytes a probe can put out.
-  const size_t limit_ = compressBound(CEntryEncoder::kProbeBytes);
+  const size_t limit_ = compressBound(CEntryEncoder::kWholeProbeBytes);
   DeflateStream stream_;
   bool ready_ = false;
   std::string header_;  // the two bytes that start each stream
@@ -91,7 +91,8 @@ namespace {
 // piece must also pass it.
 class FileComparer : public ByteSink {
  public:
-  static_assert(CEntryEncoder::kProbeBytes < CEntryEncoder::kBufferSize);
+  static_assert(CEntryEncoder::kProbeBytes <= CEntryEncoder::kWholeProbeBytes &&
+                CEntryEncoder::kWholeProbeBytes < CEntryEncoder::kBufferSize);
 
   FileComparer(CReadFile& file, const std::string& path, char* buffer,
                size_t capacity, HeldBytesSink* sink, StreamProbe* probe)
@@ -136,8 +137,8 @@ class FileComparer : public ByteSink {
 
  private:
   // Reads the next piece of the file; length_ is 0 at its end. The first
-  // piece holds the probe's bytes, and the file's end when it is no longer
-  // than them.
+  // piece holds the probe's bytes, and the whole file when the probe takes
+  // it whole.
   Status Refill() {
     size_t got = 0;
     std::string reason;
@@ -152,9 +153,10 @@ class FileComparer : public ByteSink {
     length_ = got;
     if (got > 0) failure_ = sink_->SourceRead(got);
     if (!failure_.ok()) return failure_;
-    constexpr size_t kProbe = CEntryEncoder::kProbeBytes;
+    const bool whole = got <= CEntryEncoder::kWholeProbeBytes;
     if (first && probe_ != nullptr &&
-        !probe_->Matches(buffer_, std::min(got, kProbe), got <= kProbe)) {
+        !probe_->Matches(buffer_, whole ? got : CEntryEncoder::kProbeBytes,
+                         whole)) {
       return Differ();
     }
     return Status::Ok();

@@ -16,17 +16,17 @@
 // marks of this encoder's deflate at its level:
 //   - its two-byte header is the one the level writes (this tells apart
 //     levels 1, 2 to 5, 6 and 7 to 9, and another window size);
-//   - the probe: deflating the file's first kProbeBytes puts out exactly
-//     the entry's first held bytes. For a file no longer than that the
-//     whole stream is made and compared, which proves the entry's held
-//     bytes. For a longer file it proves the start of the stream only, and
-//     deflate puts out nothing past the header until it has a block (about
-//     16,000 literals and matches): for a file that compresses well the
-//     probe often proves no more than the header.
+//   - the probe: a file of up to kWholeProbeBytes is deflated whole, and
+//     its stream must be exactly the entry's held bytes, which proves them.
+//     Of a longer file, what deflate puts out for its first kProbeBytes
+//     must be the start of the held bytes. Deflate puts out a block at a
+//     time, so this checks the stream's first block for a file whose start
+//     does not compress (the block ends after 16,383 literals), and for a
+//     file whose start compresses, often no more than the header.
 // What lies past the probe is taken on trust: an entry deflated another
-// way (another level of 7 to 9, memory level or strategy) whose stream
-// agrees with this encoder's over the probe would be handed on, and a
-// repack would then hold bytes a full pack would not.
+// way (another level of 7 to 9, memory level, strategy or program) whose
+// stream agrees with this encoder's over the probe would be handed on, and
+// a repack would then hold bytes a full pack would not.
 //
 // An encoder knows nothing of the archive it writes: the sink decides where
 // the held bytes go. It owns its buffers and shares nothing but an existing
@@ -90,8 +90,13 @@ class CEntryEncoder {
  public:
   // Source bytes read at a time; the output buffer has the same size.
   static constexpr size_t kBufferSize = 256 * 1024;
-  // Source bytes deflated to check an entry's stream before it is reused.
-  static constexpr size_t kProbeBytes = 24 * 1024;
+  // The probe (see above): files this long at most are deflated whole;
+  // of longer ones, the first kProbeBytes, a little more than deflate at
+  // memory level 8 takes for its first block of bytes that don't compress
+  // (16,383 literals and 262 bytes of look-ahead). Their lengths are what
+  // the cost of a repack allows; bench/README.md has the figures.
+  static constexpr size_t kWholeProbeBytes = 32 * 1024;
+  static constexpr size_t kProbeBytes = 17 * 1024;
 
   // compress: deflate every file (method 5), at level (kFastestLevel to
   // kDefaultLevel), or hold it unchanged (method 4).

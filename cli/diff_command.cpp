@@ -29,24 +29,24 @@ DiffCommand::DiffCommand(CLI::App& app)
       ->required()
       ->check(kNotEmpty);
   options_.Declare(command);
-  const std::string probe =
-      std::to_string(CEntryEncoder::kProbeBytes / 1024) + " KiB";
+  auto kib = [](size_t bytes) { return std::to_string(bytes / 1024) + " KiB"; };
   command.footer(
       "Exit status 0: packing FOLDER with these options over ARCHIVE would "
       "leave it byte for byte as it is. Every name is in its place, with the "
       "method and size packing gives it, and each file holds exactly what "
       "its entry holds or inflates to. At level 9 a deflated entry passes "
       "the checks a pack makes before it reuses one: its zlib header is the "
-      "one level 9 writes, and what deflate puts out for the file's first " +
-      probe + " is the stream's start (all of the stream, for a file no "
-      "longer than that; deflate puts out a block at a time, so for a file "
-      "that compresses well this may be the header alone). The rest of the "
-      "stream is not compared: a pack with --no-reuse may still differ "
-      "there. At other levels each deflated entry is compared whole with a "
-      "fresh deflate. Exit status 1: packing would change "
-      "ARCHIVE, and each stored name it would add, remove or change is "
-      "printed as \"A NAME\", \"D NAME\" or \"M NAME\". Exit status 2: "
-      "something failed, as told on stderr, or the command line is wrong.");
+      "one level 9 writes, and deflating the file again gives all of its "
+      "stream, for a file of up to " + kib(CEntryEncoder::kWholeProbeBytes) +
+      ", or, for a longer file, its start: what deflate puts out for the "
+      "first " + kib(CEntryEncoder::kProbeBytes) + " (a block at a time, so "
+      "for a file that compresses well this may be the header alone). The "
+      "rest of the stream is not compared: a pack with --no-reuse may still "
+      "differ there. At other levels each deflated entry is compared whole "
+      "with a fresh deflate. Exit status 1: packing would change ARCHIVE, "
+      "and each stored name it would add, remove or change is printed as "
+      "\"A NAME\", \"D NAME\" or \"M NAME\". Exit status 2: something "
+      "failed, as told on stderr, or the command line is wrong.");
 }
 
 int DiffCommand::Run() {

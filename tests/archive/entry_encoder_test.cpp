@@ -55,7 +55,7 @@ TEST(EntryEncoderTest, ReusesAnEntryOnlyWhenTheFileIsExactlyWhatItHolds) {
         "data/x", kMethodDeflated, static_cast<uint32_t>(file.size()), held}});
   };
   const std::string shorterThanProbe = test::Text(10000);
-  static_assert(10000 < CEntryEncoder::kProbeBytes);
+  static_assert(10000 < CEntryEncoder::kWholeProbeBytes);
 
   struct Case {
     const char* what;
