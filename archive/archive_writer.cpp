@@ -310,7 +310,7 @@ void CArchiveWriter::FindEntriesToReuse(CPreviousArchive* previous) {
   std::vector<CPreviousArchive::File> files;
   files.reserve(entries_.size());
   for (const Entry& entry : entries_) {
-    files.push_back({entry.path, entry.name, entry.sourceSize, entry.deflate});
+    files.push_back({entry.name, entry.sourceSize, entry.deflate});
   }
   const std::vector<EntryToReuse> offers =
       previous->Offer(request_->archiveName, request_->compress, files);

@@ -13,14 +13,15 @@
 //
 // When asked, a run that deflates at level 9 reuses what the archive it
 // replaces holds already: a deflated entry with a file's stored name and
-// size that proves to inflate to the file's bytes is copied over instead of
-// being deflated again (see CPreviousArchive and CEntryEncoder). The result
-// is byte for byte the archive a full run makes; a repack with few files
-// changed takes a fraction of the time. The old archive is only read,
-// beside the new one, and is closed before the new one takes its place.
-// Runs at other levels reuse nothing: the comparison proves that an entry
-// inflates to the file, and only the check of the old archive's deflate
-// (made at level 9) proves that its stream is the one deflating would give.
+// size that proves to inflate to the file's bytes, and whose zlib stream
+// has level 9's header and starts as deflating the file starts, is copied
+// over instead of being deflated again (see CPreviousArchive and
+// CEntryEncoder). The result is the archive a full run makes, unless an
+// entry that another deflate made agrees with this one's stream over the
+// probe and differs only later; a repack with few files changed takes a
+// fraction of the time. The old archive is only read, beside the new one,
+// and is closed before the new one takes its place. Runs at other levels
+// reuse nothing.
 //
 // The engine shows nothing itself. Pack returns a Status whose message is one
 // of base/messages.h, whose detail is the file concerned (a source file, or
@@ -37,8 +38,8 @@
 #include <vector>
 
 #include "archive/archive_format.h"
+#include "archive/encode_ahead_limits.h"
 #include "archive/entry_encoder.h"
-#include "archive/parallel_encoder.h"
 #include "base/status.h"
 
 namespace varnok {

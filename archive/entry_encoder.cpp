@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "archive/archive_format.h"
@@ -30,6 +32,8 @@ class DeflateStream {
                          Z_DEFAULT_STRATEGY) == Z_OK;
     return live_;
   }
+  // Starts a new stream with the same settings, keeping the memory.
+  bool Reset() { return deflateReset(&stream_) == Z_OK; }
   z_stream* get() { return &stream_; }
 
  private:
@@ -42,18 +46,62 @@ uint32_t Crc32(uint32_t crc, const char* data, size_t n) {
       crc32(crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(n)));
 }
 
+}  // namespace
+
+// Checks that an entry's zlib stream starts as deflating its file at one
+// level starts (see CEntryEncoder): its header, then the bytes deflate puts
+// out for the file's first bytes. Keeps its deflate stream and buffers
+// from one entry to the next.
+class StreamProbe {
+ public:
+  explicit StreamProbe(int level) : level_(level) {}
+  StreamProbe(const StreamProbe&) = delete;
+  StreamProbe& operator=(const StreamProbe&) = delete;
+
+  // Reads the start of entry's held bytes. False when the stream can't be
+  // this level's: its header is another, or no header can be read (the
+  // comparison that follows finds any other damage).
+  bool ReadStart(const EntryToReuse& entry);
+
+  // True when deflating the file's first bytes, data[0, n), puts out the
+  // start of the entry's held bytes read last; when whole (they are all of
+  // the file), the stream is finished and must be all of the held bytes.
+  bool Matches(const char* data, size_t n, bool whole);
+
+ private:
+  // Makes the stream, once, and learns its header; false when zlib can't.
+  bool Ready();
+
+  const int level_;
+  // The most held bytes a probe can put out.
+  const size_t limit_ = compressBound(CEntryEncoder::kWholeProbeBytes);
+  DeflateStream stream_;
+  bool ready_ = false;
+  std::string header_;  // the two bytes that start each stream
+  std::string held_;    // the entry's first held bytes, at most limit_
+  uint64_t packedSize_ = 0;
+  std::unique_ptr<char[]> out_;
+};
+
+namespace {
+
 // Compares an entry's original bytes, as a reader hands them on, with a
 // file's bytes at the same places, reading the file through a fixed buffer
-// and reporting each piece read to a sink.
+// and reporting each piece read to a sink. With a probe, the file's first
+// piece must also pass it.
 class FileComparer : public ByteSink {
  public:
+  static_assert(CEntryEncoder::kProbeBytes <= CEntryEncoder::kWholeProbeBytes &&
+                CEntryEncoder::kWholeProbeBytes < CEntryEncoder::kBufferSize);
+
   FileComparer(CReadFile& file, const std::string& path, char* buffer,
-               size_t capacity, HeldBytesSink* sink)
+               size_t capacity, HeldBytesSink* sink, StreamProbe* probe)
       : file_(file),
         path_(path),
         buffer_(buffer),
         capacity_(capacity),
-        sink_(sink) {}
+        sink_(sink),
+        probe_(probe) {}
 
   // True once the file was found to differ from the entry.
   bool differs() const { return differs_; }
@@ -67,7 +115,8 @@ class FileComparer : public ByteSink {
   Status Append(std::string_view bytes) override {
     while (!bytes.empty()) {
       if (position_ == length_) {
-        if (!Refill()) return failure_;
+        Status status = Refill();
+        if (!status.ok()) return status;
         if (length_ == 0) return Differ();  // the file is shorter
       }
       const size_t n = std::min(bytes.size(), length_ - position_);
@@ -82,25 +131,35 @@ class FileComparer : public ByteSink {
 
   // After the whole entry has passed: the file must end there too.
   void CheckEnd() {
-    if (position_ == length_ && !ended_ && !Refill()) return;
+    if (position_ == length_ && !ended_ && !Refill().ok()) return;
     if (position_ != length_) Differ();
   }
 
  private:
-  // Reads the next piece of the file; length_ is 0 at its end.
-  bool Refill() {
+  // Reads the next piece of the file; length_ is 0 at its end. The first
+  // piece holds the probe's bytes, and the whole file when the probe takes
+  // it whole.
+  Status Refill() {
     size_t got = 0;
     std::string reason;
     if (!file_.ReadAt(offset_, buffer_, capacity_, &got, &reason)) {
       failure_ = Status::IoError(messages::kCantReadFile, path_, reason);
-      return false;
+      return failure_;
     }
+    const bool first = offset_ == 0;
     ended_ = got < capacity_;
     offset_ += got;
     position_ = 0;
     length_ = got;
     if (got > 0) failure_ = sink_->SourceRead(got);
-    return failure_.ok();
+    if (!failure_.ok()) return failure_;
+    const bool whole = got <= CEntryEncoder::kWholeProbeBytes;
+    if (first && probe_ != nullptr &&
+        !probe_->Matches(buffer_, whole ? got : CEntryEncoder::kProbeBytes,
+                         whole)) {
+      return Differ();
+    }
+    return Status::Ok();
   }
 
   Status Differ() {
@@ -113,6 +172,7 @@ class FileComparer : public ByteSink {
   char* const buffer_;
   const size_t capacity_;
   HeldBytesSink* const sink_;
+  StreamProbe* const probe_;
   uint64_t offset_ = 0;    // of the file, after the piece in the buffer
   size_t position_ = 0;    // in the buffer, of the next byte to compare
   size_t length_ = 0;      // bytes in the buffer
@@ -166,6 +226,55 @@ class RereadSink : public HeldBytesSink {
 };
 
 }  // namespace
+
+bool StreamProbe::Ready() {
+  if (ready_) return true;
+  if (!stream_.Init(level_)) return false;
+  out_ = std::make_unique_for_overwrite<char[]>(limit_);
+  // The header starts every stream, even an empty one's.
+  z_stream* stream = stream_.get();
+  stream->next_out = reinterpret_cast<Bytef*>(out_.get());
+  stream->avail_out = static_cast<uInt>(limit_);
+  if (deflate(stream, Z_FINISH) != Z_STREAM_END) return false;
+  header_.assign(out_.get(), 2);
+  ready_ = true;
+  return true;
+}
+
+bool StreamProbe::ReadStart(const EntryToReuse& entry) {
+  // Takes the held bytes up to the limit, then stops the reader.
+  class Start : public ByteSink {
+   public:
+    Start(std::string* held, size_t limit) : held_(held), limit_(limit) {}
+    Status Append(std::string_view bytes) override {
+      held_->append(bytes.substr(0, limit_ - held_->size()));
+      return held_->size() < limit_ ? Status::Ok() : Status::Cancelled();
+    }
+
+   private:
+    std::string* const held_;
+    const size_t limit_;
+  };
+  held_.clear();
+  packedSize_ = entry.archive->entries()[entry.index].record.packedSize;
+  Start start(&held_, limit_);
+  entry.archive->ReadHeld(entry.index, start);
+  return Ready() && held_.starts_with(header_);
+}
+
+bool StreamProbe::Matches(const char* data, size_t n, bool whole) {
+  if (!Ready() || !stream_.Reset()) return false;
+  z_stream* stream = stream_.get();
+  stream->next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+  stream->avail_in = static_cast<uInt>(n);
+  stream->next_out = reinterpret_cast<Bytef*>(out_.get());
+  stream->avail_out = static_cast<uInt>(limit_);
+  const int result = deflate(stream, whole ? Z_FINISH : Z_NO_FLUSH);
+  if (result != (whole ? Z_STREAM_END : Z_OK)) return false;
+  const std::string_view made(out_.get(), limit_ - stream->avail_out);
+  if (whole && made.size() != packedSize_) return false;
+  return std::string_view(held_).starts_with(made);
+}
 
 Status HeldBytesSink::AppendEntry(const EntryToReuse& entry) {
   HeldBytesCopier copier(this);
@@ -224,9 +333,19 @@ Status CEntryEncoder::CompareOpen(CReadFile& file, const std::string& path,
                                   const EntryToReuse& entry,
                                   HeldBytesSink* sink, uint64_t* compared,
                                   bool* same) {
+  *same = false;
+  *compared = 0;
+  // A deflated entry's stream must start as this encoder's at its level;
+  // one with another header is not worth reading the file for.
+  StreamProbe* probe = nullptr;
+  if (entry.archive->entries()[entry.index].record.method == kMethodDeflated) {
+    if (probe_ == nullptr) probe_ = std::make_unique<StreamProbe>(level_);
+    probe = probe_.get();
+    if (!probe->ReadStart(entry)) return Status::Ok();
+  }
   // The comparison reads the file at offsets, so a fresh encode still
   // starts at its first byte.
-  FileComparer comparer(file, path, in_.get(), kBufferSize, sink);
+  FileComparer comparer(file, path, in_.get(), kBufferSize, sink, probe);
   const Status checked = entry.archive->ReadEntry(entry.index, comparer);
   if (checked.ok()) comparer.CheckEnd();
   *compared = comparer.read();

@@ -11,10 +11,22 @@
 // the file already. It reads the file and the entry side by side and, when
 // the file is exactly what the entry holds, hands on the entry's held bytes
 // instead of encoding the file again: comparing is several times cheaper
-// than deflating at level 9, and since this encoder's deflate is
-// deterministic, the held bytes of an entry it made at the same level are
-// the bytes encoding the file again would give. Only an entry of the
-// encoder's own method is ever handed on.
+// than deflating at level 9. Only an entry of the encoder's own method is
+// ever handed on, and a deflated one only when its zlib stream shows the
+// marks of this encoder's deflate at its level:
+//   - its two-byte header is the one the level writes (this tells apart
+//     levels 1, 2 to 5, 6 and 7 to 9, and another window size);
+//   - the probe: a file of up to kWholeProbeBytes is deflated whole, and
+//     its stream must be exactly the entry's held bytes, which proves them.
+//     Of a longer file, what deflate puts out for its first kProbeBytes
+//     must be the start of the held bytes. Deflate puts out a block at a
+//     time, so this checks the stream's first block for a file whose start
+//     does not compress (the block ends after 16,383 literals), and for a
+//     file whose start compresses, often no more than the header.
+// What lies past the probe is taken on trust: an entry deflated another
+// way (another level of 7 to 9, memory level, strategy or program) whose
+// stream agrees with this encoder's over the probe would be handed on, and
+// a repack would then hold bytes a full pack would not.
 //
 // An encoder knows nothing of the archive it writes: the sink decides where
 // the held bytes go. It owns its buffers and shares nothing but an existing
@@ -34,6 +46,7 @@ namespace varnok {
 
 class CArchiveReader;
 class CReadFile;
+class StreamProbe;
 
 // An entry of an existing archive that may hold a file already: it has the
 // file's stored name, the method of the run and the file's size.
@@ -77,6 +90,13 @@ class CEntryEncoder {
  public:
   // Source bytes read at a time; the output buffer has the same size.
   static constexpr size_t kBufferSize = 256 * 1024;
+  // The probe (see above): files this long at most are deflated whole;
+  // of longer ones, the first kProbeBytes, a little more than deflate at
+  // memory level 8 takes for its first block of bytes that don't compress
+  // (16,383 literals and 262 bytes of look-ahead). Their lengths are what
+  // the cost of a repack allows; bench/README.md has the figures.
+  static constexpr size_t kWholeProbeBytes = 32 * 1024;
+  static constexpr size_t kProbeBytes = 17 * 1024;
 
   // compress: deflate every file (method 5), at level (kFastestLevel to
   // kDefaultLevel), or hold it unchanged (method 4).
@@ -93,26 +113,29 @@ class CEntryEncoder {
   //
   // With an entry to reuse, the file is first compared with the entry's
   // original bytes, through fixed buffers, while the entry's CRC-32 and zlib
-  // stream are checked. When all agree and the file ends where the entry
-  // does, the entry's held bytes (read again) and its record's CRC-32 and
-  // sizes are handed on instead. Otherwise the file is encoded from its
-  // start, and the source bytes the comparison read are not reported to the
-  // sink a second time. A fault of the existing archive makes the file be
+  // stream are checked; a deflated entry's header is checked before the
+  // file is read, and its probe made on the file's first piece. When all
+  // agree and the file ends where the entry does, the entry's held bytes
+  // (read again) and its record's CRC-32 and sizes are handed on instead.
+  // Otherwise the file is encoded from its start, and the source bytes the
+  // comparison read are not reported to the sink a second time. A fault of the existing archive makes the file be
   // encoded, unless it is found while the held bytes are being handed on
   // (the archive changed meanwhile): Encode then fails with it.
   Status Encode(const std::string& path, HeldBytesSink* sink,
                 EncodedEntry* entry, EntryToReuse reuse = {});
 
   // The comparison Encode makes before it reuses an entry, alone: sets
-  // *same when the file at path holds exactly entry's original bytes and the
-  // entry is sound. Reading stops at the first difference. Fails only when
+  // *same when the file at path holds exactly entry's original bytes, the
+  // entry is sound and, deflated, passes the checks of its stream at this
+  // encoder's level. Reading stops at the first difference. Fails only when
   // the file can't be read ("Can't read file", with path as detail).
   Status Compare(const std::string& path, const EntryToReuse& entry,
                  bool* same);
 
  private:
-  // Compares the open file with entry's original bytes, reporting the
-  // source bytes read to sink and counting them in *compared.
+  // Compares the open file with entry's original bytes, and a deflated
+  // entry's stream with this encoder's, reporting the source bytes read to
+  // sink and counting them in *compared.
   Status CompareOpen(CReadFile& file, const std::string& path,
                      const EntryToReuse& entry, HeldBytesSink* sink,
                      uint64_t* compared, bool* same);
@@ -134,6 +157,7 @@ class CEntryEncoder {
   const int level_;
   std::unique_ptr<char[]> in_;
   std::unique_ptr<char[]> out_;
+  std::unique_ptr<StreamProbe> probe_;  // made when first needed
 };
 
 }  // namespace varnok

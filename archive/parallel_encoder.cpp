@@ -4,10 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <new>
-#include <system_error>
 #include <utility>
-
 
 namespace varnok {
 namespace {
@@ -109,12 +108,14 @@ CParallelEncoder::CParallelEncoder(std::vector<SourceFile> files,
       limits_(limits),
       callerEncoder_(compress, level),
       storingEncoder_(false) {
-  try {
-    for (unsigned i = 0; i < workers && i < files_.size(); ++i) {
+  for (unsigned i = 0; i < workers && i < files_.size(); ++i) {
+    try {
       workers_.emplace_back(&CParallelEncoder::WorkerLoop, this);
+    } catch (const std::exception&) {
+      // No thread, or no room to keep one (nothing started then): fewer
+      // workers than asked, and the caller encodes what they don't.
+      break;
     }
-  } catch (const std::system_error&) {
-    // Fewer threads than asked: the caller encodes what the workers don't.
   }
 }
 
@@ -178,69 +179,83 @@ void CParallelEncoder::WorkerLoop() {
   try {
     CEntryEncoder encoder(compress_, level_);
     std::unique_lock lock(mutex_);
-    for (;;) {
-      workerWake_.wait(lock, [this] {
-        return stop_ || failed_ || NextToClaim() == files_.size() ||
-               MayClaimNext();
-      });
-      if (stop_ || failed_ || NextToClaim() == files_.size()) return;
-
-      const size_t index = NextToClaim();
-      const SourceFile& file = files_[index];
-      Slot& claimed = window_.emplace_back();
-      if (file.size > limits_.maxHeldFileSize || file.store) {
-        claimed.state = Slot::State::kForCaller;
-        continue;
-      }
-      const uint64_t reserved = HeldBound(file.size);
-      claimed.reserved = reserved;
-      heldReserved_ += reserved;
+    size_t index = 0;
+    while (Claim(lock, &index)) {
+      const Slot& claimed = window_.back();
+      if (claimed.state == Slot::State::kForCaller) continue;
+      const uint64_t reserved = claimed.reserved;
       lock.unlock();
-
-      // The slot stays where it is (a deque keeps its elements in place as
-      // it grows and shrinks at its ends), but it is touched only under the
-      // lock, so the outcome is gathered apart first.
-      Slot outcome;
-      uint64_t reported = 0;
-      try {
-        WorkerSink sink(this, reserved, &reported);
-        outcome.status =
-            encoder.Encode(*file.path, &sink, &outcome.entry, file.reuse);
-        if (sink.overflowed()) {
-          outcome.state = Slot::State::kForCaller;
-        } else {
-          outcome.state = Slot::State::kHeld;
-          if (outcome.status.ok()) outcome.held = sink.TakeHeld();
-        }
-      } catch (const std::bad_alloc&) {
-        // The caller streams the file instead, through fixed buffers.
-        outcome.state = Slot::State::kForCaller;
-      }
-
+      Slot outcome = EncodeAhead(encoder, index, reserved);
       lock.lock();
-      Slot& slot = window_[index - nextToHand_];
-      slot.state = outcome.state;
-      if (outcome.state == Slot::State::kForCaller ||
-          outcome.entry.reused) {
-        // The file grew since it was measured, or it is an old entry's to
-        // copy: nothing of it is in memory, and its reservation goes back.
-        heldReserved_ -= slot.reserved;
-        slot.reserved = 0;
-        workerWake_.notify_all();
-      }
-      if (outcome.state == Slot::State::kForCaller) {
-        slot.sourceBytesReported = reported;
-      } else {
-        slot.status = std::move(outcome.status);
-        slot.entry = outcome.entry;
-        slot.held = std::move(outcome.held);
-        if (!slot.status.ok()) failed_ = true;
-      }
-      callerWake_.notify_one();
+      Deliver(index, std::move(outcome));
     }
   } catch (const std::bad_alloc&) {
     // This worker stops; the others and the caller carry on without it.
   }
+}
+
+bool CParallelEncoder::Claim(std::unique_lock<std::mutex>& lock,
+                             size_t* index) {
+  workerWake_.wait(lock, [this] {
+    return stop_ || failed_ || NextToClaim() == files_.size() ||
+           MayClaimNext();
+  });
+  if (stop_ || failed_ || NextToClaim() == files_.size()) return false;
+  *index = NextToClaim();
+  const SourceFile& file = files_[*index];
+  Slot& claimed = window_.emplace_back();
+  if (file.size > limits_.maxHeldFileSize || file.store) {
+    claimed.state = Slot::State::kForCaller;
+  } else {
+    claimed.reserved = HeldBound(file.size);
+    heldReserved_ += claimed.reserved;
+  }
+  return true;
+}
+
+CParallelEncoder::Slot CParallelEncoder::EncodeAhead(CEntryEncoder& encoder,
+                                                     size_t index,
+                                                     uint64_t reserved) {
+  const SourceFile& file = files_[index];
+  Slot outcome;
+  try {
+    WorkerSink sink(this, reserved, &outcome.sourceBytesReported);
+    outcome.status =
+        encoder.Encode(*file.path, &sink, &outcome.entry, file.reuse);
+    if (sink.overflowed()) {
+      outcome.state = Slot::State::kForCaller;
+    } else {
+      outcome.state = Slot::State::kHeld;
+      if (outcome.status.ok()) outcome.held = sink.TakeHeld();
+    }
+  } catch (const std::bad_alloc&) {
+    // The caller streams the file instead, through fixed buffers.
+    outcome.state = Slot::State::kForCaller;
+  }
+  return outcome;
+}
+
+void CParallelEncoder::Deliver(size_t index, Slot outcome) {
+  // The slot stays where it is (a deque keeps its elements in place as it
+  // grows and shrinks at its ends).
+  Slot& slot = window_[index - nextToHand_];
+  slot.state = outcome.state;
+  if (outcome.state == Slot::State::kForCaller || outcome.entry.reused) {
+    // The file grew since it was measured, or it is an old entry's to
+    // copy: nothing of it is in memory, and its reservation goes back.
+    heldReserved_ -= slot.reserved;
+    slot.reserved = 0;
+    workerWake_.notify_all();
+  }
+  if (outcome.state == Slot::State::kForCaller) {
+    slot.sourceBytesReported = outcome.sourceBytesReported;
+  } else {
+    slot.status = std::move(outcome.status);
+    slot.entry = outcome.entry;
+    slot.held = std::move(outcome.held);
+    if (!slot.status.ok()) failed_ = true;
+  }
+  callerWake_.notify_one();
 }
 
 bool CParallelEncoder::MayClaimNext() const {

@@ -39,21 +39,11 @@
 #include <thread>
 #include <vector>
 
+#include "archive/encode_ahead_limits.h"
 #include "archive/entry_encoder.h"
 #include "base/status.h"
 
 namespace varnok {
-
-// How far the workers may run ahead of the caller.
-struct EncodeAheadLimits {
-  // Largest file a worker holds in memory; the caller streams larger ones.
-  uint64_t maxHeldFileSize = uint64_t{8} << 20;
-  // Most held bytes reserved at once by the files in flight. A file
-  // reserves deflate's worst case for its size (compressBound).
-  uint64_t heldBudget = uint64_t{32} << 20;
-  // Most files in flight at once, however small.
-  size_t maxFilesAhead = 1024;
-};
 
 class CParallelEncoder {
  public:
@@ -102,7 +92,19 @@ class CParallelEncoder {
   class WorkerSink;
   class CallerSink;
 
+  // What each worker thread runs: claims files and encodes them ahead
+  // until there are none left, or the run stops or fails.
   void WorkerLoop();
+  // Waits until a worker may claim the next file and claims it: a slot at
+  // the window's end, with its reservation, or marked for the caller.
+  // False when there is nothing left to claim. Takes lock held.
+  bool Claim(std::unique_lock<std::mutex>& lock, size_t* index);
+  // Encodes file index into memory, without the lock, within reserved held
+  // bytes: the outcome, or a file for the caller.
+  Slot EncodeAhead(CEntryEncoder& encoder, size_t index, uint64_t reserved);
+  // Puts a worker's outcome into the file's slot and wakes whoever waits
+  // for it. Needs mutex_.
+  void Deliver(size_t index, Slot outcome);
   // Whether a worker may start on the next file now. Needs mutex_.
   bool MayClaimNext() const;
   size_t NextToClaim() const { return nextToHand_ + window_.size(); }

@@ -7,19 +7,11 @@
 // the same bytes.
 //
 // A deflated entry is offered for a file when it has the file's stored name
-// and the file's size; the encoder then proves, byte by byte, that the entry
-// holds the file before it reuses it (see CEntryEncoder). Nothing is offered
-// from a file that is missing or that fails the reader's layout checks
-// (damaged, cut short, not a kzf archive).
-//
-// Nor is anything offered unless the archive's zlib streams are the ones
-// this system's deflate makes. Those of another implementation or level
-// inflate to the same files but differ in their bytes, and reusing them
-// would make the new archive differ from a full pack. That is checked on a
-// few of the files offered: the start of each is deflated afresh and
-// compared with the start of its entry's held bytes, which costs a few
-// milliseconds. A file changed since the archive was made fails the check
-// too, so several are tried before the archive is given up.
+// and the file's size. The encoder then proves, byte by byte, that the entry
+// holds the file, and checks that its zlib stream starts as its own deflate
+// would make it, before it reuses the entry (see CEntryEncoder). Nothing is
+// offered from a file that is missing or that fails the reader's layout
+// checks (damaged, cut short, not a kzf archive).
 
 #ifndef VARNOK_ARCHIVE_PREVIOUS_ARCHIVE_H_
 #define VARNOK_ARCHIVE_PREVIOUS_ARCHIVE_H_
@@ -38,16 +30,10 @@ class CPreviousArchive {
  public:
   // One file of the run.
   struct File {
-    const std::string* path = nullptr;
     std::string_view name;  // stored name
     uint64_t size = 0;      // as measured before the run
     bool deflate = true;    // false: held unchanged, and offered nothing
   };
-
-  // Held bytes compared by the check of the archive's deflate, per file.
-  static constexpr size_t kProbeBytes = 4096;
-  // Files tried by that check before the archive is given up.
-  static constexpr size_t kProbeFiles = 3;
 
   CPreviousArchive() = default;
   CPreviousArchive(const CPreviousArchive&) = delete;
@@ -61,11 +47,6 @@ class CPreviousArchive {
                                   const std::vector<File>& files);
 
  private:
-  // True when deflating the file at path begins with the same kProbeBytes
-  // (or, for a shorter entry, all) held bytes as entry index.
-  bool DeflatesAlike(CEntryEncoder& encoder, const std::string& path,
-                     size_t index);
-
   CArchiveReader reader_;
 };
 

@@ -1,6 +1,6 @@
 // kzf: packs folders into kzf archives, and lists, verifies, extracts and
 // compares them, from the command line. Exit status: 0 success, 1 failure
-// (for diff: the archive differs), 2 usage error.
+// (for diff: the archive differs), 2 usage error (for diff: any trouble).
 
 #include <CLI/CLI.hpp>
 
@@ -30,9 +30,9 @@ namespace {
 using Commands = std::vector<std::unique_ptr<Command>>;
 
 constexpr char kFooter[] = R"(Exit status:
-  0  success; for diff, the archive is what packing would give
+  0  success; for diff, packing would leave the archive as it is
   1  failure, told on stderr; for diff, the archive differs
-  2  the command line is wrong
+  2  the command line is wrong; for diff, also a failure
 
 For list, verify, extract and cat, an ARCHIVE of - is read from standard
 input; pack -o and diff take files only (./- names a file called -).

@@ -1,15 +1,19 @@
 #include "archive/archive_diff.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "archive/archive_reader.h"
 #include "tests/archive/test_archive.h"
+#include "tests/support/platform_test.h"
 
 namespace varnok {
 namespace {
@@ -91,7 +95,8 @@ class ArchiveDiffTest : public ::testing::Test {
 };
 
 // Each row packs the tree, changes the tree or the archive, and compares;
-// whenever the diff finds no difference, a pack gives the archive's bytes.
+// then a repack gives a full pack's bytes, and whenever the diff finds no
+// difference, the archive's.
 TEST_F(ArchiveDiffTest, FindsEveryNamePackingWouldAddRemoveOrChange) {
   // The archive's entries by hand: names and methods in the order given.
   auto handMade = [this](std::vector<std::pair<std::string, std::string>>
@@ -102,6 +107,18 @@ TEST_F(ArchiveDiffTest, FindsEveryNamePackingWouldAddRemoveOrChange) {
       const std::string content = Read(file);
       built.push_back(deflate ? test::Deflated(name, content, level)
                               : test::Stored(name, content));
+    }
+    test::WriteFile(archive_, test::BuildArchive(built));
+  };
+  // The pack engine's entries, but name's, which holds what deflate makes
+  // of its file.
+  auto rewrite = [this](const std::string& name,
+                        std::function<std::string(const std::string&)>
+                            deflate) {
+    std::vector<test::TestEntry> built;
+    for (const char* file : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+      built.push_back(test::Deflated(std::string("data/") + file, Read(file)));
+      if (file == name) built.back().held = deflate(Read(file));
     }
     test::WriteFile(archive_, test::BuildArchive(built));
   };
@@ -138,15 +155,23 @@ TEST_F(ArchiveDiffTest, FindsEveryNamePackingWouldAddRemoveOrChange) {
          fs::rename(src_ / "d.txt", src_ / "e.txt");
        },
        {"A data/0.txt", "A data/e.txt", "D data/b.txt", "D data/d.txt"}},
-      // The check of the archive's deflate fails on the files it tries,
-      // which all changed: the one left is deflated again, and is the same.
-      {"the files the deflate check tries changed", true,
+      // Another tool rewrote one entry: at level 6 (the header tells), or
+      // at level 9 with another strategy (the probe tells; a.txt is shorter
+      // than it).
+      {"an entry rewritten at level 6", true,
        [&] {
-         Touch("a.txt");
-         Touch("b.txt");
-         Touch("c.txt");
+         rewrite("b.txt", [](const std::string& content) {
+           return test::Deflate(content, 6);
+         });
        },
-       {"M data/a.txt", "M data/b.txt", "M data/c.txt"}},
+       {"M data/b.txt"}},
+      {"an entry rewritten with another strategy", true,
+       [&] {
+         rewrite("a.txt", [](const std::string& content) {
+           return test::DeflateWith(content, 8, Z_FILTERED);
+         });
+       },
+       {"M data/a.txt"}},
       {"stored archive, deflating run", false, [] {},
        {"M data/a.txt", "M data/b.txt", "M data/c.txt", "M data/d.txt"}},
       {"deflated at level 1", true, [&] { handMade(tree, true, 1); },
@@ -190,12 +215,50 @@ TEST_F(ArchiveDiffTest, FindsEveryNamePackingWouldAddRemoveOrChange) {
       SCOPED_TRACE(threads);
       EXPECT_EQ(Differences(request, threads), c.differences);
     }
+    // A repack gives what a full pack gives; with no difference, that is
+    // the archive as it was.
+    PackRequest full = request;
+    full.reuse = false;
+    full.archiveName = (temp_.path() / "full.kzf").string();
+    ASSERT_TRUE(CArchiveWriter().Pack(full).ok());
+    const std::string before = test::ReadFile(archive_);
+    ASSERT_TRUE(CArchiveWriter().Pack(request).ok());
+    EXPECT_TRUE(test::ReadFile(archive_) == test::ReadFile(full.archiveName));
     if (c.differences.empty()) {
-      const std::string before = test::ReadFile(archive_);
-      ASSERT_TRUE(CArchiveWriter().Pack(request).ok());
       EXPECT_TRUE(test::ReadFile(archive_) == before);
     }
   }
+}
+
+// Where the system starts no thread, diff and repack do all the work on
+// the caller's, and come to what they come to on many.
+TEST_F(ArchiveDiffTest, WorksOnTheThreadsTheSystemStarts) {
+  if (test::OnWindows()) {
+    GTEST_SKIP() << "a limit on a user's threads is POSIX's";
+  }
+  const PackRequest request = Request(true);
+  ASSERT_TRUE(CArchiveWriter().Pack(request).ok());
+  Touch("c.txt");
+  fs::permissions(temp_.path(), fs::perms::all);
+  test::ChildOptions oneProcess;
+  oneProcess.unprivileged = true;  // the limit binds all but root
+  oneProcess.maxProcesses = 1;
+  const test::ChildResult result = test::RunInChild(
+      [&] {
+        try {
+          std::thread([] {}).join();
+          return 3;  // the limit does not hold here
+        } catch (const std::system_error&) {
+        }
+        if (Differences(request, 4) != std::vector<std::string>{"M data/c.txt"}) {
+          return 1;
+        }
+        return CArchiveWriter(4).Pack(request).ok() ? 0 : 2;
+      },
+      oneProcess);
+  if (result.exitCode == 3) GTEST_SKIP() << "threads are not limited here";
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Differences(request, 1), std::vector<std::string>{});
 }
 
 TEST_F(ArchiveDiffTest, FailsOnWhatItCannotRead) {

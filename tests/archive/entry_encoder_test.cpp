@@ -1,6 +1,7 @@
 #include "archive/entry_encoder.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <random>
 #include <string>
@@ -48,6 +49,13 @@ TEST(EntryEncoderTest, ReusesAnEntryOnlyWhenTheFileIsExactlyWhatItHolds) {
   // The entry inflates to the file, but its CRC-32 is wrong.
   std::string badCrc = deflated;
   test::PokeFixed32(badCrc, DirectoryOffset(1) + 16, 0);
+  // Streams of the file made another way, which inflate to it all the same.
+  auto madeOtherwise = [](const std::string& file, const std::string& held) {
+    return test::BuildArchive({test::TestEntry{
+        "data/x", kMethodDeflated, static_cast<uint32_t>(file.size()), held}});
+  };
+  const std::string shorterThanProbe = test::Text(10000);
+  static_assert(10000 < CEntryEncoder::kWholeProbeBytes);
 
   struct Case {
     const char* what;
@@ -63,6 +71,18 @@ TEST(EntryEncoderTest, ReusesAnEntryOnlyWhenTheFileIsExactlyWhatItHolds) {
        content.substr(0, content.size() - 1), false},
       {"last byte changed", deflated, true, changedLast, false},
       {"wrong CRC-32", badCrc, true, content, false},
+      // The header tells level 6 from level 9.
+      {"deflated at level 6", madeOtherwise(content, test::Deflate(content, 6)),
+       true, content, false},
+      // Level 9's header: the probe finds the difference in the stream's
+      // first block, or anywhere in a file no longer than it.
+      {"another memory level",
+       madeOtherwise(content, test::DeflateWith(content, 9, Z_DEFAULT_STRATEGY)),
+       true, content, false},
+      {"another strategy, a file shorter than the probe",
+       madeOtherwise(shorterThanProbe,
+                     test::DeflateWith(shorterThanProbe, 8, Z_FILTERED)),
+       true, shorterThanProbe, false},
       // An entry of another method is never handed on.
       {"storing, offered a deflated entry", deflated, false, content, false},
   };

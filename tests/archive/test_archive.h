@@ -65,6 +65,28 @@ inline std::string Deflate(const std::string& content, int level = 9) {
   return out;
 }
 
+// content as one zlib stream at level 9 made with another memory level or
+// strategy than the pack engine's (8, the default), as another tool might:
+// its header is the same, its bytes may not be.
+inline std::string DeflateWith(const std::string& content, int memLevel,
+                               int strategy) {
+  z_stream stream{};
+  if (deflateInit2(&stream, 9, Z_DEFLATED, 15, memLevel, strategy) != Z_OK) {
+    throw std::runtime_error("deflateInit2 failed");
+  }
+  std::string out(deflateBound(&stream, static_cast<uLong>(content.size())),
+                  '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
+  stream.avail_in = static_cast<uInt>(content.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  const int result = deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  if (result != Z_STREAM_END) throw std::runtime_error("deflate failed");
+  return out;
+}
+
 inline uint32_t Crc32(const std::string& bytes) {
   return static_cast<uint32_t>(
       crc32(crc32(0, Z_NULL, 0), reinterpret_cast<const Bytef*>(bytes.data()),

@@ -549,11 +549,53 @@ TEST_F(PackCommandTest, DiffTellsWhetherPackingWouldGiveTheArchive) {
                                 ? ""
                                 : "M pak/data/textures/stone wall.png\n"));
 
+  // Trouble is 2, as for diff and cmp.
   fs::remove(archive);
   result = diff(options);
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.exitCode, 2);
   EXPECT_EQ(result.err, "kzf: Can't open archive: " + archive.string() +
                             ": " + test::NoSuchFileReason() + "\n");
+}
+
+// Another tool rewrote one entry of an archive at zlib's level 6: it inflates
+// to its file, but a full pack would hold other bytes. diff says so, and a
+// repack deflates that file again, naming only the others as reused.
+TEST_F(PackCommandTest, RepackAndDiffFindAnEntryDeflatedAnotherWay) {
+  const fs::path archive = folder_.path() / "game.kzf";
+  const fs::path full = folder_.path() / "full.kzf";
+  const std::string rewritten = "data/levels/data/deep/Map 01.txt";
+  std::vector<test::TestEntry> entries;
+  for (const std::string& name : ArchiveOrder()) {
+    const std::string content = test::ReadFile(assets_ / name);
+    entries.push_back(test::Deflated(name, content, name == rewritten ? 6 : 9));
+  }
+  test::WriteFile(archive, test::BuildArchive(entries));
+  const std::vector<std::string> pack = {"pack", assets_.string(), "-o",
+                                         archive.string(), "--compress"};
+  const std::vector<std::string> diff = {"diff", archive.string(),
+                                         assets_.string(), "--compress"};
+  test::KzfResult result = Kzf(diff);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "M " + rewritten + "\n");
+
+  std::vector<std::string> verbose = pack;
+  verbose.push_back("-v");
+  result = Kzf(verbose);
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  std::string named;
+  for (const std::string& name : ArchiveOrder()) {
+    named += std::string("kzf: ") + (name == rewritten ? "Packed: " : "Reused: ") +
+             name + "\n";
+  }
+  EXPECT_EQ(result.err, named);
+
+  ASSERT_EQ(Kzf({"pack", assets_.string(), "-o", full.string(), "--compress",
+                 "--no-reuse"})
+                .exitCode,
+            0);
+  EXPECT_TRUE(test::ReadFile(archive) == test::ReadFile(full));
+  result = Kzf(diff);
+  EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
 }
 
 TEST_F(PackCommandTest, RefusesListedFilesItCannotTakeAndFilesOf2GiB) {

@@ -104,6 +104,9 @@ struct ChildOptions {
   // Variables set in its environment, name and value (POSIX).
   std::vector<std::pair<std::string, std::string>> environment;
   uint64_t maxOpenFiles = 0;   // descriptors it may hold; 0: any (POSIX)
+  // Processes and threads its user may have (RLIMIT_NPROC, which binds all
+  // but root); 0: any (POSIX, RunInChild only: its program could not start).
+  uint64_t maxProcesses = 0;
   // Killed (SIGKILL, TerminateProcess) if still running after this long;
   // 0: never.
   std::chrono::milliseconds killAfter{0};

@@ -241,6 +241,10 @@ ChildResult RunInChild(const std::function<int()>& body,
       const rlimit limit{options.maxOpenFiles, options.maxOpenFiles};
       if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(125);
     }
+    if (options.maxProcesses != 0) {
+      const rlimit limit{options.maxProcesses, options.maxProcesses};
+      if (::setrlimit(RLIMIT_NPROC, &limit) != 0) _exit(125);
+    }
     if (options.unprivileged && ::geteuid() == 0 &&
         (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 ||
          ::setuid(65534) != 0)) {
