@@ -54,8 +54,8 @@ UniqueHandle CreateScratchFile(std::string* reason) {
   }
   DWORD error = ERROR_SUCCESS;
   for (int attempt = 0; attempt < 16; ++attempt) {
-    const std::wstring name = std::wstring(folder) + L"kzf-standard-input-" +
-                              *ToWide(RandomSuffix()) + L".tmp";
+    const std::wstring name =
+        std::wstring(folder) + *ToWide(NewTemporaryName("kzf-standard-input"));
     UniqueHandle file(::CreateFileW(
         name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
