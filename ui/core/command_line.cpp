@@ -7,13 +7,14 @@
 #include "base/escape.h"
 #include "base/exit_status.h"
 #include "base/version.h"
+#include "platform/file_system.h"
 
 namespace varnok {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CLI::App app(
       "Packs the files beneath a folder into a kzf archive, the file a game "
-      "engine reads its assets from.",
+      "engine reads its assets from, and shows what an archive holds.",
       "varnok");
   app.failure_message([](const CLI::App*, const CLI::Error& error) {
     return "varnok: " + EscapeControls(error.what()) +
@@ -22,12 +23,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   app.set_help_flag("-h,--help", "Show this help and exit.");
   app.set_version_flag("-v,--version", std::string("varnok ") + kVersion,
                        "Show the version and exit.");
-  std::string folder;
-  CLI::Option* folderOption = app.add_option(
-      "FOLDER", folder,
-      "List the files beneath FOLDER when the window opens, as if it had "
-      "been picked.");
-  folderOption->type_name("");
+  std::string path;
+  CLI::Option* pathOption = app.add_option(
+      "FOLDER|ARCHIVE", path,
+      "A folder: list the files beneath it when the dialog opens, as if it "
+      "had been picked. An archive: open it in a window of its own.");
+  pathOption->type_name("");
 
   std::vector<const char*> pointers;
   for (const std::string& argument : arguments) {
@@ -45,7 +46,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     result.err = err.str();
     return result;
   }
-  if (folderOption->count() > 0) result.folder = folder;
+  if (pathOption->count() == 0) return result;
+  PathInfo info;
+  std::string reason;
+  const bool known = QueryPath(path, &info, &reason);
+  if (known && info.kind != PathKind::kFolder) {
+    result.archive = path;
+  } else {
+    result.folder = path;
+  }
   return result;
 }
 

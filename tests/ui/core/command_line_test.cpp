@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/version.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnok {
 namespace {
@@ -48,10 +50,23 @@ TEST(CommandLineTest, AnswersHelpVersionAndMistakesAndKeepsTheFolder) {
   }
   // The help names every option and the folder.
   const std::string help = ParseCommandLine({"varnok", "--help"}).out;
-  for (const char* part : {"Usage: varnok [OPTIONS] [FOLDER]\n", "-h,--help",
-                           "-v,--version", "FOLDER "}) {
+  for (const char* part : {"Usage: varnok [OPTIONS] [FOLDER|ARCHIVE]\n", "-h,--help",
+                           "-v,--version", "FOLDER|ARCHIVE "}) {
     EXPECT_NE(help.find(part), std::string::npos) << part;
   }
+}
+
+TEST(CommandLineTest, AFileIsAnArchiveAndAFolderIsListed) {
+  test::TempFolder temp;
+  const std::string file = (temp.path() / "mod.kzf").string();
+  std::ofstream(file) << "anything";
+  const std::string folder = temp.path().string();
+  const CommandLine forFile = ParseCommandLine({"varnok", file});
+  EXPECT_EQ(forFile.archive, file);
+  EXPECT_EQ(forFile.folder, std::nullopt);
+  const CommandLine forFolder = ParseCommandLine({"varnok", folder});
+  EXPECT_EQ(forFolder.folder, folder);
+  EXPECT_EQ(forFolder.archive, std::nullopt);
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+// The texts of the archive window, shared by its faces. %1, %2, ... are
+// filled in by Substitute (dialog_messages.h).
+
+#ifndef VARNOK_UI_CORE_WINDOW_MESSAGES_H_
+#define VARNOK_UI_CORE_WINDOW_MESSAGES_H_
+
+namespace varnok::window_messages {
+
+// The window's title: the archive's file name, then the program's.
+inline constexpr char kTitle[] = "%1 - Varnok";
+
+// The column headers, in column order (ArchiveColumn).
+inline constexpr const char* kColumnTitles[] = {
+    "Name", "Size", "Packed", "Ratio", "Method", "CRC-32"};
+
+inline constexpr char kMethodStored[] = "stored";
+inline constexpr char kMethodDeflated[] = "deflated";
+// The ratio of an empty entry, which has none.
+inline constexpr char kNoRatio[] = "-";
+
+// The status line: the entries shown, then those selected.
+inline constexpr char kAllTotals[] = "%1, %2 (%3 packed)";
+inline constexpr char kShownTotals[] = "%1 of %2 shown, %3 (%4 packed)";
+inline constexpr char kSelectedTotals[] = "Selected: %1, %2 (%3 packed)";
+
+// Menus, commands and the filter field; '&' marks the access key.
+inline constexpr char kFileMenu[] = "&File";
+inline constexpr char kEditMenu[] = "&Edit";
+inline constexpr char kViewMenu[] = "&View";
+inline constexpr char kOpenCommand[] = "&Open...";
+inline constexpr char kCloseCommand[] = "&Close";
+inline constexpr char kCopyNamesCommand[] = "&Copy Names";
+inline constexpr char kSelectAllCommand[] = "Select &All";
+inline constexpr char kArchiveOrderCommand[] = "&Archive Order";
+inline constexpr char kFilterLabel[] = "&Filter:";
+inline constexpr char kFilterHint[] =
+    "Part of a name, or a pattern: *.png, textures/**/*.dds";
+
+// The open dialog's title and its file filter.
+inline constexpr char kOpenTitle[] = "Open Archive";
+inline constexpr char kOpenFilter[] = "Kzf archives (*.kzf);;All files (*)";
+
+}  // namespace varnok::window_messages
+
+#endif  // VARNOK_UI_CORE_WINDOW_MESSAGES_H_

@@ -1,0 +1,31 @@
+// The modal questions and messages of the archive window.
+//
+// The window asks through this interface so that a test can answer in the
+// user's place; each face has the one a user answers. Paths and texts are
+// spelt as the platform layer spells paths.
+
+#ifndef VARNOK_UI_CORE_WINDOW_PROMPTS_H_
+#define VARNOK_UI_CORE_WINDOW_PROMPTS_H_
+
+#include <optional>
+#include <string>
+
+namespace varnok {
+
+class WindowPrompts {
+ public:
+  virtual ~WindowPrompts() = default;
+
+  // Asks for an archive to open (window_messages::kOpenTitle, kOpenFilter).
+  // The chosen file's full path, or nothing when the user gave up.
+  virtual std::optional<std::string> ChooseArchiveToOpen() = 0;
+  // Shows text, with informative below it when that is not empty, in a box
+  // with one OK button captioned with the program's name, until the user
+  // presses OK.
+  virtual void ShowMessage(const std::string& text,
+                           const std::string& informative) = 0;
+};
+
+}  // namespace varnok
+
+#endif  // VARNOK_UI_CORE_WINDOW_PROMPTS_H_
