@@ -32,7 +32,7 @@ inline constexpr char kCloseCommand[] = "&Close";
 inline constexpr char kCopyNamesCommand[] = "&Copy Names";
 inline constexpr char kSelectAllCommand[] = "Select &All";
 inline constexpr char kArchiveOrderCommand[] = "&Archive Order";
-inline constexpr char kFilterLabel[] = "&Filter:";
+inline constexpr char kFilterLabel[] = "Fil&ter:";
 inline constexpr char kFilterHint[] =
     "Part of a name, or a pattern: *.png, textures/**/*.dds";
 

@@ -1,6 +1,5 @@
 #include "ui/qt/file_list.h"
 
-#include <filesystem>
 #include <optional>
 #include <utility>
 
@@ -10,31 +9,12 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QHelpEvent>
-#include <QList>
 #include <QMimeData>
 #include <QToolTip>
-#include <QUrl>
+
+#include "ui/qt/dropped_paths.h"
 
 namespace varnok {
-namespace {
-
-// The path bytes of the one local folder that mime carries, or nothing. The
-// path is taken from the URL's percent-encoding, so that a name that is not
-// valid UTF-8 keeps its bytes.
-std::optional<std::string> DroppedFolder(const QMimeData* mime) {
-  if (mime == nullptr || !mime->hasUrls()) return std::nullopt;
-  const QList<QUrl> urls = mime->urls();
-  if (urls.size() != 1 || !urls.first().isLocalFile()) return std::nullopt;
-  const QByteArray encoded =
-      urls.first().path(QUrl::FullyEncoded).toLatin1();
-  const std::string folder = QByteArray::fromPercentEncoding(encoded)
-                                 .toStdString();
-  std::error_code error;
-  if (!std::filesystem::is_directory(folder, error)) return std::nullopt;
-  return folder;
-}
-
-}  // namespace
 
 CFileList::CFileList(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -72,8 +52,12 @@ bool CFileList::viewportEvent(QEvent* event) {
   return QListWidget::viewportEvent(event);
 }
 
+bool CFileList::Accepts(const QMimeData* mime) {
+  return DroppedFolder(mime) || !DroppedArchives(mime).empty();
+}
+
 void CFileList::dragEnterEvent(QDragEnterEvent* event) {
-  if (DroppedFolder(event->mimeData())) {
+  if (Accepts(event->mimeData())) {
     event->acceptProposedAction();
   } else {
     event->ignore();
@@ -81,7 +65,7 @@ void CFileList::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CFileList::dragMoveEvent(QDragMoveEvent* event) {
-  if (DroppedFolder(event->mimeData())) {
+  if (Accepts(event->mimeData())) {
     event->acceptProposedAction();
   } else {
     event->ignore();
@@ -90,12 +74,18 @@ void CFileList::dragMoveEvent(QDragMoveEvent* event) {
 
 void CFileList::dropEvent(QDropEvent* event) {
   const std::optional<std::string> folder = DroppedFolder(event->mimeData());
-  if (!folder) {
+  const std::vector<std::string> archives =
+      DroppedArchives(event->mimeData());
+  if (!folder && archives.empty()) {
     event->ignore();
     return;
   }
   event->acceptProposedAction();
-  emit folderDropped(*folder);
+  if (folder) {
+    emit folderDropped(*folder);
+  } else {
+    emit archivesDropped(archives);
+  }
 }
 
 }  // namespace varnok

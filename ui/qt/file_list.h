@@ -7,7 +7,7 @@
 //
 // Resting the pointer on a row shows the hint that the owner gives for it.
 // A single local folder dropped onto the list is reported through
-// folderDropped.
+// folderDropped; local files dropped onto it, through archivesDropped.
 
 #ifndef VARNOK_UI_QT_FILE_LIST_H_
 #define VARNOK_UI_QT_FILE_LIST_H_
@@ -18,6 +18,8 @@
 
 #include <QListWidget>
 #include <QString>
+
+class QMimeData;
 
 namespace varnok {
 
@@ -37,6 +39,9 @@ class CFileList : public QListWidget {
   // A single local folder was dropped onto the list; folder holds its path
   // bytes.
   void folderDropped(const std::string& folder);
+  // Local files were dropped onto the list; archives holds their path
+  // bytes.
+  void archivesDropped(const std::vector<std::string>& archives);
 
  protected:
   bool viewportEvent(QEvent* event) override;
@@ -45,6 +50,9 @@ class CFileList : public QListWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  // True when mime carries a single folder, or files.
+  static bool Accepts(const QMimeData* mime);
+
   std::function<QString(int row)> hint_;
 };
 

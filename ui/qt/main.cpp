@@ -1,6 +1,6 @@
 // varnok: the desktop tool. varnok [FOLDER] opens the main dialog, with the
 // files beneath FOLDER listed when it is given; the exit status is the
-// dialog's result. --help, --version and usage errors (exit status 2) are
+// dialog's result. varnok ARCHIVE opens the archive in a window of its own. --help, --version and usage errors (exit status 2) are
 // answered on the terminal without a window.
 
 #include <cstdio>
@@ -26,5 +26,6 @@ int main(int argc, char** argv) {
   // The arguments are all read: Qt sees only the program's name.
   int qtArgc = 1;
   CVarnokApp app(qtArgc, argv);
+  if (commandLine.archive) return app.RunArchive(*commandLine.archive);
   return app.Run(commandLine.folder);
 }

@@ -11,11 +11,13 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "base/messages.h"
 #include "base/version.h"
 #include "ui/core/run_monitor.h"
 #include "ui/qt/app_icon.h"
+#include "ui/qt/archive_window.h"
 #include "ui/qt/background_job.h"
 #include "ui/qt/dialog_prompts.h"
 #include "ui/qt/dialog_units.h"
@@ -153,6 +155,15 @@ void CVarnokDlg::BuildControls() {
           [this](const std::string& folder) {
             if (!presenter_.busy()) presenter_.SelectFolder(folder);
           });
+  // Archives open in windows of their own; the dialog stays as it is.
+  connect(fileList_, &CFileList::archivesDropped, this,
+          [this](const std::vector<std::string>& archives) {
+            for (const std::string& archive : archives) {
+              CArchiveWindow::Open(archive, nullptr, this);
+            }
+          });
+  connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated,
+          this, [this] { CArchiveWindow::AskAndOpen(nullptr, this); });
 }
 
 void CVarnokDlg::ShowRows(const std::vector<std::string>& rows) {

@@ -7,7 +7,8 @@
 // than half a second shows its progress with a Cancel button.
 //
 // Closing the window, Escape, and Enter while no push button has the focus
-// end the dialog. Enter on a push button presses it.
+// end the dialog. Enter on a push button presses it. Ctrl+O, and archives
+// dropped on the list, open archive windows beside the dialog.
 
 #ifndef VARNOK_UI_QT_MAIN_DIALOG_H_
 #define VARNOK_UI_QT_MAIN_DIALOG_H_

@@ -1,0 +1,59 @@
+#include "ui/qt/archive_model.h"
+
+#include <QFile>
+
+#include "ui/core/window_messages.h"
+
+namespace varnok {
+
+CArchiveModel::CArchiveModel(CArchiveTable* table, QObject* parent)
+    : QAbstractTableModel(parent), table_(table) {}
+
+void CArchiveModel::Change(const std::function<void()>& change) {
+  beginResetModel();
+  change();
+  endResetModel();
+}
+
+int CArchiveModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(table_->rowCount());
+}
+
+int CArchiveModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kArchiveColumnCount;
+}
+
+QVariant CArchiveModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  const auto column = static_cast<ArchiveColumn>(index.column());
+  if (role == Qt::DisplayRole) {
+    return QFile::decodeName(QByteArray::fromStdString(
+        table_->Text(static_cast<size_t>(index.row()), column)));
+  }
+  if (role == Qt::TextAlignmentRole) {
+    return QVariant::fromValue(
+        (CArchiveTable::AlignsRight(column) ? Qt::AlignRight : Qt::AlignLeft) |
+        Qt::AlignVCenter);
+  }
+  return {};
+}
+
+QVariant CArchiveModel::headerData(int section, Qt::Orientation orientation,
+                                   int role) const {
+  if (orientation != Qt::Horizontal || section < 0 ||
+      section >= kArchiveColumnCount) {
+    return {};
+  }
+  if (role == Qt::DisplayRole) {
+    return QString::fromUtf8(window_messages::kColumnTitles[section]);
+  }
+  if (role == Qt::TextAlignmentRole) {
+    const auto column = static_cast<ArchiveColumn>(section);
+    return QVariant::fromValue(
+        (CArchiveTable::AlignsRight(column) ? Qt::AlignRight : Qt::AlignLeft) |
+        Qt::AlignVCenter);
+  }
+  return {};
+}
+
+}  // namespace varnok

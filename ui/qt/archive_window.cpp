@@ -1,0 +1,286 @@
+#include "ui/qt/archive_window.h"
+
+#include <algorithm>
+#include <optional>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "ui/core/dialog_messages.h"
+#include "ui/core/window_messages.h"
+#include "ui/qt/app_icon.h"
+#include "ui/qt/archive_model.h"
+#include "ui/qt/dropped_paths.h"
+#include "ui/qt/window_prompts.h"
+
+namespace varnok {
+namespace {
+
+namespace texts = window_messages;
+
+QString FromPath(const std::string& text) {
+  return QFile::decodeName(QByteArray::fromStdString(text));
+}
+
+// The widest texts of the columns after the name, which set their widths.
+constexpr const char* kWidestTexts[kArchiveColumnCount] = {
+    "", "1023.9 MiB", "1023.9 MiB", "100.0%", "deflated", "ffffffff"};
+// Room around a column's text, in pixels.
+constexpr int kColumnMargin = 24;
+
+}  // namespace
+
+CArchiveWindow* CArchiveWindow::Open(const std::string& path,
+                                     WindowPrompts* prompts,
+                                     QWidget* messageParent) {
+  auto table = std::make_unique<CArchiveTable>();
+  const Status status = table->Open(path);
+  if (!status.ok()) {
+    const Message message = FailureMessage(status);
+    CQtWindowPrompts own(messageParent);
+    (prompts != nullptr ? prompts : &own)
+        ->ShowMessage(message.text, message.informative);
+    return nullptr;
+  }
+  auto* window = new CArchiveWindow(std::move(table), prompts);
+  window->show();
+  return window;
+}
+
+CArchiveWindow* CArchiveWindow::AskAndOpen(WindowPrompts* prompts,
+                                           QWidget* messageParent) {
+  CQtWindowPrompts own(messageParent);
+  WindowPrompts* asking = prompts != nullptr ? prompts : &own;
+  const std::optional<std::string> path = asking->ChooseArchiveToOpen();
+  if (!path) return nullptr;
+  return Open(*path, prompts, messageParent);
+}
+
+CArchiveWindow::CArchiveWindow(std::unique_ptr<CArchiveTable> table,
+                               WindowPrompts* prompts)
+    : table_(std::move(table)),
+      ownPrompts_(prompts != nullptr
+                      ? nullptr
+                      : std::make_unique<CQtWindowPrompts>(this)),
+      prompts_(prompts != nullptr ? prompts : ownPrompts_.get()) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setAcceptDrops(true);
+  setWindowTitle(FromPath(table_->Title()));
+  setWindowIcon(LoadAppIcon());
+  BuildControls();
+  BuildMenus();
+  UpdateStatus();
+  resize(fontMetrics().averageCharWidth() * 130,
+         fontMetrics().height() * 36);
+}
+
+CArchiveWindow::~CArchiveWindow() = default;
+
+void CArchiveWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QString::fromUtf8(texts::kFileMenu));
+  file->addAction(QString::fromUtf8(texts::kOpenCommand), QKeySequence::Open,
+                  this, &CArchiveWindow::OpenAnother);
+  file->addSeparator();
+  file->addAction(QString::fromUtf8(texts::kCloseCommand), QKeySequence::Close,
+                  this, &QWidget::close);
+  QMenu* edit = menuBar()->addMenu(QString::fromUtf8(texts::kEditMenu));
+  edit->addAction(QString::fromUtf8(texts::kCopyNamesCommand),
+                  QKeySequence::Copy, this, &CArchiveWindow::CopyNames);
+  edit->addAction(QString::fromUtf8(texts::kSelectAllCommand),
+                  QKeySequence::SelectAll, tableView_, &QTableView::selectAll);
+  QMenu* view = menuBar()->addMenu(QString::fromUtf8(texts::kViewMenu));
+  view->addAction(QString::fromUtf8(texts::kArchiveOrderCommand), this, [this] {
+    ChangeKeepingSelection([this] { table_->RestoreArchiveOrder(); });
+    ShowSortOrder();
+  });
+}
+
+void CArchiveWindow::BuildControls() {
+  auto* central = new QWidget(this);
+  auto* label = new QLabel(QString::fromUtf8(texts::kFilterLabel), central);
+  filterEdit_ = new QLineEdit(central);
+  filterEdit_->setPlaceholderText(QString::fromUtf8(texts::kFilterHint));
+  filterEdit_->setClearButtonEnabled(true);
+  label->setBuddy(filterEdit_);
+  tableView_ = new QTableView(central);
+  model_ = new CArchiveModel(table_.get(), this);
+  tableView_->setModel(model_);
+  tableView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  tableView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  tableView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  tableView_->setShowGrid(false);
+  tableView_->setWordWrap(false);
+  tableView_->setTextElideMode(Qt::ElideMiddle);
+  tableView_->setTabKeyNavigation(false);
+  tableView_->verticalHeader()->hide();
+  // Fixed row heights and column widths: nothing is measured per row, so
+  // that 65535 rows show at once.
+  tableView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  tableView_->verticalHeader()->setDefaultSectionSize(
+      fontMetrics().height() + 6);
+  QHeaderView* header = tableView_->horizontalHeader();
+  header->setSectionsClickable(true);
+  header->setHighlightSections(false);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  for (int column = 1; column < kArchiveColumnCount; ++column) {
+    const int text = std::max(
+        fontMetrics().horizontalAdvance(QString::fromUtf8(kWidestTexts[column])),
+        fontMetrics().horizontalAdvance(
+            QString::fromUtf8(texts::kColumnTitles[column])));
+    header->resizeSection(column, text + kColumnMargin);
+  }
+
+  auto* filterRow = new QHBoxLayout;
+  filterRow->addWidget(label);
+  filterRow->addWidget(filterEdit_);
+  auto* layout = new QVBoxLayout(central);
+  layout->addLayout(filterRow);
+  layout->addWidget(tableView_);
+  setCentralWidget(central);
+  setTabOrder(filterEdit_, tableView_);
+
+  shownLabel_ = new QLabel(statusBar());
+  selectionLabel_ = new QLabel(statusBar());
+  statusBar()->addWidget(shownLabel_, 1);
+  statusBar()->addPermanentWidget(selectionLabel_);
+
+  connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated,
+          filterEdit_, [this] {
+            filterEdit_->setFocus(Qt::ShortcutFocusReason);
+            filterEdit_->selectAll();
+          });
+  connect(header, &QHeaderView::sectionClicked, this,
+          &CArchiveWindow::OnHeaderClicked);
+  connect(filterEdit_, &QLineEdit::textChanged, this,
+          [this](const QString& text) {
+            const std::string filter = QFile::encodeName(text).toStdString();
+            ChangeKeepingSelection([this, &filter] {
+              table_->SetFilter(filter);
+            });
+          });
+  connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged,
+          this, &CArchiveWindow::UpdateStatus);
+  tableView_->setFocus();
+}
+
+std::vector<size_t> CArchiveWindow::SelectedRows() const {
+  std::vector<size_t> rows;
+  const QItemSelection selection = tableView_->selectionModel()->selection();
+  for (const QItemSelectionRange& range : selection) {
+    for (int row = range.top(); row <= range.bottom(); ++row) {
+      rows.push_back(static_cast<size_t>(row));
+    }
+  }
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
+}
+
+void CArchiveWindow::ChangeKeepingSelection(
+    const std::function<void()>& change) {
+  std::vector<size_t> entries;
+  for (size_t row : SelectedRows()) entries.push_back(table_->EntryAt(row));
+  const QModelIndex current = tableView_->currentIndex();
+  const std::optional<size_t> currentEntry =
+      current.isValid()
+          ? std::optional(table_->EntryAt(static_cast<size_t>(current.row())))
+          : std::nullopt;
+  model_->Change(change);
+
+  std::vector<int> rows;
+  for (size_t entry : entries) {
+    if (const std::optional<size_t> row = table_->RowOf(entry)) {
+      rows.push_back(static_cast<int>(*row));
+    }
+  }
+  std::sort(rows.begin(), rows.end());
+  QItemSelection selection;
+  const int last = kArchiveColumnCount - 1;
+  for (size_t i = 0; i < rows.size();) {
+    size_t j = i;
+    while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1) ++j;
+    selection.select(model_->index(rows[i], 0), model_->index(rows[j], last));
+    i = j + 1;
+  }
+  QItemSelectionModel* selecting = tableView_->selectionModel();
+  if (currentEntry) {
+    if (const std::optional<size_t> row = table_->RowOf(*currentEntry)) {
+      selecting->setCurrentIndex(model_->index(static_cast<int>(*row), 0),
+                                 QItemSelectionModel::NoUpdate);
+    }
+  }
+  selecting->select(selection, QItemSelectionModel::ClearAndSelect);
+  UpdateStatus();
+}
+
+void CArchiveWindow::OnHeaderClicked(int section) {
+  ChangeKeepingSelection(
+      [this, section] { table_->SortBy(static_cast<ArchiveColumn>(section)); });
+  ShowSortOrder();
+  const QModelIndex current = tableView_->currentIndex();
+  if (current.isValid()) tableView_->scrollTo(current);
+}
+
+void CArchiveWindow::ShowSortOrder() {
+  QHeaderView* header = tableView_->horizontalHeader();
+  const SortOrder& order = table_->sortOrder();
+  header->setSortIndicatorShown(order.column.has_value());
+  if (order.column) {
+    header->setSortIndicator(
+        static_cast<int>(*order.column),
+        order.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+  }
+}
+
+void CArchiveWindow::UpdateStatus() {
+  shownLabel_->setText(FromPath(table_->ShownText()));
+  selectionLabel_->setText(
+      FromPath(table_->SelectionText(SelectedRows())));
+}
+
+void CArchiveWindow::CopyNames() {
+  const std::vector<size_t> rows = SelectedRows();
+  if (rows.empty()) return;
+  QApplication::clipboard()->setText(FromPath(table_->NamesText(rows)));
+}
+
+void CArchiveWindow::OpenAnother() { AskAndOpen(prompts_, this); }
+
+void CArchiveWindow::dragEnterEvent(QDragEnterEvent* event) {
+  dragMoveEvent(event);
+}
+
+void CArchiveWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (!DroppedArchives(event->mimeData()).empty()) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void CArchiveWindow::dropEvent(QDropEvent* event) {
+  const std::vector<std::string> archives = DroppedArchives(event->mimeData());
+  if (archives.empty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  for (const std::string& archive : archives) Open(archive, prompts_, this);
+}
+
+}  // namespace varnok

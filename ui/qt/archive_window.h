@@ -1,0 +1,96 @@
+// The archive window: an open archive's entries in a table, a filter field
+// above it and the totals in the status line. What it shows and in what
+// order is CArchiveTable's (ui/core/archive_table.h); the window draws and
+// forwards input.
+//
+// Clicking a column's header sorts by it, again reverses, a third time
+// returns to archive order (as View > Archive Order does). Typing in the
+// filter narrows the rows; the selection keeps the entries still shown.
+// Ctrl+O (File > Open...) and archives dropped on the window open further
+// windows; Ctrl+C copies the selected names, one a line; Ctrl+F (or
+// Alt+T) goes to the filter; Ctrl+W closes.
+//
+// Each window deletes itself when it is closed.
+
+#ifndef VARNOK_UI_QT_ARCHIVE_WINDOW_H_
+#define VARNOK_UI_QT_ARCHIVE_WINDOW_H_
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
+
+#include "ui/core/archive_table.h"
+#include "ui/core/window_prompts.h"
+
+class QLabel;
+class QLineEdit;
+class QTableView;
+
+namespace varnok {
+
+class CArchiveModel;
+
+class CArchiveWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  ~CArchiveWindow() override;
+
+  // Opens the archive at path (full, or relative to the current folder) in
+  // a new window, shown. A damaged or foreign file gets a message naming it
+  // and the reader's reason, over messageParent, and no window: null is
+  // returned. prompts answers the window's questions; null means the user
+  // does. A given prompts must outlive the window.
+  static CArchiveWindow* Open(const std::string& path,
+                              WindowPrompts* prompts = nullptr,
+                              QWidget* messageParent = nullptr);
+  // Asks for an archive and opens it as Open does; null when the user gave
+  // up or it could not be opened.
+  static CArchiveWindow* AskAndOpen(WindowPrompts* prompts = nullptr,
+                                    QWidget* messageParent = nullptr);
+
+  CArchiveTable& table() { return *table_; }
+  QTableView* tableView() const { return tableView_; }
+  QLineEdit* filterEdit() const { return filterEdit_; }
+  // The status line's texts: the rows shown, and the selection.
+  QLabel* shownLabel() const { return shownLabel_; }
+  QLabel* selectionLabel() const { return selectionLabel_; }
+
+  // The selected rows, in row order.
+  std::vector<size_t> SelectedRows() const;
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  CArchiveWindow(std::unique_ptr<CArchiveTable> table, WindowPrompts* prompts);
+
+  void BuildMenus();
+  void BuildControls();
+  // Runs change on the table as one reset of the model, then selects again
+  // the entries that were selected and are still shown.
+  void ChangeKeepingSelection(const std::function<void()>& change);
+  void OnHeaderClicked(int section);
+  void ShowSortOrder();
+  void UpdateStatus();
+  void CopyNames();
+  void OpenAnother();
+
+  std::unique_ptr<CArchiveTable> table_;
+  std::unique_ptr<WindowPrompts> ownPrompts_;
+  WindowPrompts* prompts_;
+  CArchiveModel* model_ = nullptr;
+  QLineEdit* filterEdit_ = nullptr;
+  QTableView* tableView_ = nullptr;
+  QLabel* shownLabel_ = nullptr;
+  QLabel* selectionLabel_ = nullptr;
+};
+
+}  // namespace varnok
+
+#endif  // VARNOK_UI_QT_ARCHIVE_WINDOW_H_

@@ -1,0 +1,45 @@
+#include "ui/qt/dropped_paths.h"
+
+#include <filesystem>
+
+#include <QByteArray>
+#include <QList>
+#include <QMimeData>
+#include <QUrl>
+
+namespace varnok {
+namespace {
+
+std::vector<std::string> LocalPaths(const QMimeData* mime) {
+  std::vector<std::string> paths;
+  if (mime == nullptr || !mime->hasUrls()) return paths;
+  for (const QUrl& url : mime->urls()) {
+    if (!url.isLocalFile()) continue;
+    const QByteArray encoded = url.path(QUrl::FullyEncoded).toLatin1();
+    paths.push_back(QByteArray::fromPercentEncoding(encoded).toStdString());
+  }
+  return paths;
+}
+
+bool IsFolder(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(path, error);
+}
+
+}  // namespace
+
+std::optional<std::string> DroppedFolder(const QMimeData* mime) {
+  const std::vector<std::string> paths = LocalPaths(mime);
+  if (paths.size() != 1 || !IsFolder(paths.front())) return std::nullopt;
+  return paths.front();
+}
+
+std::vector<std::string> DroppedArchives(const QMimeData* mime) {
+  std::vector<std::string> archives;
+  for (std::string& path : LocalPaths(mime)) {
+    if (!IsFolder(path)) archives.push_back(std::move(path));
+  }
+  return archives;
+}
+
+}  // namespace varnok

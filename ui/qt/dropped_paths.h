@@ -1,0 +1,25 @@
+// What a drag from a file manager carries, as path bytes: the paths are
+// taken from the URLs' percent-encoding, so that a name that is not valid
+// UTF-8 keeps its bytes.
+
+#ifndef VARNOK_UI_QT_DROPPED_PATHS_H_
+#define VARNOK_UI_QT_DROPPED_PATHS_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class QMimeData;
+
+namespace varnok {
+
+// The one local folder that mime carries, or nothing.
+std::optional<std::string> DroppedFolder(const QMimeData* mime);
+
+// The local files (anything but folders) that mime carries, to be opened
+// as archives; empty when it carries none.
+std::vector<std::string> DroppedArchives(const QMimeData* mime);
+
+}  // namespace varnok
+
+#endif  // VARNOK_UI_QT_DROPPED_PATHS_H_
