@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <limits>
 #include <numeric>
+#include <string_view>
 
 #include "base/sizes.h"
 #include "platform/file_system.h"
+#include "platform/read_file.h"
 #include "ui/core/dialog_messages.h"
 #include "ui/core/window_messages.h"
 
@@ -72,6 +74,25 @@ std::string TotalsText(const char* format, const Totals& totals) {
 
 }  // namespace
 
+bool TakesForArchive(const std::string& path) {
+  PathInfo info;
+  std::string reason;
+  if (!QueryPath(path, &info, &reason) || info.kind != PathKind::kFile) {
+    return false;
+  }
+  constexpr std::string_view kSuffix = ".kzf";
+  if (path.size() >= kSuffix.size() &&
+      LowerAscii(path.substr(path.size() - kSuffix.size())) == kSuffix) {
+    return true;
+  }
+  CReadFile file;
+  char start[sizeof kArchiveMagic];
+  size_t got = 0;
+  return file.Open(path, &reason) &&
+         file.Read(start, sizeof start, &got, &reason) &&
+         HasArchiveMagic(std::string_view(start, got));
+}
+
 CArchiveTable::CArchiveTable() : reader_(std::make_unique<CArchiveReader>()) {}
 
 CArchiveTable::~CArchiveTable() = default;
@@ -85,6 +106,7 @@ Status CArchiveTable::Open(const std::string& path) {
   sort_ = SortOrder();
   order_.resize(entries().size());
   std::iota(order_.begin(), order_.end(), size_t{0});
+  selected_.assign(entries().size(), false);
   SetFilter("");
   return Status::Ok();
 }
@@ -180,6 +202,24 @@ void CArchiveTable::Refilter() {
     rowOf_[entry] = rows_.size();
     rows_.push_back(entry);
   }
+}
+
+void CArchiveTable::SelectRows(size_t first, size_t last, bool selected) {
+  for (size_t row = first; row <= last && row < rows_.size(); ++row) {
+    selected_[rows_[row]] = selected;
+  }
+}
+
+void CArchiveTable::ClearSelection() {
+  selected_.assign(selected_.size(), false);
+}
+
+std::vector<size_t> CArchiveTable::SelectedRows() const {
+  std::vector<size_t> rows;
+  for (size_t row = 0; row < rows_.size(); ++row) {
+    if (selected_[rows_[row]]) rows.push_back(row);
+  }
+  return rows;
 }
 
 Totals CArchiveTable::AllTotals() const {

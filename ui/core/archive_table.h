@@ -26,6 +26,11 @@
 
 namespace varnok {
 
+// True when a file dropped on a window is to be opened as an archive: its
+// name ends in ".kzf" (in any case), or its first bytes are an archive's
+// magic. Folders and other files are not taken.
+bool TakesForArchive(const std::string& path);
+
 enum class ArchiveColumn { kName, kSize, kPacked, kRatio, kMethod, kCrc };
 inline constexpr int kArchiveColumnCount = 6;
 
@@ -90,6 +95,14 @@ class CArchiveTable {
   void SetFilter(const std::string& text);
   bool filtered() const { return rows_.size() != entries().size(); }
 
+  // The selection is kept by entry: an entry the filter hides stays
+  // selected, and shows selected again when the filter lets it through.
+  // Selects (or clears) the rows from first to last, both included.
+  void SelectRows(size_t first, size_t last, bool selected);
+  void ClearSelection();
+  // The rows shown whose entries are selected, in row order.
+  std::vector<size_t> SelectedRows() const;
+
   // Totals of every entry, of the rows shown, and of the given rows.
   Totals AllTotals() const;
   Totals ShownTotals() const;
@@ -121,6 +134,7 @@ class CArchiveTable {
   // (kHidden for one the filter hides).
   std::vector<size_t> rows_;
   std::vector<size_t> rowOf_;
+  std::vector<bool> selected_;  // by entry
   // The filter: a pattern, or a lower-case part of names; none for all.
   std::string filterPart_;
   std::optional<PathPattern> filterPattern_;

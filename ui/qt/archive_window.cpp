@@ -174,47 +174,43 @@ void CArchiveWindow::BuildControls() {
             });
           });
   connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged,
-          this, &CArchiveWindow::UpdateStatus);
+          this, &CArchiveWindow::OnSelectionChanged);
   tableView_->setFocus();
 }
 
-std::vector<size_t> CArchiveWindow::SelectedRows() const {
-  std::vector<size_t> rows;
-  const QItemSelection selection = tableView_->selectionModel()->selection();
-  for (const QItemSelectionRange& range : selection) {
-    for (int row = range.top(); row <= range.bottom(); ++row) {
-      rows.push_back(static_cast<size_t>(row));
-    }
+void CArchiveWindow::OnSelectionChanged(const QItemSelection& selected,
+                                        const QItemSelection& deselected) {
+  if (restoringSelection_) return;
+  for (const QItemSelectionRange& range : deselected) {
+    table_->SelectRows(static_cast<size_t>(range.top()),
+                       static_cast<size_t>(range.bottom()), false);
   }
-  std::sort(rows.begin(), rows.end());
-  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-  return rows;
+  for (const QItemSelectionRange& range : selected) {
+    table_->SelectRows(static_cast<size_t>(range.top()),
+                       static_cast<size_t>(range.bottom()), true);
+  }
+  UpdateStatus();
 }
 
 void CArchiveWindow::ChangeKeepingSelection(
     const std::function<void()>& change) {
-  std::vector<size_t> entries;
-  for (size_t row : SelectedRows()) entries.push_back(table_->EntryAt(row));
   const QModelIndex current = tableView_->currentIndex();
   const std::optional<size_t> currentEntry =
       current.isValid()
           ? std::optional(table_->EntryAt(static_cast<size_t>(current.row())))
           : std::nullopt;
+  restoringSelection_ = true;
   model_->Change(change);
 
-  std::vector<int> rows;
-  for (size_t entry : entries) {
-    if (const std::optional<size_t> row = table_->RowOf(entry)) {
-      rows.push_back(static_cast<int>(*row));
-    }
-  }
-  std::sort(rows.begin(), rows.end());
+  // The selected rows as ranges of neighbours, one selection range each.
+  const std::vector<size_t> rows = table_->SelectedRows();
   QItemSelection selection;
   const int last = kArchiveColumnCount - 1;
   for (size_t i = 0; i < rows.size();) {
     size_t j = i;
     while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1) ++j;
-    selection.select(model_->index(rows[i], 0), model_->index(rows[j], last));
+    selection.select(model_->index(static_cast<int>(rows[i]), 0),
+                     model_->index(static_cast<int>(rows[j]), last));
     i = j + 1;
   }
   QItemSelectionModel* selecting = tableView_->selectionModel();
@@ -225,6 +221,7 @@ void CArchiveWindow::ChangeKeepingSelection(
     }
   }
   selecting->select(selection, QItemSelectionModel::ClearAndSelect);
+  restoringSelection_ = false;
   UpdateStatus();
 }
 
@@ -250,11 +247,11 @@ void CArchiveWindow::ShowSortOrder() {
 void CArchiveWindow::UpdateStatus() {
   shownLabel_->setText(FromPath(table_->ShownText()));
   selectionLabel_->setText(
-      FromPath(table_->SelectionText(SelectedRows())));
+      FromPath(table_->SelectionText(table_->SelectedRows())));
 }
 
 void CArchiveWindow::CopyNames() {
-  const std::vector<size_t> rows = SelectedRows();
+  const std::vector<size_t> rows = table_->SelectedRows();
   if (rows.empty()) return;
   QApplication::clipboard()->setText(FromPath(table_->NamesText(rows)));
 }

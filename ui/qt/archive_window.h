@@ -25,6 +25,7 @@
 #include "ui/core/archive_table.h"
 #include "ui/core/window_prompts.h"
 
+class QItemSelection;
 class QLabel;
 class QLineEdit;
 class QTableView;
@@ -59,9 +60,6 @@ class CArchiveWindow : public QMainWindow {
   QLabel* shownLabel() const { return shownLabel_; }
   QLabel* selectionLabel() const { return selectionLabel_; }
 
-  // The selected rows, in row order.
-  std::vector<size_t> SelectedRows() const;
-
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
@@ -72,9 +70,12 @@ class CArchiveWindow : public QMainWindow {
 
   void BuildMenus();
   void BuildControls();
-  // Runs change on the table as one reset of the model, then selects again
-  // the entries that were selected and are still shown.
+  // Runs change on the table as one reset of the model, then shows the
+  // table's selection (the entries selected that are still shown) again.
   void ChangeKeepingSelection(const std::function<void()>& change);
+  // Tells the table what the user selected and cleared.
+  void OnSelectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected);
   void OnHeaderClicked(int section);
   void ShowSortOrder();
   void UpdateStatus();
@@ -89,6 +90,8 @@ class CArchiveWindow : public QMainWindow {
   QTableView* tableView_ = nullptr;
   QLabel* shownLabel_ = nullptr;
   QLabel* selectionLabel_ = nullptr;
+  // Set while the view's selection is being made from the table's.
+  bool restoringSelection_ = false;
 };
 
 }  // namespace varnok

@@ -7,6 +7,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "ui/core/archive_table.h"
+
 namespace varnok {
 namespace {
 
@@ -37,7 +39,7 @@ std::optional<std::string> DroppedFolder(const QMimeData* mime) {
 std::vector<std::string> DroppedArchives(const QMimeData* mime) {
   std::vector<std::string> archives;
   for (std::string& path : LocalPaths(mime)) {
-    if (!IsFolder(path)) archives.push_back(std::move(path));
+    if (TakesForArchive(path)) archives.push_back(std::move(path));
   }
   return archives;
 }

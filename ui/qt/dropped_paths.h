@@ -16,8 +16,8 @@ namespace varnok {
 // The one local folder that mime carries, or nothing.
 std::optional<std::string> DroppedFolder(const QMimeData* mime);
 
-// The local files (anything but folders) that mime carries, to be opened
-// as archives; empty when it carries none.
+// The local files that mime carries and that are taken for archives
+// (TakesForArchive), to be opened; empty when it carries none.
 std::vector<std::string> DroppedArchives(const QMimeData* mime);
 
 }  // namespace varnok

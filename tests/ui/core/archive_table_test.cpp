@@ -130,6 +130,17 @@ TEST_F(ArchiveTableTest, FiltersByPartOrPatternAndKeepsTheSortOrder) {
   EXPECT_EQ(Names(),
             (std::vector<std::string>{"data/maps/a.map", "data/maps/b.map"}));
   EXPECT_EQ(table_.RowOf(1), std::nullopt);  // data/Readme.TXT is hidden
+
+  // The selection outlives a filter that hides part of it.
+  table_.RestoreArchiveOrder();
+  table_.SetFilter("");
+  table_.SelectRows(0, 1, true);  // data/maps/b.map, data/Readme.TXT
+  table_.SetFilter("maps");
+  EXPECT_EQ(table_.SelectedRows(), std::vector<size_t>{0});
+  table_.SelectRows(1, 1, true);  // data/maps/a.map
+  table_.SelectRows(0, 0, false);
+  table_.SetFilter("");
+  EXPECT_EQ(table_.SelectedRows(), (std::vector<size_t>{1, 3}));
 }
 
 TEST_F(ArchiveTableTest, ShowsColumnsAndTotalsOfAllShownAndSelected) {
@@ -193,6 +204,33 @@ TEST(ArchiveTableOpenTest, RefusesBadArchivesNamingThemAndKeepsTheTable) {
     EXPECT_EQ(table.rowCount(), 1u);
     EXPECT_EQ(table.Title(), "good.kzf - Varnok");
   }
+}
+
+TEST(ArchiveTableOpenTest, TakesDroppedFilesByNameOrMagic) {
+  test::TempFolder temp;
+  const std::string archive = test::BuildArchive({Stored("data/a", "a")});
+  const struct {
+    std::string name;
+    std::string bytes;  // none: a folder
+    bool taken;
+  } cases[] = {
+      {"mod.kzf", archive, true},
+      {"MOD.KZF", "damaged, yet named as an archive", true},
+      {"renamed.dat", archive, true},
+      {"notes.txt", "kzf", false},  // shorter than the magic
+      {"sub.kzf", "", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto path = temp.path() / c.name;
+    if (c.bytes.empty()) {
+      std::filesystem::create_directory(path);
+    } else {
+      test::WriteFile(path, c.bytes);
+    }
+    EXPECT_EQ(TakesForArchive(path.string()), c.taken);
+  }
+  EXPECT_FALSE(TakesForArchive((temp.path() / "missing.kzf").string()));
 }
 
 }  // namespace

@@ -432,7 +432,7 @@ void MainDialogTest::droppedFolderIsASelection() {
     return dropped.isAccepted();
   };
 
-  QVERIFY(!drop(folder + "/a.txt"));  // a file is not taken
+  QVERIFY(!drop(folder + "/a.txt"));  // a file that is no archive is not taken
   QCOMPARE(dialog_->fileList()->count(), 0);
   QVERIFY(drop(folder));
   QCOMPARE(Rows(dialog_->fileList()),

@@ -1,0 +1,224 @@
+// The archive window, opened as a user opens it (the command line, a drop
+// on the packing dialog or on another archive window) and used from the
+// keyboard, over archives built here.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QClipboard>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTableView>
+#include <QTimer>
+#include <QUrl>
+#include <QtTest>
+
+#include "base/messages.h"
+#include "base/sizes.h"
+#include "tests/archive/test_archive.h"
+#include "tests/support/temp_folder.h"
+#include "ui/core/window_prompts.h"
+#include "ui/qt/app.h"
+#include "ui/qt/archive_window.h"
+#include "ui/qt/file_list.h"
+#include "ui/qt/main_dialog.h"
+
+using namespace varnok;
+
+namespace {
+
+// Answers the window's questions from a script and records its messages.
+class ScriptedWindowPrompts : public WindowPrompts {
+ public:
+  std::optional<std::string> ChooseArchiveToOpen() override {
+    return archive;
+  }
+  void ShowMessage(const std::string& text,
+                   const std::string& informative) override {
+    messages.push_back(text + "\n" + informative);
+  }
+  std::optional<std::string> archive;
+  std::vector<std::string> messages;
+};
+
+// The archive windows on screen.
+std::vector<CArchiveWindow*> OpenWindows() {
+  std::vector<CArchiveWindow*> windows;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* window = qobject_cast<CArchiveWindow*>(widget);
+    if (window != nullptr && window->isVisible()) windows.push_back(window);
+  }
+  return windows;
+}
+
+// The window titled for the archive file name, or null.
+CArchiveWindow* WindowOf(const QString& name) {
+  for (CArchiveWindow* window : OpenWindows()) {
+    if (window->windowTitle() == name + " - Varnok") return window;
+  }
+  return nullptr;
+}
+
+// A column's texts, row by row, as the table view shows them.
+QStringList Column(const CArchiveWindow* window, int column = 0) {
+  QStringList texts;
+  const QAbstractItemModel* model = window->tableView()->model();
+  for (int row = 0; row < model->rowCount(); ++row) {
+    texts.append(model->index(row, column).data().toString());
+  }
+  return texts;
+}
+
+// Drops path on target as a file manager does; true when it was taken.
+bool Drop(QWidget* target, const std::string& path) {
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+  const QPoint at = target->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton,
+                        Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton,
+                     Qt::NoModifier);
+  QApplication::sendEvent(target, &dropped);
+  return dropped.isAccepted();
+}
+
+void CloseAll() {
+  for (CArchiveWindow* window : OpenWindows()) window->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace
+
+class ArchiveWindowTest : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit ArchiveWindowTest(CVarnokApp* app) : app_(app) {}
+
+ private slots:
+  void init();
+  void cleanup() { CloseAll(); }
+  void commandLineOpensAWindowOrNamesTheFault();
+  void dropsOpenFurtherWindows();
+  void filterKeepsTheSelectionAndCtrlCCopiesItsNames();
+
+ private:
+  std::string Archive(const std::string& name) const {
+    return (temp_->path() / name).string();
+  }
+
+  CVarnokApp* app_;
+  std::optional<test::TempFolder> temp_;
+};
+
+// The entries of mod.kzf, in archive order.
+const QStringList kNames = {"data/maps/forest.map", "data/textures/hero.png",
+                            "data/textures/orc.png", "data/scripts/main.lua"};
+
+void ArchiveWindowTest::init() {
+  temp_.emplace();
+  std::vector<test::TestEntry> entries;
+  for (const QString& name : kNames) {
+    entries.push_back(test::Deflated(name.toStdString(),
+                                     test::Text(400 + 100 * entries.size())));
+  }
+  const std::string archive = test::BuildArchive(entries);
+  test::WriteFile(Archive("mod.kzf"), archive);
+  test::WriteFile(Archive("renamed.dat"), archive);
+  test::WriteFile(Archive("bad.kzf"), archive.substr(0, archive.size() - 1));
+}
+
+void ArchiveWindowTest::commandLineOpensAWindowOrNamesTheFault() {
+  ScriptedWindowPrompts prompts;
+  QStringList listed;
+  QTimer::singleShot(0, app_, [&listed] {
+    if (CArchiveWindow* window = WindowOf("mod.kzf")) {
+      listed = Column(window);
+      window->close();  // the last window: the run ends
+    }
+  });
+  QCOMPARE(app_->RunArchive(Archive("mod.kzf"), &prompts), 0);
+  QCOMPARE(listed, kNames);
+  QVERIFY(prompts.messages.empty());
+
+  QCOMPARE(app_->RunArchive(Archive("bad.kzf"), &prompts), 1);
+  QVERIFY(OpenWindows().empty());
+  QCOMPARE(prompts.messages.size(), size_t{1});
+  const std::string& message = prompts.messages.front();
+  QVERIFY2(message.rfind(std::string(messages::kDamagedArchive) + "\n" +
+                             Archive("bad.kzf") + ": ",
+                         0) == 0,
+           message.c_str());
+}
+
+void ArchiveWindowTest::dropsOpenFurtherWindows() {
+  CVarnokDlg dialog;
+  dialog.show();
+  QVERIFY(Drop(dialog.fileList()->viewport(), Archive("mod.kzf")));
+  CArchiveWindow* first = WindowOf("mod.kzf");
+  QVERIFY(first != nullptr);
+  QCOMPARE(Column(first), kNames);
+  QCOMPARE(first->shownLabel()->text(),
+           QString("4 entries, 2.1 KiB (%1 packed)")
+               .arg(QString::fromStdString(
+                   FormatSize(first->table().AllTotals().packed))));
+
+  // A renamed archive is known by its first bytes; a text file is refused.
+  QVERIFY(Drop(first, Archive("renamed.dat")));
+  QVERIFY(WindowOf("renamed.dat") != nullptr);
+  test::WriteFile(Archive("notes.txt"), "notes");
+  QVERIFY(!Drop(first, Archive("notes.txt")));
+  QCOMPARE(OpenWindows().size(), size_t{2});
+}
+
+void ArchiveWindowTest::filterKeepsTheSelectionAndCtrlCCopiesItsNames() {
+  ScriptedWindowPrompts prompts;
+  CArchiveWindow* window = CArchiveWindow::Open(Archive("mod.kzf"), &prompts);
+  QVERIFY(window != nullptr);
+  QVERIFY(QTest::qWaitForWindowExposed(window));
+  QTableView* table = window->tableView();
+  table->setFocus();
+  table->selectRow(0);
+  QTest::keyClick(table, Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyClick(table, Qt::Key_Down, Qt::ShiftModifier);
+  QCOMPARE(window->selectionLabel()->text().left(21),
+           QString("Selected: 3 entries, "));
+
+  // Alt+T reaches the filter; a pattern narrows the rows to the images,
+  // of which the two selected stay selected.
+  QTest::keyClick(window, Qt::Key_T, Qt::AltModifier);
+  QVERIFY(window->filterEdit()->hasFocus());
+  QTest::keyClicks(window->filterEdit(), "*.png");
+  QCOMPARE(Column(window),
+           (QStringList{"data/textures/hero.png", "data/textures/orc.png"}));
+  QCOMPARE(window->shownLabel()->text().left(20),
+           QString("2 of 4 entries shown"));
+  // Sorting by name, descending, keeps the same entries selected.
+  QHeaderView* header = table->horizontalHeader();
+  for (int click = 0; click < 2; ++click) {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionPosition(0) + 5,
+                             header->height() / 2));
+  }
+  QCOMPARE(Column(window),
+           (QStringList{"data/textures/orc.png", "data/textures/hero.png"}));
+  table->setFocus();
+  QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(QApplication::clipboard()->text(),
+           QString("data/textures/orc.png\ndata/textures/hero.png\n"));
+}
+
+int main(int argc, char** argv) {
+  CVarnokApp app(argc, argv);
+  ArchiveWindowTest test(&app);
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "archive_window_test.moc"
