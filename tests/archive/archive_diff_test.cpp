@@ -21,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Text that deflates differently at each level once it is long enough.
-std::string Text(size_t n, unsigned seed) {
+std::string VariedText(size_t n, unsigned seed) {
   std::mt19937 random(seed);
   std::string text;
   while (text.size() < n) {
@@ -40,7 +40,7 @@ class ArchiveDiffTest : public ::testing::Test {
     fs::create_directories(src_);
     for (size_t i = 0; i < 4; ++i) {
       Write(std::string(1, static_cast<char>('a' + i)) + ".txt",
-            Text(20000 * (i + 1), static_cast<unsigned>(i)));
+            VariedText(20000 * (i + 1), static_cast<unsigned>(i)));
     }
     archive_ = (temp_.path() / "game.kzf").string();
   }

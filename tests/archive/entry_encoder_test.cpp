@@ -8,26 +8,13 @@
 #include <vector>
 
 #include "archive/archive_reader.h"
+#include "tests/archive/collecting_sink.h"
 #include "tests/archive/test_archive.h"
 
 namespace varnok {
 namespace {
 
-// The held bytes and the source bytes reported to it.
-class CollectingSink : public HeldBytesSink {
- public:
-  std::string held;
-  uint64_t sourceBytes = 0;
-
-  Status Append(const char* data, size_t n) override {
-    held.append(data, n);
-    return Status::Ok();
-  }
-  Status SourceRead(size_t n) override {
-    sourceBytes += n;
-    return Status::Ok();
-  }
-};
+using test::CollectingSink;
 
 // Random bytes and text, a little over one buffer of the encoder's.
 std::string Content() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "archive/archive_writer.h"
+#include "tests/archive/collecting_sink.h"
 #include "tests/archive/test_archive.h"
 #include "tests/support/platform_test.h"
 
@@ -47,29 +48,7 @@ std::string MixedBytes(size_t n, unsigned seed) {
   return bytes;
 }
 
-// What an encoder hands on: the held bytes of every file in a row, the
-// source bytes read, and the threads the calls came from.
-class CollectingSink : public HeldBytesSink {
- public:
-  std::string held;
-  uint64_t sourceBytes = 0;
-  size_t reads = 0;
-  std::set<std::thread::id> threads;
-  // Decides each SourceRead's answer when set (a cancel).
-  std::function<Status()> onRead;
-
-  Status Append(const char* data, size_t n) override {
-    threads.insert(std::this_thread::get_id());
-    held.append(data, n);
-    return Status::Ok();
-  }
-  Status SourceRead(size_t n) override {
-    threads.insert(std::this_thread::get_id());
-    sourceBytes += n;
-    ++reads;
-    return onRead ? onRead() : Status::Ok();
-  }
-};
+using test::CollectingSink;
 
 // One file's outcome as EncodeNext (or Encode) gave it.
 struct Outcome {
