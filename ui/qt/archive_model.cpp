@@ -1,8 +1,7 @@
 #include "ui/qt/archive_model.h"
 
-#include <QFile>
-
 #include "ui/core/window_messages.h"
+#include "ui/qt/path_text.h"
 
 namespace varnok {
 
@@ -27,8 +26,7 @@ QVariant CArchiveModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const auto column = static_cast<ArchiveColumn>(index.column());
   if (role == Qt::DisplayRole) {
-    return QFile::decodeName(QByteArray::fromStdString(
-        table_->Text(static_cast<size_t>(index.row()), column)));
+    return FromPath(table_->Text(static_cast<size_t>(index.row()), column));
   }
   if (role == Qt::TextAlignmentRole) {
     return QVariant::fromValue(

@@ -26,16 +26,13 @@
 #include "ui/qt/app_icon.h"
 #include "ui/qt/archive_model.h"
 #include "ui/qt/dropped_paths.h"
+#include "ui/qt/path_text.h"
 #include "ui/qt/window_prompts.h"
 
 namespace varnok {
 namespace {
 
 namespace texts = window_messages;
-
-QString FromPath(const std::string& text) {
-  return QFile::decodeName(QByteArray::fromStdString(text));
-}
 
 // The widest texts of the columns after the name, which set their widths.
 constexpr const char* kWidestTexts[kArchiveColumnCount] = {
@@ -168,7 +165,7 @@ void CArchiveWindow::BuildControls() {
           &CArchiveWindow::OnHeaderClicked);
   connect(filterEdit_, &QLineEdit::textChanged, this,
           [this](const QString& text) {
-            const std::string filter = QFile::encodeName(text).toStdString();
+            const std::string filter = ToPath(text);
             ChangeKeepingSelection([this, &filter] {
               table_->SetFilter(filter);
             });

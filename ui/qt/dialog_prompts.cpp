@@ -8,15 +8,9 @@
 #include <QStringList>
 
 #include "ui/qt/folder_dialog.h"
+#include "ui/qt/path_text.h"
 
 namespace varnok {
-namespace {
-
-QString FromPath(const std::string& text) {
-  return QFile::decodeName(QByteArray::fromStdString(text));
-}
-
-}  // namespace
 
 bool CDialogPrompts::ChooseFolder(std::string* folder) {
   QString chosen;

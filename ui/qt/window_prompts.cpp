@@ -7,6 +7,7 @@
 #include <QMessageBox>
 
 #include "ui/core/window_messages.h"
+#include "ui/qt/path_text.h"
 
 namespace varnok {
 
@@ -16,16 +17,16 @@ std::optional<std::string> CQtWindowPrompts::ChooseArchiveToOpen() {
       QString::fromUtf8(window_messages::kOpenFilter), nullptr,
       QFileDialog::DontUseNativeDialog);
   if (file.isEmpty()) return std::nullopt;
-  return QFile::encodeName(file).toStdString();
+  return ToPath(file);
 }
 
 void CQtWindowPrompts::ShowMessage(const std::string& text,
                                    const std::string& informative) {
   QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                  QFile::decodeName(QByteArray::fromStdString(text)),
+                  FromPath(text),
                   QMessageBox::Ok, parent_);
   box.setInformativeText(
-      QFile::decodeName(QByteArray::fromStdString(informative)));
+      FromPath(informative));
   box.exec();
 }
 
