@@ -1,5 +1,6 @@
-// Answers the main dialog's questions from a script and records what was
-// asked, for the tests of the presenter and of both faces.
+// Answers the main dialog's and the archive window's questions from a
+// script and records what was asked, for the tests of the presenter and of
+// both faces.
 
 #ifndef VARNOK_TESTS_UI_SCRIPTED_PROMPTS_H_
 #define VARNOK_TESTS_UI_SCRIPTED_PROMPTS_H_
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "ui/core/prompts.h"
+#include "ui/core/window_prompts.h"
 
 namespace varnok::test {
 
@@ -49,6 +51,22 @@ class ScriptedPrompts : public Prompts {
   std::function<void(const std::string&)> onMessage;
   std::vector<std::string> log;            // "folder", "save", "message"
   std::vector<Message> messages;
+};
+
+// The archive window's questions: the archive to open, and its messages,
+// each as "text\ninformative".
+class ScriptedWindowPrompts : public WindowPrompts {
+ public:
+  std::optional<std::string> ChooseArchiveToOpen() override {
+    return archive;
+  }
+  void ShowMessage(const std::string& text,
+                   const std::string& informative) override {
+    messages.push_back(text + "\n" + informative);
+  }
+
+  std::optional<std::string> archive;  // the open dialog's; none = Cancel
+  std::vector<std::string> messages;
 };
 
 }  // namespace varnok::test

@@ -6,7 +6,7 @@
 
 #include "platform/win32/system_text.h"
 #include "ui/win32/folder_dialog.h"
-#include "ui/win32/window_text.h"
+#include "ui/win32/window_prompts.h"
 
 namespace varnok {
 namespace {
@@ -41,9 +41,7 @@ std::optional<std::string> CDialogPrompts::ChooseArchiveName() {
 
 void CDialogPrompts::ShowMessage(const std::string& text,
                                  const std::string& informative) {
-  std::wstring shown = ToWideText(text);
-  if (!informative.empty()) shown += L"\n\n" + ToWideText(informative);
-  MessageBoxW(owner_, shown.c_str(), ProgramName().c_str(), MB_OK);
+  ShowMessageBox(owner_, text, informative);
 }
 
 }  // namespace varnok

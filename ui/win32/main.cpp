@@ -1,5 +1,8 @@
 // varnok.exe: the desktop dialog on Windows. "varnok FOLDER" opens it with
-// the files beneath FOLDER listed, as if it had been picked; --help,
+// the files beneath FOLDER listed, as if it had been picked; "varnok
+// ARCHIVE" opens the archive window instead (and ends with status 1, after
+// a message, when the archive can't be read). The program runs until its
+// last window has closed. --help,
 // --version and a wrong command line are answered without the dialog
 // (command_line_answer.h), with the texts and exit statuses of the Linux
 // program.
@@ -7,8 +10,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "base/exit_status.h"
 #include "platform/console.h"
 #include "ui/core/command_line.h"
+#include "ui/win32/archive_window.h"
 #include "ui/win32/command_line_answer.h"
 #include "ui/win32/dialog_prompts.h"
 #include "ui/win32/main_dialog.h"
@@ -27,10 +32,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                                     ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
 
+  if (commandLine.archive) {
+    if (CArchiveWindow::Open(instance, *commandLine.archive) == nullptr) {
+      return kExitFailure;
+    }
+    return RunTopWindows();
+  }
+
   CDialogPrompts prompts;
   CMainDialog dialog(instance, &prompts);
   if (dialog.Create() == nullptr) return 1;
   prompts.SetOwner(dialog.window());
   if (commandLine.folder) dialog.presenter().OpenFolder(*commandLine.folder);
-  return dialog.Run();
+  return RunTopWindows();
 }

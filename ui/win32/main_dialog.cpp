@@ -3,17 +3,27 @@
 #include <algorithm>
 
 #include "platform/win32/system_text.h"
+#include "ui/core/archive_table.h"
+#include "ui/win32/archive_window.h"
 #include "ui/win32/background_run.h"
+#include "ui/win32/dropped_files.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/window_text.h"
 
 namespace varnok {
 
-CMainDialog::CMainDialog(HINSTANCE instance, Prompts* prompts)
-    : instance_(instance), presenter_(this, prompts) {}
+CMainDialog::CMainDialog(HINSTANCE instance, Prompts* prompts,
+                         WindowPrompts* windowPrompts)
+    : instance_(instance),
+      windowPrompts_(windowPrompts),
+      presenter_(this, prompts) {
+  ACCEL open{FCONTROL | FVIRTKEY, 'O', IDM_OPEN};
+  keys_ = CreateAcceleratorTableW(&open, 1);
+}
 
 CMainDialog::~CMainDialog() {
   if (window_ != nullptr) DestroyWindow(window_);
+  DestroyAcceleratorTable(keys_);
 }
 
 HWND CMainDialog::Create() {
@@ -22,18 +32,9 @@ HWND CMainDialog::Create() {
   return window_;
 }
 
-int CMainDialog::Run() {
-  MSG message;
-  while (window_ != nullptr && GetMessageW(&message, nullptr, 0, 0) > 0) {
-    Dispatch(&message);
-  }
-  return 0;
-}
-
-void CMainDialog::Dispatch(MSG* message) {
-  if (window_ != nullptr && IsDialogMessageW(window_, message)) return;
-  TranslateMessage(message);
-  DispatchMessageW(message);
+bool CMainDialog::TranslateKeys(MSG* message) {
+  return TranslateAcceleratorW(window_, keys_, message) ||
+         IsDialogMessageW(window_, message);
 }
 
 INT_PTR CALLBACK CMainDialog::DialogProc(HWND window, UINT message,
@@ -49,6 +50,7 @@ INT_PTR CALLBACK CMainDialog::DialogProc(HWND window, UINT message,
       reinterpret_cast<CMainDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (dialog == nullptr) return FALSE;
   if (message == WM_NCDESTROY) {
+    RemoveTopWindow(window);
     dialog->window_ = nullptr;
     return FALSE;
   }
@@ -64,6 +66,7 @@ void CMainDialog::OnInit() {
   SendMessageW(window_, WM_SETICON, ICON_BIG, icon(SM_CXICON));
   SendMessageW(window_, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON));
   DragAcceptFiles(window_, TRUE);
+  AddTopWindow(window_, this);
 
   const HWND list = GetDlgItem(window_, IDC_FILE_LIST);
   tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX,
@@ -111,6 +114,12 @@ INT_PTR CMainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool CMainDialog::OnCommand(int id, int code) {
+  if (id == IDM_OPEN) {  // Ctrl+O
+    if (!presenter_.busy()) {
+      CArchiveWindow::AskAndOpen(instance_, windowPrompts_, window_);
+    }
+    return true;
+  }
   if (code != BN_CLICKED) return false;
   switch (id) {
     case IDC_PACK:
@@ -147,19 +156,25 @@ void CMainDialog::End() {
 }
 
 void CMainDialog::OnDrop(HDROP drop) {
-  // The first item dropped, when it is a folder.
-  std::wstring path(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
-  const UINT length =
-      DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size()));
-  DragFinish(drop);
-  path.resize(length);
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (length == 0 || presenter_.busy() ||
-      attributes == INVALID_FILE_ATTRIBUTES ||
+  const std::vector<std::string> paths = DroppedFiles(drop);
+  if (paths.empty() || presenter_.busy()) return;
+  // Archives open in windows of their own; the dialog stays as it is.
+  bool archives = false;
+  for (const std::string& path : paths) {
+    if (!TakesForArchive(path)) continue;
+    archives = true;
+    CArchiveWindow::Open(instance_, path, windowPrompts_, window_);
+  }
+  if (archives) return;
+  // Otherwise the first item dropped, when it is a folder.
+  const std::optional<std::wstring> first = SystemPath(paths.front());
+  const DWORD attributes = first ? GetFileAttributesW(first->c_str())
+                                 : INVALID_FILE_ATTRIBUTES;
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
       (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     return;
   }
-  presenter_.SelectFolder(ToUtf8(path));
+  presenter_.SelectFolder(paths.front());
 }
 
 void CMainDialog::OnHint(NMTTDISPINFOW* hint) {

@@ -1,11 +1,13 @@
 // The main dialog of the Windows program: template IDD_MAIN_DIALOG, wired
 // to the shared commands of CVarnokPresenter.
 //
-// The dialog is modeless, so that its owner runs the message loop (Run, or
-// a test that drives it with window messages). Escape, Enter while no push
-// button has the focus and the close box end it, except while a scan or a
-// pack runs. A folder dropped on it from Explorer is a confirmed selection;
-// the hint over a row shows the name its file is stored under.
+// The dialog is modeless, one of the program's top-level windows
+// (top_windows.h), so that the shared message loop runs it (or a test that
+// drives it with window messages). Escape, Enter while no push button has
+// the focus and the close box end it, except while a scan or a pack runs.
+// A folder dropped on it from Explorer is a confirmed selection; archives
+// dropped on it, and the one Ctrl+O asks for, open in archive windows of
+// their own; the hint over a row shows the name its file is stored under.
 
 #ifndef VARNOK_UI_WIN32_MAIN_DIALOG_H_
 #define VARNOK_UI_WIN32_MAIN_DIALOG_H_
@@ -20,15 +22,20 @@
 
 #include "ui/core/dialog_view.h"
 #include "ui/core/varnok_presenter.h"
+#include "ui/win32/top_windows.h"
 
 namespace varnok {
 
 class Prompts;
+class WindowPrompts;
 
-class CMainDialog final : public DialogView {
+class CMainDialog final : public DialogView, public KeyboardInput {
  public:
-  // prompts must outlive the dialog.
-  CMainDialog(HINSTANCE instance, Prompts* prompts);
+  // prompts must outlive the dialog; windowPrompts, when given, answers
+  // the archive windows' questions and must outlive them (null: the user
+  // does).
+  CMainDialog(HINSTANCE instance, Prompts* prompts,
+              WindowPrompts* windowPrompts = nullptr);
   ~CMainDialog() override;
   CMainDialog(const CMainDialog&) = delete;
   CMainDialog& operator=(const CMainDialog&) = delete;
@@ -36,11 +43,8 @@ class CMainDialog final : public DialogView {
   // Creates the window with its start values and the focus on the pack
   // button. Null when the system could not.
   HWND Create();
-  // Serves the thread's messages until the dialog has ended; the program's
-  // exit code.
-  int Run();
-  // Passes one message on as the dialog's message loop does.
-  void Dispatch(MSG* message);
+  // Passes one message on as the program's message loop does.
+  void Dispatch(MSG* message) { DispatchToWindows(message); }
 
   HWND window() const { return window_; }
   CVarnokPresenter& presenter() { return presenter_; }
@@ -53,6 +57,9 @@ class CMainDialog final : public DialogView {
   void SetCompressChecked(bool checked) override;
   Status RunInBackground(const std::function<void()>& work,
                          CRunMonitor* monitor) override;
+
+  // KeyboardInput: Ctrl+O, then the dialog's keys.
+  bool TranslateKeys(MSG* message) override;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam,
@@ -70,7 +77,9 @@ class CMainDialog final : public DialogView {
   void End();
 
   HINSTANCE instance_;
+  WindowPrompts* windowPrompts_;
   CVarnokPresenter presenter_;
+  HACCEL keys_ = nullptr;
   HWND window_ = nullptr;
   HWND tooltip_ = nullptr;
   int hintRow_ = -1;  // the row the hint was last asked for

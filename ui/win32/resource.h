@@ -19,4 +19,16 @@
 #define IDC_PROGRESS_TEXT 1010
 #define IDC_PROGRESS_BAR 1011
 
+// The archive window's controls, in tab order, and its commands; the
+// packing dialog takes IDM_OPEN too.
+#define IDC_FILTER 1020
+#define IDC_ENTRY_LIST 1021
+#define IDC_STATUS 1022
+#define IDM_OPEN 40001
+#define IDM_CLOSE 40002
+#define IDM_COPY_NAMES 40003
+#define IDM_SELECT_ALL 40004
+#define IDM_ARCHIVE_ORDER 40005
+#define IDM_FIND 40006
+
 #endif  // VARNOK_UI_WIN32_RESOURCE_H_

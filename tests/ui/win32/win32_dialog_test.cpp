@@ -26,6 +26,7 @@
 #include "tests/archive/test_archive.h"
 #include "tests/scan/temp_tree.h"
 #include "tests/support/platform_test.h"
+#include "tests/ui/win32/dropped_path.h"
 #include "tests/ui/gated_runs.h"
 #include "tests/ui/scripted_prompts.h"
 #include "ui/core/command_line.h"
@@ -86,18 +87,6 @@ HWND ThreadWindowWith(std::initializer_list<int> ids) {
 }
 HWND ProgressWindow() { return ThreadWindowWith({IDC_PROGRESS_BAR}); }
 HWND SaveDialog() { return ThreadWindowWith({cmb13, edt1}); }
-
-// A folder or file dropped from Explorer, as the system hands it over.
-HDROP DropOf(const std::wstring& path) {
-  const size_t size = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
-  const HGLOBAL drop = GlobalAlloc(GHND, size);
-  auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
-  files->pFiles = sizeof(DROPFILES);
-  files->fWide = TRUE;
-  path.copy(reinterpret_cast<wchar_t*>(files + 1), path.size());
-  GlobalUnlock(drop);
-  return static_cast<HDROP>(drop);
-}
 
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right &&
@@ -344,10 +333,10 @@ TEST_F(Win32DialogTest, PickedFolderIsListedInOrderAndPacksAsTheEngineDoes) {
 TEST_F(Win32DialogTest, DroppedFolderIsASelectionAndAFileIsNot) {
   const std::string folder = MakeFolder({"b.txt", "a.txt"});
   SendMessageW(window_, WM_DROPFILES,
-               reinterpret_cast<WPARAM>(DropOf(ToWideText(folder + "\\a.txt"))), 0);
+               reinterpret_cast<WPARAM>(test::DropOf(ToWideText(folder + "\\a.txt"))), 0);
   EXPECT_TRUE(Rows().empty());
   SendMessageW(window_, WM_DROPFILES,
-               reinterpret_cast<WPARAM>(DropOf(ToWideText(folder))), 0);
+               reinterpret_cast<WPARAM>(test::DropOf(ToWideText(folder))), 0);
   EXPECT_EQ(Rows(), (Strings{folder + "\\a.txt", folder + "\\b.txt"}));
   EXPECT_TRUE(prompts_.log.empty());
 }

@@ -1,0 +1,338 @@
+// The Windows archive window, opened as a user opens it (the command line,
+// a drop on the packing dialog or on another archive window, Ctrl+O) and
+// used with the keyboard and the mouse, driven with window messages over
+// archives built here.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/messages.h"
+#include "platform/win32/system_text.h"
+#include "tests/archive/test_archive.h"
+#include "tests/scan/temp_tree.h"
+#include "tests/support/platform_test.h"
+#include "tests/ui/scripted_prompts.h"
+#include "tests/ui/win32/dropped_path.h"
+#include "ui/win32/archive_window.h"
+#include "ui/win32/main_dialog.h"
+#include "ui/win32/resource.h"
+#include "ui/win32/top_windows.h"
+#include "ui/win32/window_text.h"
+
+namespace varnok {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// The entries of mod.kzf, in archive order.
+const Strings kNames = {"data/maps/forest.map", "data/textures/hero.png",
+                        "data/textures/orc.png", "data/scripts/main.lua"};
+
+void Drop(HWND target, const std::string& path) {
+  SendMessageW(target, WM_DROPFILES,
+               reinterpret_cast<WPARAM>(test::DropOf(ToWideText(path))), 0);
+}
+
+// Serves the messages waiting, as the program's loop does.
+void Pump() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    DispatchToWindows(&message);
+  }
+}
+
+// Presses key on the control with the focus, with the given keys held
+// (VK_CONTROL, VK_SHIFT, VK_MENU), and serves what follows.
+void Press(WPARAM key, std::initializer_list<BYTE> held = {}) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  BYTE pressed[256];
+  std::copy(std::begin(state), std::end(state), pressed);
+  bool alt = false;
+  for (const BYTE h : held) {
+    pressed[h] = 0x80;
+    alt = alt || h == VK_MENU;
+  }
+  SetKeyboardState(pressed);
+  const HWND focus = GetFocus();
+  const LPARAM flags = alt ? 1 | (1 << 29) : 1;
+  PostMessageW(focus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, flags);
+  PostMessageW(focus, alt ? WM_SYSKEYUP : WM_KEYUP, key,
+               flags | static_cast<LPARAM>(0xC0000000));
+  Pump();
+  SetKeyboardState(state);
+}
+
+void Type(const std::string& text) {
+  for (const char c : text) {
+    PostMessageW(GetFocus(), WM_CHAR, static_cast<WPARAM>(c), 1);
+  }
+  Pump();
+}
+
+// The archive windows of this thread, in z-order.
+std::vector<CArchiveWindow*> Windows() {
+  std::vector<CArchiveWindow*> windows;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM found) {
+        if (CArchiveWindow* w = CArchiveWindow::FromWindow(window)) {
+          reinterpret_cast<std::vector<CArchiveWindow*>*>(found)->push_back(w);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+// The archive window titled for the file name, or null.
+CArchiveWindow* WindowOf(const std::string& name) {
+  for (CArchiveWindow* window : Windows()) {
+    if (ToUtf8(WindowText(window->window())) == name + " - Varnok") {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+// A column's texts, row by row, as the list view shows them.
+Strings Column(const CArchiveWindow* window, int column = 0) {
+  Strings texts;
+  const int rows = ListView_GetItemCount(window->list());
+  for (int row = 0; row < rows; ++row) {
+    wchar_t text[512] = {};
+    ListView_GetItemText(window->list(), row, column, text,
+                         static_cast<int>(std::size(text)));
+    texts.push_back(ToUtf8(text));
+  }
+  return texts;
+}
+
+// The rows the list view shows selected.
+std::vector<int> SelectedRows(const CArchiveWindow* window) {
+  std::vector<int> rows;
+  for (int row = ListView_GetNextItem(window->list(), -1, LVNI_SELECTED);
+       row >= 0; row = ListView_GetNextItem(window->list(), row, LVNI_SELECTED)) {
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// The status bar's text in part (0: the rows shown, 1: the selection).
+std::string Status(const CArchiveWindow* window, int part) {
+  wchar_t text[512] = {};
+  SendMessageW(window->statusBar(), SB_GETTEXTW, static_cast<WPARAM>(part),
+               reinterpret_cast<LPARAM>(text));
+  return ToUtf8(text);
+}
+
+std::string Clipboard() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = ToUtf8(static_cast<const wchar_t*>(GlobalLock(data)));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+void ClickColumnHeader(const CArchiveWindow* window, int column) {
+  const HWND header = ListView_GetHeader(window->list());
+  RECT item{};
+  Header_GetItemRect(header, column, &item);
+  const LPARAM at =
+      MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+  SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(header, WM_LBUTTONUP, 0, at);
+  Pump();
+}
+
+class Win32WindowTest : public ::testing::Test {
+ protected:
+  Win32WindowTest() {
+    std::vector<test::TestEntry> entries;
+    for (const std::string& name : kNames) {
+      entries.push_back(
+          test::Deflated(name, test::Text(400 + 100 * entries.size())));
+    }
+    const std::string archive = test::BuildArchive(entries);
+    tree_.AddFile("mod.kzf", archive);
+    tree_.AddFile("renamed.dat", archive);
+    tree_.AddFile("bad.kzf", archive.substr(0, archive.size() - 1));
+    tree_.AddFile("notes.txt", "notes");
+  }
+  ~Win32WindowTest() override {
+    for (CArchiveWindow* window : Windows()) DestroyWindow(window->window());
+    Pump();
+  }
+
+  std::string Path(const std::string& name) const { return tree_.Path(name); }
+
+  TempTree tree_;
+  test::ScriptedPrompts prompts_;
+  test::ScriptedWindowPrompts windowPrompts_;
+};
+
+// varnok.exe ARCHIVE, run as a user runs it: the window lists the archive
+// until it is closed; a damaged archive is a message and exit status 1.
+TEST_F(Win32WindowTest, CommandLineOpensTheWindowOrNamesTheFault) {
+  const struct {
+    const char* archive;
+    int exitCode;
+  } cases[] = {{"mod.kzf", 0}, {"bad.kzf", 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    test::ChildResult result;
+    std::thread program([&] {
+      test::ChildOptions options;
+      options.killAfter = std::chrono::seconds(30);
+      result = test::RunProgram(VARNOK_PATH, {Path(c.archive)}, options);
+    });
+    // The window (its list's rows), or the message box (its texts).
+    LRESULT rows = -1;
+    std::string shown;
+    for (int wait = 0; wait < 500 && rows < 0 && shown.empty(); ++wait) {
+      Sleep(20);
+      const HWND window = FindWindowW(
+          L"VarnokArchiveWindow", ToWideText(std::string(c.archive) +
+                                             " - Varnok").c_str());
+      if (window != nullptr && IsWindowVisible(window)) {
+        rows = SendMessageW(FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr),
+                            LVM_GETITEMCOUNT, 0, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+      }
+      const HWND box = FindWindowW(L"#32770", L"varnok");
+      for (HWND child = box != nullptr ? GetWindow(box, GW_CHILD) : nullptr;
+           child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        shown += ToUtf8(WindowText(child)) + "\n";
+      }
+      if (box != nullptr) PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    program.join();
+    EXPECT_FALSE(result.killed);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    if (c.exitCode == 0) {
+      EXPECT_EQ(rows, static_cast<LRESULT>(kNames.size()));
+    } else {
+      EXPECT_NE(shown.find(messages::kDamagedArchive), std::string::npos)
+          << shown;
+      EXPECT_NE(shown.find(Path(c.archive) + ": "), std::string::npos)
+          << shown;
+    }
+  }
+}
+
+TEST_F(Win32WindowTest, DropsAndCtrlOOpenFurtherWindowsUntilTheLastCloses) {
+  CMainDialog dialog(GetModuleHandleW(nullptr), &prompts_, &windowPrompts_);
+  ASSERT_NE(dialog.Create(), nullptr);
+  prompts_.folder.reset();
+  Drop(dialog.window(), Path("mod.kzf"));
+  CArchiveWindow* first = WindowOf("mod.kzf");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(Column(first), kNames);
+  EXPECT_EQ(Status(first, 0).substr(0, 20), "4 entries, 2.1 KiB (");
+  EXPECT_EQ(GetWindow(first->window(), GW_OWNER), nullptr);
+  EXPECT_EQ(SendMessageW(GetDlgItem(dialog.window(), IDC_FILE_LIST), LB_GETCOUNT, 0, 0),
+            0);
+
+  // A renamed archive is known by its first bytes; a text file is not
+  // taken; a damaged archive is named, with the reader's reason, and opens
+  // nothing.
+  Drop(first->window(), Path("renamed.dat"));
+  EXPECT_NE(WindowOf("renamed.dat"), nullptr);
+  Drop(first->window(), Path("notes.txt"));
+  Drop(dialog.window(), Path("bad.kzf"));
+  EXPECT_EQ(Windows().size(), 2u);
+  ASSERT_EQ(windowPrompts_.messages.size(), 1u);
+  EXPECT_EQ(windowPrompts_.messages[0].rfind(
+                std::string(messages::kDamagedArchive) + "\n" +
+                    Path("bad.kzf") + ": ",
+                0),
+            0u)
+      << windowPrompts_.messages[0];
+
+  // Ctrl+O in the dialog and in a window asks for an archive.
+  windowPrompts_.archive = Path("renamed.dat");
+  for (const HWND at : {dialog.window(), first->list()}) {
+    SetFocus(at);
+    Press('O', {VK_CONTROL});
+  }
+  EXPECT_EQ(Windows().size(), 4u);
+  EXPECT_TRUE(prompts_.log.empty());
+
+  // The program runs while one of its windows is left: Escape ends the
+  // dialog, Ctrl+W each window.
+  SetFocus(dialog.window());
+  Press(VK_ESCAPE);
+  EXPECT_TRUE(AnyTopWindow());
+  for (CArchiveWindow* window : Windows()) {
+    SetFocus(window->list());
+    Press('W', {VK_CONTROL});
+  }
+  EXPECT_TRUE(Windows().empty());
+  EXPECT_FALSE(AnyTopWindow());
+}
+
+TEST_F(Win32WindowTest, FilterAndSortReachTheListAndKeepTheSelection) {
+  CArchiveWindow* window = CArchiveWindow::Open(
+      GetModuleHandleW(nullptr), Path("mod.kzf"), &windowPrompts_);
+  ASSERT_NE(window, nullptr);
+  const HWND list = window->list();
+  SetFocus(list);
+  ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED,
+                        LVIS_SELECTED | LVIS_FOCUSED);
+  Press(VK_DOWN, {VK_SHIFT});
+  Press(VK_DOWN, {VK_SHIFT});
+  EXPECT_EQ(Status(window, 1).substr(0, 21), "Selected: 3 entries, ");
+
+  // Alt+T reaches the filter; a pattern narrows the rows to the images,
+  // of which the two selected stay selected.
+  Press('T', {VK_MENU});
+  ASSERT_EQ(GetFocus(), window->filterEdit());
+  Type("*.png");
+  EXPECT_EQ(Column(window),
+            (Strings{"data/textures/hero.png", "data/textures/orc.png"}));
+  EXPECT_EQ(Status(window, 0).substr(0, 20), "2 of 4 entries shown");
+  EXPECT_EQ(SelectedRows(window), (std::vector<int>{0, 1}));
+
+  // Two clicks on the name's header: descending, with the arrow.
+  for (int click = 0; click < 2; ++click) ClickColumnHeader(window, 0);
+  EXPECT_EQ(Column(window),
+            (Strings{"data/textures/orc.png", "data/textures/hero.png"}));
+  HDITEMW item{};
+  item.mask = HDI_FORMAT;
+  Header_GetItem(ListView_GetHeader(list), 0, &item);
+  EXPECT_EQ(item.fmt & (HDF_SORTUP | HDF_SORTDOWN), HDF_SORTDOWN);
+
+  // Tab goes on to the list, where Ctrl+C copies the selected names.
+  Press(VK_TAB);
+  ASSERT_EQ(GetFocus(), list);
+  Press('C', {VK_CONTROL});
+  EXPECT_EQ(Clipboard(), "data/textures/orc.png\r\ndata/textures/hero.png\r\n");
+
+  // Without the filter, every entry shows again in the sort order, the
+  // three selected among them; Ctrl+A selects them all.
+  Press('F', {VK_CONTROL});
+  ASSERT_EQ(GetFocus(), window->filterEdit());
+  Press(VK_BACK);
+  EXPECT_EQ(Column(window),
+            (Strings{"data/textures/orc.png", "data/textures/hero.png",
+                     "data/scripts/main.lua", "data/maps/forest.map"}));
+  EXPECT_EQ(SelectedRows(window), (std::vector<int>{0, 1, 3}));
+  SetFocus(list);
+  Press('A', {VK_CONTROL});
+  EXPECT_EQ(Status(window, 1).substr(0, 21), "Selected: 4 entries, ");
+}
+
+}  // namespace
+}  // namespace varnok

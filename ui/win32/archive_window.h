@@ -1,0 +1,122 @@
+// The archive window of the Windows program: an open archive's entries in
+// a virtual report list view, a filter field above it and the totals in the
+// status bar. What it shows and in what order is CArchiveTable's
+// (ui/core/archive_table.h); the window draws and forwards input.
+//
+// The list view owns no rows (LVS_OWNERDATA): it asks for a cell's text as
+// it paints it, so that 65535 entries show at once. Clicking a column's
+// header sorts by it, again reverses, a third time returns to archive order
+// (as View > Archive Order does). Typing in the filter narrows the rows; the
+// selection keeps the entries still shown. Ctrl+O (File > Open...) and
+// archives dropped on the window open further windows; Ctrl+C copies the
+// selected names, one a line; Ctrl+A selects every row shown; Ctrl+F (or
+// Alt+T) goes to the filter; Ctrl+W closes; Tab goes between the filter and
+// the list.
+//
+// Each window is a top-level window of its own (top_windows.h) and deletes
+// itself when it is destroyed.
+
+#ifndef VARNOK_UI_WIN32_ARCHIVE_WINDOW_H_
+#define VARNOK_UI_WIN32_ARCHIVE_WINDOW_H_
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ui/core/archive_table.h"
+#include "ui/core/window_prompts.h"
+#include "ui/win32/top_windows.h"
+
+namespace varnok {
+
+class CArchiveWindow final : public KeyboardInput {
+ public:
+  CArchiveWindow(const CArchiveWindow&) = delete;
+  CArchiveWindow& operator=(const CArchiveWindow&) = delete;
+
+  // Opens the archive at path (full, or relative to the current folder) in
+  // a new window, shown and active. A damaged or foreign file gets a
+  // message naming it and the reader's reason, owned by messageOwner, and
+  // no window: null is returned, as when the system can't make the window.
+  // prompts answers the window's questions; null means the user does. A
+  // given prompts must outlive the window.
+  static CArchiveWindow* Open(HINSTANCE instance, const std::string& path,
+                              WindowPrompts* prompts = nullptr,
+                              HWND messageOwner = nullptr);
+  // Asks for an archive and opens it as Open does; null when the user gave
+  // up or it could not be opened.
+  static CArchiveWindow* AskAndOpen(HINSTANCE instance, WindowPrompts* prompts,
+                                    HWND messageOwner);
+  // The object behind a window Open made; null for any other window.
+  static CArchiveWindow* FromWindow(HWND window);
+
+  HWND window() const { return window_; }
+  HWND list() const { return list_; }
+  HWND filterEdit() const { return filter_; }
+  HWND statusBar() const { return status_; }
+  CArchiveTable& table() { return *table_; }
+
+  // KeyboardInput: the window's shortcuts, then Tab and access keys.
+  bool TranslateKeys(MSG* message) override;
+
+ private:
+  CArchiveWindow(HINSTANCE instance, std::unique_ptr<CArchiveTable> table,
+                 WindowPrompts* prompts);
+  ~CArchiveWindow() override;
+
+  bool Create();
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
+                                     LPARAM lParam);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnCreate();
+  void CreateControls();
+  void SetUpColumns();
+  void Layout();
+  LRESULT OnNotify(NMHDR* header);
+  void OnCommand(int id);
+  void OnDisplayInfo(NMLVDISPINFOW* info) const;
+  // Tells the table that rows first to last were selected or cleared.
+  void OnSelectionChange(int first, int last, UINT oldState, UINT newState);
+  // Runs change on the table, then shows its rows and its selection (the
+  // entries selected that are still shown) again, with the focus on the
+  // entry that had it when it is still shown.
+  void ChangeKeepingSelection(const std::function<void()>& change);
+  void ShowSelection();
+  void OnFilterChanged();
+  // Handles WM_NEXTDLGCTL.
+  void MoveFocus(WPARAM wParam, LPARAM lParam);
+  void FocusFilter();
+  void ShowSortOrder();
+  void UpdateStatus();
+  void CopyNames();
+  void OnDrop(HDROP drop);
+  // The prompts Open was given, for the windows this one opens: null when
+  // the user answers, as the window's own prompts go with it.
+  WindowPrompts* givenPrompts() const {
+    return prompts_ == ownPrompts_.get() ? nullptr : prompts_;
+  }
+
+  HINSTANCE instance_;
+  std::unique_ptr<CArchiveTable> table_;
+  std::unique_ptr<WindowPrompts> ownPrompts_;
+  WindowPrompts* prompts_;
+  HWND window_ = nullptr;
+  HWND label_ = nullptr;
+  HWND filter_ = nullptr;
+  HWND list_ = nullptr;
+  HWND status_ = nullptr;
+  HFONT font_ = nullptr;
+  HACCEL keys_ = nullptr;
+  // The control that had the focus when the window was last deactivated.
+  HWND focus_ = nullptr;
+  // Set while the list view's selection is being made from the table's.
+  bool restoringSelection_ = false;
+};
+
+}  // namespace varnok
+
+#endif  // VARNOK_UI_WIN32_ARCHIVE_WINDOW_H_

@@ -1,0 +1,69 @@
+#include "ui/win32/window_prompts.h"
+
+#include <commdlg.h>
+
+#include <string_view>
+#include <vector>
+
+#include "platform/win32/system_text.h"
+#include "ui/core/window_messages.h"
+#include "ui/win32/window_text.h"
+
+namespace varnok {
+namespace {
+
+// Room for the longest path the system knows, so that a long one is never
+// cut.
+constexpr size_t kLongestPath = 32768;
+
+}  // namespace
+
+void ShowMessageBox(HWND owner, const std::string& text,
+                    const std::string& informative) {
+  std::wstring shown = ToWideText(text);
+  if (!informative.empty()) shown += L"\n\n" + ToWideText(informative);
+  MessageBoxW(owner, shown.c_str(), ProgramName().c_str(), MB_OK);
+}
+
+std::wstring OpenDialogFilter(const std::string& filter) {
+  std::wstring result;
+  std::string_view rest = filter;
+  while (!rest.empty()) {
+    const size_t end = rest.find(";;");
+    const std::string_view label = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view()
+                                         : rest.substr(end + 2);
+    const size_t open = label.rfind('(');
+    const size_t close = label.rfind(')');
+    std::string patterns(open != std::string_view::npos && close > open
+                             ? label.substr(open + 1, close - open - 1)
+                             : std::string_view("*"));
+    for (char& c : patterns) c = c == ' ' ? ';' : c;
+    result += ToWideText(label) + L'\0' + ToWideText(patterns) + L'\0';
+  }
+  return result + L'\0';
+}
+
+std::optional<std::string> CWin32WindowPrompts::ChooseArchiveToOpen() {
+  std::vector<wchar_t> file(kLongestPath, L'\0');
+  const std::wstring filter = OpenDialogFilter(window_messages::kOpenFilter);
+  const std::wstring title = ToWideText(window_messages::kOpenTitle);
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner_;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrTitle = title.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST |
+                 OFN_PATHMUSTEXIST;
+  if (!GetOpenFileNameW(&dialog)) return std::nullopt;
+  return ToUtf8(file.data());
+}
+
+void CWin32WindowPrompts::ShowMessage(const std::string& text,
+                                      const std::string& informative) {
+  ShowMessageBox(owner_, text, informative);
+}
+
+}  // namespace varnok
