@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -124,6 +125,11 @@ class EntryEngine {
                       const std::vector<size_t>& entries,
                       CEntryRunMonitor& monitor) = 0;
 };
+
+// The engine the window runs: the extractor and verifier kzf uses. Null
+// when the build has none for the window; the commands that read entries
+// (extract, verify, open, drag out) are then off.
+std::unique_ptr<EntryEngine> MakeEntryEngine();
 
 }  // namespace varnok
 
