@@ -97,6 +97,16 @@ bool MatchesWildcard(const std::string& pattern, const std::string& name);
 // device name such as CON or NUL).
 bool IsPortableComponent(std::string_view name, std::string* reason);
 
+// Creates a folder, in the system's temporary folder, that no other user
+// may enter, named prefix and a fresh random suffix. Its path, or nothing
+// with the system's reason.
+std::optional<std::string> MakePrivateFolder(const std::string& prefix,
+                                             std::string* reason);
+
+// Removes path and everything beneath it; a link is removed, never followed.
+// False, with the system's reason, when anything is left.
+bool RemoveTree(const std::string& path, std::string* reason);
+
 }  // namespace varnok
 
 #endif  // VARNOK_PLATFORM_FILE_SYSTEM_H_

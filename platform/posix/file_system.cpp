@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "base/messages.h"
@@ -129,5 +130,26 @@ bool MatchesWildcard(const std::string& pattern, const std::string& name) {
 }
 
 bool IsPortableComponent(std::string_view, std::string*) { return true; }
+
+std::optional<std::string> MakePrivateFolder(const std::string& prefix,
+                                             std::string* reason) {
+  const char* temporary = std::getenv("TMPDIR");
+  std::string pattern =
+      JoinPath(temporary != nullptr && *temporary != '\0' ? temporary : "/tmp",
+               prefix + "XXXXXX");
+  // mkdtemp makes the folder with mode 0700.
+  if (mkdtemp(pattern.data()) == nullptr) {
+    *reason = std::strerror(errno);
+    return std::nullopt;
+  }
+  return pattern;
+}
+
+bool RemoveTree(const std::string& path, std::string* reason) {
+  std::error_code error;
+  std::filesystem::remove_all(path, error);
+  if (error) *reason = error.message();
+  return !error;
+}
 
 }  // namespace varnok

@@ -6,10 +6,13 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <random>
 #include <string_view>
 #include <vector>
 
 #include "base/messages.h"
+#include "platform/temporary_name.h"
 #include "platform/win32/system_text.h"
 #include "platform/win32/unique_handle.h"
 
@@ -318,6 +321,43 @@ bool IsPortableComponent(std::string_view name, std::string* reason) {
     return false;
   }
   return true;
+}
+
+std::optional<std::string> MakePrivateFolder(const std::string& prefix,
+                                             std::string* reason) {
+  // The user's own temporary folder, which other users can't enter.
+  std::array<wchar_t, MAX_PATH + 1> temporary{};
+  const DWORD length =
+      ::GetTempPathW(static_cast<DWORD>(temporary.size()), temporary.data());
+  if (length == 0 || length >= temporary.size()) {
+    *reason = LastErrorText();
+    return std::nullopt;
+  }
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = prefix;
+    for (size_t i = 0; i < kSuffixLength; ++i) {
+      name += kSuffixChars[random() % (sizeof kSuffixChars - 1)];
+    }
+    const std::wstring path =
+        std::wstring(temporary.data(), length) + ToWideText(name);
+    if (::CreateDirectoryW(path.c_str(), nullptr)) return ToUtf8(path);
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  *reason = LastErrorText();
+  return std::nullopt;
+}
+
+bool RemoveTree(const std::string& path, std::string* reason) {
+  const std::optional<std::wstring> wide = ToWide(path);
+  if (!wide) {
+    *reason = ErrorText(ERROR_INVALID_NAME);
+    return false;
+  }
+  std::error_code error;
+  std::filesystem::remove_all(std::filesystem::path(*wide), error);
+  if (error) *reason = error.message();
+  return !error;
 }
 
 }  // namespace varnok

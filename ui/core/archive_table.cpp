@@ -107,6 +107,7 @@ Status CArchiveTable::Open(const std::string& path) {
   order_.resize(entries().size());
   std::iota(order_.begin(), order_.end(), size_t{0});
   selected_.assign(entries().size(), false);
+  damage_.clear();
   SetFilter("");
   return Status::Ok();
 }
@@ -220,6 +221,17 @@ std::vector<size_t> CArchiveTable::SelectedRows() const {
     if (selected_[rows_[row]]) rows.push_back(row);
   }
   return rows;
+}
+
+void CArchiveTable::MarkDamaged(size_t entry, const std::string& reason) {
+  damage_.resize(entries().size());
+  damage_[entry] = reason;
+}
+
+void CArchiveTable::ClearDamage() { damage_.clear(); }
+
+std::string CArchiveTable::DamageOf(size_t row) const {
+  return damage_.empty() ? std::string() : damage_[rows_[row]];
 }
 
 Totals CArchiveTable::AllTotals() const {

@@ -103,6 +103,12 @@ class CArchiveTable {
   // The rows shown whose entries are selected, in row order.
   std::vector<size_t> SelectedRows() const;
 
+  // Marks entry as damaged, for the reason given (a verification's).
+  void MarkDamaged(size_t entry, const std::string& reason);
+  void ClearDamage();
+  // Why row's entry is damaged; empty when it is not known to be.
+  std::string DamageOf(size_t row) const;
+
   // Totals of every entry, of the rows shown, and of the given rows.
   Totals AllTotals() const;
   Totals ShownTotals() const;
@@ -134,7 +140,8 @@ class CArchiveTable {
   // (kHidden for one the filter hides).
   std::vector<size_t> rows_;
   std::vector<size_t> rowOf_;
-  std::vector<bool> selected_;  // by entry
+  std::vector<bool> selected_;       // by entry
+  std::vector<std::string> damage_;  // by entry; empty until one is marked
   // The filter: a pattern, or a lower-case part of names; none for all.
   std::string filterPart_;
   std::optional<PathPattern> filterPattern_;

@@ -36,6 +36,35 @@ inline constexpr char kFilterLabel[] = "Fil&ter:";
 inline constexpr char kFilterHint[] =
     "Part of a name, or a pattern: *.png, textures/**/*.dds";
 
+// Extract and verify.
+inline constexpr char kExtractMenu[] = "E&xtract";
+inline constexpr char kExtractSelectedCommand[] = "Extract &Selected...";
+inline constexpr char kExtractShownCommand[] = "Extract S&hown...";
+inline constexpr char kExtractAllCommand[] = "Extract &All...";
+inline constexpr char kWithoutFoldersCommand[] = "&Without Their Folders";
+inline constexpr char kVerifyCommand[] = "&Verify";
+inline constexpr char kOpenEntryCommand[] = "&Open Entry";
+// One question for the files an extraction would replace.
+inline constexpr char kExistingQuestion[] = "%1 already there in %2";
+inline constexpr char kExistingChoice[] =
+    "Replace them, keep the existing ones, or cancel?";
+inline constexpr char kReplaceButton[] = "&Replace";
+inline constexpr char kKeepButton[] = "&Keep Existing";
+inline constexpr char kCancelButton[] = "Cancel";
+// The end of an extraction.
+inline constexpr char kExtracted[] = "%1 extracted to %2";
+inline constexpr char kExtractCancelled[] =
+    "Extraction cancelled: %1 written to %2";
+inline constexpr char kKeptExisting[] = "%1 kept as they were.";
+inline constexpr char kWrittenList[] = "Written:";
+inline constexpr char kUnsafeList[] = "Not extracted, unsafe names:";
+inline constexpr char kRepeatedList[] = "Not extracted, repeated names:";
+inline constexpr char kFailedList[] = "Not extracted:";
+// The end of a verification.
+inline constexpr char kAllSound[] = "All %1 are sound";
+inline constexpr char kDamagedFound[] = "%1 damaged of %2";
+inline constexpr char kVerifyCancelled[] =
+    "Verification cancelled after %1 of %2";
 // The open dialog's title and its file filter.
 inline constexpr char kOpenTitle[] = "Open Archive";
 inline constexpr char kOpenFilter[] = "Kzf archives (*.kzf);;All files (*)";

@@ -10,6 +10,9 @@
 #include <optional>
 #include <string>
 
+#include "ui/core/dialog_messages.h"
+#include "ui/core/entry_runs.h"
+
 namespace varnok {
 
 class WindowPrompts {
@@ -19,6 +22,14 @@ class WindowPrompts {
   // Asks for an archive to open (window_messages::kOpenTitle, kOpenFilter).
   // The chosen file's full path, or nothing when the user gave up.
   virtual std::optional<std::string> ChooseArchiveToOpen() = 0;
+  // Runs the folder picker, the packing dialog's. True when the user
+  // confirmed a folder, whose full path is then in *folder; otherwise
+  // *folder is untouched.
+  virtual bool ChooseFolder(std::string* folder) = 0;
+  // Asks question (ExistingQuestion) with the buttons kReplaceButton,
+  // kKeepButton and kCancelButton of window_messages.h; Escape and the
+  // close box answer kCancel.
+  virtual ExistingAnswer AskExisting(const Message& question) = 0;
   // Shows text, with informative below it when that is not empty, in a box
   // with one OK button captioned with the program's name, until the user
   // presses OK.

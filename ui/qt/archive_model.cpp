@@ -1,5 +1,9 @@
 #include "ui/qt/archive_model.h"
 
+#include <QApplication>
+#include <QBrush>
+#include <QStyle>
+
 #include "ui/core/window_messages.h"
 #include "ui/qt/path_text.h"
 
@@ -33,7 +37,21 @@ QVariant CArchiveModel::data(const QModelIndex& index, int role) const {
         (CArchiveTable::AlignsRight(column) ? Qt::AlignRight : Qt::AlignLeft) |
         Qt::AlignVCenter);
   }
+  if (role == Qt::ForegroundRole || role == Qt::ToolTipRole ||
+      (role == Qt::DecorationRole && column == ArchiveColumn::kName)) {
+    const std::string damage =
+        table_->DamageOf(static_cast<size_t>(index.row()));
+    if (damage.empty()) return {};
+    if (role == Qt::ForegroundRole) return QBrush(Qt::red);
+    if (role == Qt::ToolTipRole) return FromPath(damage);
+    return QApplication::style()->standardIcon(
+        QStyle::SP_MessageBoxWarning);
+  }
   return {};
+}
+
+Qt::ItemFlags CArchiveModel::flags(const QModelIndex& index) const {
+  return QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled;
 }
 
 QVariant CArchiveModel::headerData(int section, Qt::Orientation orientation,

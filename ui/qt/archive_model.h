@@ -1,6 +1,7 @@
 // The archive window's table as a Qt model: every text, the order and the
 // filter come from CArchiveTable (ui/core/archive_table.h), which the model
-// only asks, a visible cell at a time.
+// only asks, a visible cell at a time. A damaged entry's row shows in red,
+// with a warning sign before its name and the reason as its hint.
 
 #ifndef VARNOK_UI_QT_ARCHIVE_MODEL_H_
 #define VARNOK_UI_QT_ARCHIVE_MODEL_H_
@@ -29,6 +30,8 @@ class CArchiveModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role) const override;
+  // Every row may be dragged out.
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
   CArchiveTable* table_;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QUrl>
 #include <QMimeData>
 #include <QShortcut>
 #include <QStatusBar>
@@ -27,6 +29,7 @@
 #include "ui/qt/archive_model.h"
 #include "ui/qt/dropped_paths.h"
 #include "ui/qt/path_text.h"
+#include "ui/qt/run_progress.h"
 #include "ui/qt/window_prompts.h"
 
 namespace varnok {
@@ -74,13 +77,16 @@ CArchiveWindow::CArchiveWindow(std::unique_ptr<CArchiveTable> table,
       ownPrompts_(prompts != nullptr
                       ? nullptr
                       : std::make_unique<CQtWindowPrompts>(this)),
-      prompts_(prompts != nullptr ? prompts : ownPrompts_.get()) {
+      prompts_(prompts != nullptr ? prompts : ownPrompts_.get()),
+      engine_(MakeEntryEngine()) {
   setAttribute(Qt::WA_DeleteOnClose);
   setAcceptDrops(true);
   setWindowTitle(FromPath(table_->Title()));
   setWindowIcon(LoadAppIcon());
   BuildControls();
   BuildMenus();
+  BuildExtractMenu();
+  SetEngine(std::move(engine_));
   UpdateStatus();
   resize(fontMetrics().averageCharWidth() * 130,
          fontMetrics().height() * 36);
@@ -114,7 +120,7 @@ void CArchiveWindow::BuildControls() {
   filterEdit_->setPlaceholderText(QString::fromUtf8(texts::kFilterHint));
   filterEdit_->setClearButtonEnabled(true);
   label->setBuddy(filterEdit_);
-  tableView_ = new QTableView(central);
+  tableView_ = new CEntryTableView(central);
   model_ = new CArchiveModel(table_.get(), this);
   tableView_->setModel(model_);
   tableView_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -124,6 +130,17 @@ void CArchiveWindow::BuildControls() {
   tableView_->setWordWrap(false);
   tableView_->setTextElideMode(Qt::ElideMiddle);
   tableView_->setTabKeyNavigation(false);
+  tableView_->setDragEnabled(true);
+  tableView_->setDragDropMode(QAbstractItemView::DragOnly);
+  tableView_->SetDragSource([this] {
+    QList<QUrl> urls;
+    if (!engine_) return urls;
+    for (const std::string& copy :
+         MakeCopies(EntriesIn(*table_, EntryScope::kSelected))) {
+      urls.append(QUrl::fromLocalFile(FromPath(copy)));
+    }
+    return urls;
+  });
   tableView_->verticalHeader()->hide();
   // Fixed row heights and column widths: nothing is measured per row, so
   // that 65535 rows show at once.
@@ -170,6 +187,8 @@ void CArchiveWindow::BuildControls() {
               table_->SetFilter(filter);
             });
           });
+  connect(tableView_, &QAbstractItemView::activated, this,
+          [this](const QModelIndex& index) { OpenEntry(index.row()); });
   connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged,
           this, &CArchiveWindow::OnSelectionChanged);
   tableView_->setFocus();
@@ -254,6 +273,118 @@ void CArchiveWindow::CopyNames() {
 }
 
 void CArchiveWindow::OpenAnother() { AskAndOpen(prompts_, this); }
+
+void CArchiveWindow::SetEngine(std::unique_ptr<EntryEngine> engine) {
+  engine_ = std::move(engine);
+  for (QAction* action : engineActions_) action->setEnabled(engine_ != nullptr);
+}
+
+void CArchiveWindow::BuildExtractMenu() {
+  QMenu* menu = menuBar()->addMenu(QString::fromUtf8(texts::kExtractMenu));
+  const auto add = [this, menu](const char* text, const QKeySequence& keys,
+                                const std::function<void()>& command) {
+    QAction* action = menu->addAction(QString::fromUtf8(text), keys, this,
+                                      command);
+    engineActions_.push_back(action);
+  };
+  add(texts::kExtractSelectedCommand, QKeySequence(Qt::CTRL | Qt::Key_E),
+      [this] { Extract(EntryScope::kSelected); });
+  add(texts::kExtractShownCommand, QKeySequence(),
+      [this] { Extract(EntryScope::kShown); });
+  add(texts::kExtractAllCommand, QKeySequence(),
+      [this] { Extract(EntryScope::kAll); });
+  menu->addSeparator();
+  withoutFolders_ =
+      menu->addAction(QString::fromUtf8(texts::kWithoutFoldersCommand));
+  withoutFolders_->setCheckable(true);
+  menu->addSeparator();
+  add(texts::kVerifyCommand, QKeySequence(Qt::CTRL | Qt::Key_T),
+      [this] { Verify(); });
+}
+
+void CArchiveWindow::ShowMessage(const Message& message) {
+  prompts_->ShowMessage(message.text, message.informative);
+}
+
+bool CArchiveWindow::RunOverEntries(CEntryRunMonitor* monitor,
+                                    const std::function<void()>& run) {
+  const Status started = RunShowingProgress(this, run, monitor);
+  if (!started.ok()) ShowMessage(FailureMessage(started));
+  return started.ok();
+}
+
+void CArchiveWindow::Extract(EntryScope scope) {
+  const std::vector<size_t> entries = EntriesIn(*table_, scope);
+  if (!engine_ || entries.empty()) return;
+  ExtractChoice choice;
+  if (!prompts_->ChooseFolder(&choice.folder)) return;
+  choice.withoutFolders = withoutFolders_->isChecked();
+  const std::vector<std::string> inTheWay =
+      NamesInTheWay(*table_, entries, choice);
+  if (!inTheWay.empty()) {
+    choice.existing =
+        prompts_->AskExisting(ExistingQuestion(inTheWay, choice.folder));
+    if (choice.existing == ExistingAnswer::kCancel) return;
+  }
+  CEntryRunMonitor monitor(*table_, entries);
+  Status result;
+  if (!RunOverEntries(&monitor, [&] {
+        result = engine_->Extract(table_->reader(), entries, choice, monitor);
+      })) {
+    return;
+  }
+  ShowMessage(ExtractDoneMessage(*table_, monitor, result, choice));
+}
+
+void CArchiveWindow::Verify() {
+  if (!engine_) return;
+  CEntryRunMonitor monitor(*table_, EntriesIn(*table_, EntryScope::kAll));
+  if (!RunOverEntries(&monitor, [&] {
+        engine_->Verify(table_->reader(), monitor.entries(), monitor);
+      })) {
+    return;
+  }
+  Message message;
+  model_->Change([&] { message = VerifyDoneMessage(table_.get(), monitor); });
+  ShowMessage(message);
+}
+
+std::vector<std::string> CArchiveWindow::MakeCopies(
+    const std::vector<size_t>& entries) {
+  std::vector<std::string> copies;
+  ExtractChoice choice;
+  choice.withoutFolders = true;
+  const Status made = copies_.NewRunFolder(&choice.folder);
+  if (!made.ok()) {
+    ShowMessage(FailureMessage(made));
+    return copies;
+  }
+  CEntryRunMonitor monitor(*table_, entries);
+  Status result;
+  if (!RunOverEntries(&monitor, [&] {
+        result = engine_->Extract(table_->reader(), entries, choice, monitor);
+      })) {
+    return copies;
+  }
+  for (const auto& [entry, status] : monitor.results()) {
+    if (!status.ok()) continue;
+    copies.push_back(
+        ExtractTarget(choice.folder, table_->entries()[entry].name, true));
+  }
+  if (!result.ok() || copies.size() != entries.size()) {
+    ShowMessage(ExtractDoneMessage(*table_, monitor, result, choice));
+  }
+  return copies;
+}
+
+void CArchiveWindow::OpenEntry(int row) {
+  if (!engine_ || row < 0) return;
+  const std::vector<std::string> copies =
+      MakeCopies({table_->EntryAt(static_cast<size_t>(row))});
+  if (!copies.empty()) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(copies.front())));
+  }
+}
 
 void CArchiveWindow::dragEnterEvent(QDragEnterEvent* event) {
   dragMoveEvent(event);

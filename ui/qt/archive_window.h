@@ -10,6 +10,14 @@
 // windows; Ctrl+C copies the selected names, one a line; Ctrl+F (or
 // Alt+T) goes to the filter; Ctrl+W closes.
 //
+// Extract takes the selected entries, those shown or all into a folder
+// picked with the packing dialog's picker, asking once about files in the
+// way; Verify checks every entry and marks the damaged ones. Enter or a
+// double-click opens an entry with the desktop's program for its type, and
+// rows dragged out become files: both through temporary copies, which go
+// when the window closes. The engine's runs show their progress after half
+// a second, with Cancel.
+//
 // Each window deletes itself when it is closed.
 
 #ifndef VARNOK_UI_QT_ARCHIVE_WINDOW_H_
@@ -23,12 +31,15 @@
 #include <QMainWindow>
 
 #include "ui/core/archive_table.h"
+#include "ui/core/entry_runs.h"
+#include "ui/core/temporary_copies.h"
 #include "ui/core/window_prompts.h"
+#include "ui/qt/entry_table_view.h"
 
 class QItemSelection;
 class QLabel;
+class QAction;
 class QLineEdit;
-class QTableView;
 
 namespace varnok {
 
@@ -53,8 +64,12 @@ class CArchiveWindow : public QMainWindow {
   static CArchiveWindow* AskAndOpen(WindowPrompts* prompts = nullptr,
                                     QWidget* messageParent = nullptr);
 
+  // Replaces the engine the commands that read entries run (by default
+  // MakeEntryEngine's); null turns those commands off.
+  void SetEngine(std::unique_ptr<EntryEngine> engine);
+
   CArchiveTable& table() { return *table_; }
-  QTableView* tableView() const { return tableView_; }
+  CEntryTableView* tableView() const { return tableView_; }
   QLineEdit* filterEdit() const { return filterEdit_; }
   // The status line's texts: the rows shown, and the selection.
   QLabel* shownLabel() const { return shownLabel_; }
@@ -81,13 +96,31 @@ class CArchiveWindow : public QMainWindow {
   void UpdateStatus();
   void CopyNames();
   void OpenAnother();
+  void BuildExtractMenu();
+  void Extract(EntryScope scope);
+  void Verify();
+  // Opens the entry row shows with the desktop's program for its type.
+  void OpenEntry(int row);
+  // Copies entries, without their folders, into a fresh temporary folder
+  // and gives the copies' paths; tells what failed, when anything did.
+  std::vector<std::string> MakeCopies(const std::vector<size_t>& entries);
+  // Runs run over monitor's entries with its progress shown; false, after
+  // telling why, when it could not start.
+  bool RunOverEntries(CEntryRunMonitor* monitor,
+                      const std::function<void()>& run);
+  void ShowMessage(const Message& message);
 
   std::unique_ptr<CArchiveTable> table_;
   std::unique_ptr<WindowPrompts> ownPrompts_;
   WindowPrompts* prompts_;
+  std::unique_ptr<EntryEngine> engine_;
+  CTemporaryCopies copies_;
   CArchiveModel* model_ = nullptr;
   QLineEdit* filterEdit_ = nullptr;
-  QTableView* tableView_ = nullptr;
+  CEntryTableView* tableView_ = nullptr;
+  // The commands that run the engine, and the option of extractions.
+  std::vector<QAction*> engineActions_;
+  QAction* withoutFolders_ = nullptr;
   QLabel* shownLabel_ = nullptr;
   QLabel* selectionLabel_ = nullptr;
   // Set while the view's selection is being made from the table's.

@@ -9,20 +9,18 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QShortcut>
 
 #include "base/messages.h"
 #include "base/version.h"
-#include "ui/core/run_monitor.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/archive_window.h"
-#include "ui/qt/background_job.h"
 #include "ui/qt/dialog_prompts.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/file_list.h"
 #include "ui/qt/manual_check_box.h"
+#include "ui/qt/run_progress.h"
 
 namespace varnok {
 namespace {
@@ -39,43 +37,6 @@ constexpr Place kSelectPlace = {7, 134, 69, 18};
 constexpr Place kBasePathEditPlace = {174, 138, 82, 13};
 constexpr Place kBasePathLabelPlace = {135, 139, 38, 10};
 constexpr Place kCompressPlace = {80, 136, 47, 14};
-
-// Steps of the progress bar.
-constexpr int kProgressSteps = 1000;
-
-void ShowProgress(QProgressDialog* dialog, const CRunMonitor& monitor) {
-  dialog->setLabelText(QString::fromStdString(monitor.ProgressText()));
-  const std::optional<int> step = monitor.ProgressStep(kProgressSteps);
-  // A bar from 0 to 0 only shows that the run goes on.
-  dialog->setMaximum(step ? kProgressSteps : 0);
-  if (step) dialog->setValue(*step);
-}
-
-// Shows monitor's progress over owner until job is done; Cancel, Escape and
-// the close box cancel the run, which then ends at its next report.
-void WaitShowingProgress(QWidget* owner, CBackgroundJob* job,
-                         CRunMonitor* monitor) {
-  QProgressDialog progress(owner);
-  progress.setWindowTitle(QCoreApplication::applicationName());
-  progress.setWindowModality(Qt::WindowModal);
-  progress.setAutoReset(false);
-  progress.setAutoClose(false);
-  progress.setMinimumDuration(0);
-  progress.setCancelButtonText(QStringLiteral("Cancel"));
-  const auto cancel = [monitor, job] {
-    monitor->Cancel();
-    job->StopWaiting();
-  };
-  QObject::connect(&progress, &QProgressDialog::canceled, job, cancel);
-  ShowProgress(&progress, *monitor);
-  progress.show();
-  QApplication::restoreOverrideCursor();
-  while (!monitor->cancelled() &&
-         !job->Wait(kProgressIntervalMs, QEventLoop::AllEvents)) {
-    ShowProgress(&progress, *monitor);
-  }
-  job->Wait(-1, QEventLoop::ExcludeUserInputEvents);
-}
 
 }  // namespace
 
@@ -186,20 +147,7 @@ void CVarnokDlg::SetCompressChecked(bool checked) {
 
 Status CVarnokDlg::RunInBackground(const std::function<void()>& work,
                                    CRunMonitor* monitor) {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  CBackgroundJob job(work);
-  if (!job.started()) {
-    QApplication::restoreOverrideCursor();
-    return Status::IoError(messages::kCantStartThread);
-  }
-  if (monitor == nullptr ||
-      job.Wait(kProgressDelayMs, QEventLoop::ExcludeUserInputEvents)) {
-    job.Wait(-1, QEventLoop::ExcludeUserInputEvents);
-    QApplication::restoreOverrideCursor();
-  } else {
-    WaitShowingProgress(this, &job, monitor);
-  }
-  return Status::Ok();
+  return RunShowingProgress(this, work, monitor);
 }
 
 void CVarnokDlg::keyPressEvent(QKeyEvent* event) {

@@ -5,8 +5,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ui/core/window_messages.h"
+#include "ui/qt/folder_dialog.h"
 #include "ui/qt/path_text.h"
 
 namespace varnok {
@@ -18,6 +20,34 @@ std::optional<std::string> CQtWindowPrompts::ChooseArchiveToOpen() {
       QFileDialog::DontUseNativeDialog);
   if (file.isEmpty()) return std::nullopt;
   return ToPath(file);
+}
+
+bool CQtWindowPrompts::ChooseFolder(std::string* folder) {
+  QString chosen;
+  CFolderDialog picker(&chosen, parent_);
+  if (picker.exec() != QDialog::Accepted) return false;
+  *folder = ToPath(chosen);
+  return true;
+}
+
+ExistingAnswer CQtWindowPrompts::AskExisting(const Message& question) {
+  QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
+                  FromPath(question.text), QMessageBox::NoButton, parent_);
+  box.setInformativeText(FromPath(question.informative));
+  QPushButton* replace = box.addButton(
+      QString::fromUtf8(window_messages::kReplaceButton),
+      QMessageBox::AcceptRole);
+  QPushButton* keep = box.addButton(
+      QString::fromUtf8(window_messages::kKeepButton), QMessageBox::AcceptRole);
+  QPushButton* cancel = box.addButton(
+      QString::fromUtf8(window_messages::kCancelButton),
+      QMessageBox::RejectRole);
+  box.setDefaultButton(keep);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == replace) return ExistingAnswer::kReplace;
+  if (box.clickedButton() == keep) return ExistingAnswer::kKeep;
+  return ExistingAnswer::kCancel;
 }
 
 void CQtWindowPrompts::ShowMessage(const std::string& text,

@@ -16,6 +16,8 @@ class CQtWindowPrompts final : public WindowPrompts {
   explicit CQtWindowPrompts(QWidget* parent = nullptr) : parent_(parent) {}
 
   std::optional<std::string> ChooseArchiveToOpen() override;
+  bool ChooseFolder(std::string* folder) override;
+  ExistingAnswer AskExisting(const Message& question) override;
   void ShowMessage(const std::string& text,
                    const std::string& informative) override;
 

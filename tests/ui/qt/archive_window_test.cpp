@@ -38,12 +38,48 @@ class ScriptedWindowPrompts : public WindowPrompts {
   std::optional<std::string> ChooseArchiveToOpen() override {
     return archive;
   }
+  bool ChooseFolder(std::string* chosen) override {
+    if (folder) *chosen = *folder;
+    return folder.has_value();
+  }
+  ExistingAnswer AskExisting(const Message& question) override {
+    messages.push_back(question.text + "\n" + question.informative);
+    return existing;
+  }
   void ShowMessage(const std::string& text,
                    const std::string& informative) override {
     messages.push_back(text + "\n" + informative);
   }
   std::optional<std::string> archive;
-  std::vector<std::string> messages;
+  std::optional<std::string> folder;
+  ExistingAnswer existing = ExistingAnswer::kCancel;
+  std::vector<std::string> messages;  // and questions, in turn
+};
+
+// Stands in for the engine: records what the window asks of it and ends
+// each entry as told (ok unless damaged lists it).
+class RecordingEngine : public EntryEngine {
+ public:
+  Status Extract(CArchiveReader&, const std::vector<size_t>& entries,
+                 const ExtractChoice& choice,
+                 CEntryRunMonitor& monitor) override {
+    extracted = entries;
+    this->choice = choice;
+    for (size_t entry : entries) monitor.EntryDone(entry, Status::Ok());
+    return Status::Ok();
+  }
+  void Verify(CArchiveReader&, const std::vector<size_t>& entries,
+              CEntryRunMonitor& monitor) override {
+    for (size_t entry : entries) {
+      monitor.EntryDone(entry, entry == damaged
+                                   ? Status::BadRequest("Damaged archive", "",
+                                                        "entry 1: bad CRC")
+                                   : Status::Ok());
+    }
+  }
+  std::vector<size_t> extracted;
+  ExtractChoice choice;
+  size_t damaged = 1;
 };
 
 // The archive windows on screen.
@@ -108,6 +144,7 @@ class ArchiveWindowTest : public QObject {
   void commandLineOpensAWindowOrNamesTheFault();
   void dropsOpenFurtherWindows();
   void filterKeepsTheSelectionAndCtrlCCopiesItsNames();
+  void extractAsksOnceAndVerifyMarksTheDamaged();
 
  private:
   std::string Archive(const std::string& name) const {
@@ -213,6 +250,51 @@ void ArchiveWindowTest::filterKeepsTheSelectionAndCtrlCCopiesItsNames() {
   QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
   QCOMPARE(QApplication::clipboard()->text(),
            QString("data/textures/orc.png\ndata/textures/hero.png\n"));
+}
+
+void ArchiveWindowTest::extractAsksOnceAndVerifyMarksTheDamaged() {
+  ScriptedWindowPrompts prompts;
+  CArchiveWindow* window = CArchiveWindow::Open(Archive("mod.kzf"), &prompts);
+  QVERIFY(window != nullptr);
+  auto owned = std::make_unique<RecordingEngine>();
+  RecordingEngine* engine = owned.get();
+  window->SetEngine(std::move(owned));
+  QVERIFY(QTest::qWaitForWindowExposed(window));
+
+  // The images, sorted by name descending, then selected: the engine gets
+  // them in archive order; the one already in the folder is asked about.
+  const std::string out = (temp_->path() / "out").string();
+  std::filesystem::create_directories(out + "/data/textures");
+  test::WriteFile(out + "/data/textures/orc.png", "mine");
+  window->filterEdit()->setText("*.png");
+  emit window->tableView()->horizontalHeader()->sectionClicked(0);
+  window->tableView()->selectAll();
+  prompts.folder = out;
+  prompts.existing = ExistingAnswer::kKeep;
+  QTest::keyClick(window->tableView(), Qt::Key_E, Qt::ControlModifier);
+  QCOMPARE(engine->extracted, (std::vector<size_t>{1, 2}));
+  QCOMPARE(engine->choice.folder, out);
+  QVERIFY(engine->choice.existing == ExistingAnswer::kKeep);
+  QCOMPARE(prompts.messages,
+           (std::vector<std::string>{
+               "1 file already there in " + out +
+                   "\ndata/textures/orc.png\n\nReplace them, keep the "
+                   "existing ones, or cancel?",
+               "2 files extracted to " + out + "\n"}));
+
+  // Verify runs over every entry, and the damaged one's row turns red.
+  prompts.messages.clear();
+  window->filterEdit()->clear();
+  QTest::keyClick(window->tableView(), Qt::Key_T, Qt::ControlModifier);
+  QCOMPARE(prompts.messages, (std::vector<std::string>{
+                                 "1 entry damaged of 4\nentry 1: bad CRC"}));
+  const QStringList names = Column(window);
+  const QAbstractItemModel* model = window->tableView()->model();
+  for (int row = 0; row < names.size(); ++row) {
+    const bool damaged = names[row] == "data/textures/hero.png";
+    QCOMPARE(model->index(row, 0).data(Qt::ToolTipRole).toString(),
+             damaged ? QString("entry 1: bad CRC") : QString());
+  }
 }
 
 int main(int argc, char** argv) {
