@@ -53,12 +53,21 @@ class ScriptedPrompts : public Prompts {
   std::vector<Message> messages;
 };
 
-// The archive window's questions: the archive to open, and its messages,
-// each as "text\ninformative".
+// The archive window's questions: the archive to open, the folder to
+// extract to, the answer about files in the way; its messages and
+// questions, each as "text\ninformative".
 class ScriptedWindowPrompts : public WindowPrompts {
  public:
   std::optional<std::string> ChooseArchiveToOpen() override {
     return archive;
+  }
+  bool ChooseFolder(std::string* chosen) override {
+    if (folder) *chosen = *folder;
+    return folder.has_value();
+  }
+  ExistingAnswer AskExisting(const Message& question) override {
+    messages.push_back(question.text + "\n" + question.informative);
+    return existing;
   }
   void ShowMessage(const std::string& text,
                    const std::string& informative) override {
@@ -66,7 +75,9 @@ class ScriptedWindowPrompts : public WindowPrompts {
   }
 
   std::optional<std::string> archive;  // the open dialog's; none = Cancel
-  std::vector<std::string> messages;
+  std::optional<std::string> folder;   // the picker's; none = Cancel
+  ExistingAnswer existing = ExistingAnswer::kCancel;
+  std::vector<std::string> messages;  // and questions, in turn
 };
 
 }  // namespace varnok::test

@@ -1,7 +1,5 @@
 #include "ui/win32/archive_window.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -9,7 +7,9 @@
 #include "platform/win32/system_text.h"
 #include "ui/core/dialog_messages.h"
 #include "ui/core/window_messages.h"
+#include "ui/win32/background_run.h"
 #include "ui/win32/dropped_files.h"
+#include "ui/win32/file_drag.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/window_prompts.h"
 #include "ui/win32/window_text.h"
@@ -40,10 +40,22 @@ constexpr Command kCommands[] = {
     {1, IDM_COPY_NAMES, texts::kCopyNamesCommand, 'C'},
     {1, IDM_SELECT_ALL, texts::kSelectAllCommand, 'A'},
     {2, IDM_ARCHIVE_ORDER, texts::kArchiveOrderCommand, 0},
+    {3, IDM_EXTRACT_SELECTED, texts::kExtractSelectedCommand, 'E'},
+    {3, IDM_EXTRACT_SHOWN, texts::kExtractShownCommand, 0},
+    {3, IDM_EXTRACT_ALL, texts::kExtractAllCommand, 0},
+    {3, 0, nullptr, 0},
+    {3, IDM_WITHOUT_FOLDERS, texts::kWithoutFoldersCommand, 0},
+    {3, 0, nullptr, 0},
+    {3, IDM_VERIFY, texts::kVerifyCommand, 'T'},
     {-1, IDM_FIND, nullptr, 'F'},
 };
 constexpr const char* kMenus[] = {texts::kFileMenu, texts::kEditMenu,
-                                  texts::kViewMenu};
+                                  texts::kViewMenu, texts::kExtractMenu};
+// The commands that run the engine, off without one.
+constexpr int kEngineCommands[] = {IDM_EXTRACT_SELECTED, IDM_EXTRACT_SHOWN,
+                                   IDM_EXTRACT_ALL, IDM_VERIFY};
+// The colour of a damaged entry's row.
+constexpr COLORREF kDamagedColour = RGB(204, 0, 0);
 
 HMENU MakeMenu() {
   const HMENU bar = CreateMenu();
@@ -93,8 +105,7 @@ SIZE TextSize(HWND window, const std::wstring& text) {
   const HGDIOBJ old = SelectObject(
       dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
   SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()),
-                        &size);
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
   SelectObject(dc, old);
   ReleaseDC(window, dc);
   return size;
@@ -167,7 +178,10 @@ CArchiveWindow* CArchiveWindow::FromWindow(HWND window) {
 CArchiveWindow::CArchiveWindow(HINSTANCE instance,
                                std::unique_ptr<CArchiveTable> table,
                                WindowPrompts* prompts)
-    : instance_(instance), table_(std::move(table)), prompts_(prompts) {}
+    : instance_(instance),
+      table_(std::move(table)),
+      prompts_(prompts),
+      engine_(MakeEntryEngine()) {}
 
 CArchiveWindow::~CArchiveWindow() {
   if (keys_ != nullptr) DestroyAcceleratorTable(keys_);
@@ -266,16 +280,26 @@ void CArchiveWindow::OnCreate() {
   CreateControls();
   SetUpColumns();
   ListView_SetItemCountEx(list_, table_->rowCount(), 0);
+  SetEngine(std::move(engine_));
   UpdateStatus();
   focus_ = list_;
+}
+
+void CArchiveWindow::SetEngine(std::unique_ptr<EntryEngine> engine) {
+  engine_ = std::move(engine);
+  const HMENU menu = GetMenu(window_);
+  for (const int id : kEngineCommands) {
+    EnableMenuItem(menu, static_cast<UINT>(id),
+                   MF_BYCOMMAND | (engine_ ? MF_ENABLED : MF_GRAYED));
+  }
 }
 
 void CArchiveWindow::CreateControls() {
   const auto child = [this](DWORD exStyle, const wchar_t* windowClass,
                             const std::wstring& text, DWORD style, int id) {
     const HWND control = CreateWindowExW(
-        exStyle, windowClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0,
-        0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        exStyle, windowClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0,
+        0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
         instance_, nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     return control;
@@ -283,10 +307,11 @@ void CArchiveWindow::CreateControls() {
   // In tab order: the label leads to the filter (its access key), the
   // filter to the list.
   label_ = child(0, WC_STATICW, ToWideText(texts::kFilterLabel), SS_LEFT, -1);
-  filter_ = child(WS_EX_CLIENTEDGE, WC_EDITW, L"",
-                  ES_AUTOHSCROLL | WS_TABSTOP, IDC_FILTER);
-  SendMessageW(filter_, EM_SETCUEBANNER, TRUE,
-               reinterpret_cast<LPARAM>(ToWideText(texts::kFilterHint).c_str()));
+  filter_ = child(WS_EX_CLIENTEDGE, WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP,
+                  IDC_FILTER);
+  SendMessageW(
+      filter_, EM_SETCUEBANNER, TRUE,
+      reinterpret_cast<LPARAM>(ToWideText(texts::kFilterHint).c_str()));
   list_ = child(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                 LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_TABSTOP,
                 IDC_ENTRY_LIST);
@@ -341,8 +366,8 @@ void CArchiveWindow::Layout() {
   }
   RECT inside{};
   GetClientRect(list_, &inside);
-  ListView_SetColumnWidth(
-      list_, 0, std::max(inside.right - others, 8 * label.cy));
+  ListView_SetColumnWidth(list_, 0,
+                          std::max(inside.right - others, 8 * label.cy));
   UpdateStatus();
 }
 
@@ -366,6 +391,17 @@ LRESULT CArchiveWindow::OnNotify(NMHDR* header) {
                         change->uNewState);
       return 0;
     }
+    case NM_CUSTOMDRAW:
+      return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+    case LVN_GETINFOTIPW:
+      OnInfoTip(reinterpret_cast<NMLVGETINFOTIPW*>(header));
+      return 0;
+    case LVN_ITEMACTIVATE:
+      OpenEntry(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
+      return 0;
+    case LVN_BEGINDRAG:
+      DragOut();
+      return 0;
     case LVN_COLUMNCLICK: {
       const int column = reinterpret_cast<NMLISTVIEW*>(header)->iSubItem;
       ChangeKeepingSelection([this, column] {
@@ -386,8 +422,9 @@ void CArchiveWindow::OnDisplayInfo(NMLVDISPINFOW* info) const {
     item.pszText[0] = L'\0';
     return;
   }
-  const std::wstring text = ToWideText(table_->Text(
-      static_cast<size_t>(item.iItem), static_cast<ArchiveColumn>(item.iSubItem)));
+  const std::wstring text =
+      ToWideText(table_->Text(static_cast<size_t>(item.iItem),
+                              static_cast<ArchiveColumn>(item.iSubItem)));
   const size_t length =
       std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
   text.copy(item.pszText, length);
@@ -494,13 +531,13 @@ void CArchiveWindow::UpdateStatus() {
   RECT client{};
   GetClientRect(status_, &client);
   // The selection on the right, as wide as its text and the size grip.
-  const int right =
-      selected.empty()
-          ? 0
-          : TextSize(status_, selected).cx + 3 * GetSystemMetrics(SM_CXVSCROLL);
+  const int right = selected.empty() ? 0
+                                     : TextSize(status_, selected).cx +
+                                           3 * GetSystemMetrics(SM_CXVSCROLL);
   const int parts[] = {std::max(0, static_cast<int>(client.right) - right), -1};
   SendMessageW(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-  SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+  SendMessageW(status_, SB_SETTEXTW, 0,
+               reinterpret_cast<LPARAM>(shown.c_str()));
   SendMessageW(status_, SB_SETTEXTW, 1,
                reinterpret_cast<LPARAM>(selected.c_str()));
 }
@@ -546,6 +583,27 @@ void CArchiveWindow::OnCommand(int id) {
     case IDM_FIND:
       FocusFilter();
       break;
+    case IDM_EXTRACT_SELECTED:
+    case IDM_EXTRACT_SHOWN:
+    case IDM_EXTRACT_ALL:
+      Extract(id == IDM_EXTRACT_SELECTED ? EntryScope::kSelected
+              : id == IDM_EXTRACT_SHOWN  ? EntryScope::kShown
+                                         : EntryScope::kAll);
+      break;
+    case IDM_WITHOUT_FOLDERS:
+      withoutFolders_ = !withoutFolders_;
+      CheckMenuItem(
+          GetMenu(window_), IDM_WITHOUT_FOLDERS,
+          MF_BYCOMMAND | (withoutFolders_ ? MF_CHECKED : MF_UNCHECKED));
+      break;
+    case IDM_VERIFY:
+      Verify();
+      break;
+    case IDOK:  // Enter, which the list itself does not get
+      if (GetFocus() == list_) {
+        OpenEntry(ListView_GetNextItem(list_, -1, LVNI_FOCUSED));
+      }
+      break;
     default:
       break;
   }
@@ -553,10 +611,10 @@ void CArchiveWindow::OnCommand(int id) {
 
 bool CArchiveWindow::TranslateKeys(MSG* message) {
   // In the filter, Ctrl+C and Ctrl+A keep their meaning for its text.
-  const bool editKey =
-      GetFocus() == filter_ && message->message == WM_KEYDOWN &&
-      (message->wParam == 'C' || message->wParam == 'A') &&
-      GetKeyState(VK_CONTROL) < 0;
+  const bool editKey = GetFocus() == filter_ &&
+                       message->message == WM_KEYDOWN &&
+                       (message->wParam == 'C' || message->wParam == 'A') &&
+                       GetKeyState(VK_CONTROL) < 0;
   if (!editKey && TranslateAcceleratorW(window_, keys_, message)) return true;
   return IsDialogMessageW(window_, message) != FALSE;
 }
@@ -565,6 +623,126 @@ void CArchiveWindow::OnDrop(HDROP drop) {
   for (const std::string& path : DroppedFiles(drop)) {
     if (TakesForArchive(path)) Open(instance_, path, givenPrompts(), window_);
   }
+}
+
+LRESULT CArchiveWindow::OnCustomDraw(NMLVCUSTOMDRAW* draw) const {
+  if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  const size_t row = draw->nmcd.dwItemSpec;
+  if (row < table_->rowCount() && !table_->DamageOf(row).empty()) {
+    draw->clrText = kDamagedColour;
+  }
+  return CDRF_DODEFAULT;
+}
+
+void CArchiveWindow::OnInfoTip(NMLVGETINFOTIPW* tip) const {
+  if (tip->iItem < 0 || static_cast<size_t>(tip->iItem) >= table_->rowCount() ||
+      tip->cchTextMax <= 0) {
+    return;
+  }
+  const std::string damage = table_->DamageOf(static_cast<size_t>(tip->iItem));
+  if (damage.empty()) return;  // the list's own hint: the cut text
+  const std::wstring text = ToWideText(damage);
+  const size_t length =
+      std::min(text.size(), static_cast<size_t>(tip->cchTextMax - 1));
+  text.copy(tip->pszText, length);
+  tip->pszText[length] = L'\0';
+}
+
+void CArchiveWindow::ShowMessage(const Message& message) {
+  prompts_->ShowMessage(message.text, message.informative);
+}
+
+bool CArchiveWindow::RunOverEntries(CEntryRunMonitor* monitor,
+                                    const std::function<void()>& run) {
+  const Status started = RunInBackground(instance_, window_, run, monitor);
+  if (!started.ok()) ShowMessage(FailureMessage(started));
+  return started.ok();
+}
+
+void CArchiveWindow::Extract(EntryScope scope) {
+  const std::vector<size_t> entries = EntriesIn(*table_, scope);
+  if (!engine_ || entries.empty()) return;
+  ExtractChoice choice;
+  if (!prompts_->ChooseFolder(&choice.folder)) return;
+  choice.withoutFolders = withoutFolders_;
+  const std::vector<std::string> inTheWay =
+      NamesInTheWay(*table_, entries, choice);
+  if (!inTheWay.empty()) {
+    choice.existing =
+        prompts_->AskExisting(ExistingQuestion(inTheWay, choice.folder));
+    if (choice.existing == ExistingAnswer::kCancel) return;
+  }
+  CEntryRunMonitor monitor(*table_, entries);
+  Status result;
+  if (!RunOverEntries(&monitor, [&] {
+        result = engine_->Extract(table_->reader(), entries, choice, monitor);
+      })) {
+    return;
+  }
+  ShowMessage(ExtractDoneMessage(*table_, monitor, result, choice));
+}
+
+void CArchiveWindow::Verify() {
+  if (!engine_) return;
+  CEntryRunMonitor monitor(*table_, EntriesIn(*table_, EntryScope::kAll));
+  if (!RunOverEntries(&monitor, [&] {
+        engine_->Verify(table_->reader(), monitor.entries(), monitor);
+      })) {
+    return;
+  }
+  const Message message = VerifyDoneMessage(table_.get(), monitor);
+  InvalidateRect(list_, nullptr, TRUE);
+  ShowMessage(message);
+}
+
+std::vector<std::string> CArchiveWindow::MakeCopies(
+    const std::vector<size_t>& entries) {
+  std::vector<std::string> copies;
+  ExtractChoice choice;
+  choice.withoutFolders = true;
+  const Status made = copies_.NewRunFolder(&choice.folder);
+  if (!made.ok()) {
+    ShowMessage(FailureMessage(made));
+    return copies;
+  }
+  CEntryRunMonitor monitor(*table_, entries);
+  Status result;
+  if (!RunOverEntries(&monitor, [&] {
+        result = engine_->Extract(table_->reader(), entries, choice, monitor);
+      })) {
+    return copies;
+  }
+  for (const auto& [entry, status] : monitor.results()) {
+    if (!status.ok()) continue;
+    copies.push_back(
+        ExtractTarget(choice.folder, table_->entries()[entry].name, true));
+  }
+  if (!result.ok() || copies.size() != entries.size()) {
+    ShowMessage(ExtractDoneMessage(*table_, monitor, result, choice));
+  }
+  return copies;
+}
+
+void CArchiveWindow::OpenEntry(int row) {
+  if (!engine_ || row < 0 || static_cast<size_t>(row) >= table_->rowCount()) {
+    return;
+  }
+  const std::vector<std::string> copies =
+      MakeCopies({table_->EntryAt(static_cast<size_t>(row))});
+  if (copies.empty()) return;
+  const std::optional<std::wstring> path = SystemPath(copies.front());
+  if (path) {
+    ShellExecuteW(window_, L"open", path->c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+  }
+}
+
+void CArchiveWindow::DragOut() {
+  const std::vector<size_t> entries = EntriesIn(*table_, EntryScope::kSelected);
+  if (!engine_ || entries.empty()) return;
+  const std::vector<std::string> copies = MakeCopies(entries);
+  if (!copies.empty()) DragFilesOut(copies);
 }
 
 }  // namespace varnok

@@ -13,6 +13,15 @@
 // Alt+T) goes to the filter; Ctrl+W closes; Tab goes between the filter and
 // the list.
 //
+// Extract takes the selected entries (Ctrl+E), those shown or all into a
+// folder picked with the packing dialog's picker, asking once about files
+// in the way; Verify (Ctrl+T) checks every entry and marks the damaged ones
+// in red, with the reason as the row's hint. Enter or a double-click opens
+// an entry with the shell's program for its type, and rows dragged out
+// become files: both through temporary copies, which go when the window
+// closes. The engine's runs show their progress after half a second, with
+// Cancel.
+//
 // Each window is a top-level window of its own (top_windows.h) and deletes
 // itself when it is destroyed.
 
@@ -28,6 +37,8 @@
 #include <string>
 
 #include "ui/core/archive_table.h"
+#include "ui/core/entry_runs.h"
+#include "ui/core/temporary_copies.h"
 #include "ui/core/window_prompts.h"
 #include "ui/win32/top_windows.h"
 
@@ -59,6 +70,10 @@ class CArchiveWindow final : public KeyboardInput {
   HWND filterEdit() const { return filter_; }
   HWND statusBar() const { return status_; }
   CArchiveTable& table() { return *table_; }
+
+  // Replaces the engine the commands that read entries run (by default
+  // MakeEntryEngine's); null turns those commands off.
+  void SetEngine(std::unique_ptr<EntryEngine> engine);
 
   // KeyboardInput: the window's shortcuts, then Tab and access keys.
   bool TranslateKeys(MSG* message) override;
@@ -94,6 +109,24 @@ class CArchiveWindow final : public KeyboardInput {
   void UpdateStatus();
   void CopyNames();
   void OnDrop(HDROP drop);
+  // Red text for the rows of damaged entries.
+  LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw) const;
+  void OnInfoTip(NMLVGETINFOTIPW* tip) const;
+
+  void Extract(EntryScope scope);
+  void Verify();
+  // Opens the entry row shows with the shell's program for its type.
+  void OpenEntry(int row);
+  // Drags the selected entries out as files.
+  void DragOut();
+  // Copies entries, without their folders, into a fresh temporary folder
+  // and gives the copies' paths; tells what failed, when anything did.
+  std::vector<std::string> MakeCopies(const std::vector<size_t>& entries);
+  // Runs run over monitor's entries with its progress shown; false, after
+  // telling why, when it could not start.
+  bool RunOverEntries(CEntryRunMonitor* monitor,
+                      const std::function<void()>& run);
+  void ShowMessage(const Message& message);
   // The prompts Open was given, for the windows this one opens: null when
   // the user answers, as the window's own prompts go with it.
   WindowPrompts* givenPrompts() const {
@@ -104,6 +137,9 @@ class CArchiveWindow final : public KeyboardInput {
   std::unique_ptr<CArchiveTable> table_;
   std::unique_ptr<WindowPrompts> ownPrompts_;
   WindowPrompts* prompts_;
+  std::unique_ptr<EntryEngine> engine_;
+  CTemporaryCopies copies_;
+  bool withoutFolders_ = false;
   HWND window_ = nullptr;
   HWND label_ = nullptr;
   HWND filter_ = nullptr;

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 
 #include "base/exit_status.h"
 #include "platform/console.h"
@@ -31,6 +32,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                                 ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
                                     ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
+  // Rows dragged out of an archive window go through OLE.
+  OleInitialize(nullptr);
 
   if (commandLine.archive) {
     if (CArchiveWindow::Open(instance, *commandLine.archive) == nullptr) {

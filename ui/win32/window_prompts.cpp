@@ -1,5 +1,6 @@
 #include "ui/win32/window_prompts.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <string_view>
@@ -7,6 +8,7 @@
 
 #include "platform/win32/system_text.h"
 #include "ui/core/window_messages.h"
+#include "ui/win32/folder_dialog.h"
 #include "ui/win32/window_text.h"
 
 namespace varnok {
@@ -55,10 +57,48 @@ std::optional<std::string> CWin32WindowPrompts::ChooseArchiveToOpen() {
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = static_cast<DWORD>(file.size());
   dialog.lpstrTitle = title.c_str();
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST |
-                 OFN_PATHMUSTEXIST;
+  dialog.Flags =
+      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
   if (!GetOpenFileNameW(&dialog)) return std::nullopt;
   return ToUtf8(file.data());
+}
+
+bool CWin32WindowPrompts::ChooseFolder(std::string* folder) {
+  std::wstring chosen;
+  if (CFolderDialog(owner_).DoModal(&chosen) != IDOK) return false;
+  *folder = ToUtf8(chosen);
+  return true;
+}
+
+ExistingAnswer CWin32WindowPrompts::AskExisting(const Message& question) {
+  const std::wstring title = ProgramName();
+  const std::wstring text = ToWideText(question.text);
+  const std::wstring informative = ToWideText(question.informative);
+  const std::wstring labels[] = {ToWideText(window_messages::kReplaceButton),
+                                 ToWideText(window_messages::kKeepButton),
+                                 ToWideText(window_messages::kCancelButton)};
+  const TASKDIALOG_BUTTON buttons[] = {{IDYES, labels[0].c_str()},
+                                       {IDNO, labels[1].c_str()},
+                                       {IDCANCEL, labels[2].c_str()}};
+  TASKDIALOGCONFIG config{};
+  config.cbSize = sizeof config;
+  config.hwndParent = owner_;
+  // Escape and the close box answer Cancel.
+  config.dwFlags =
+      TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
+  config.pszWindowTitle = title.c_str();
+  config.pszMainInstruction = text.c_str();
+  config.pszContent = informative.c_str();
+  config.cButtons = static_cast<UINT>(std::size(buttons));
+  config.pButtons = buttons;
+  config.nDefaultButton = IDCANCEL;
+  int pressed = IDCANCEL;
+  if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) {
+    return ExistingAnswer::kCancel;
+  }
+  return pressed == IDYES  ? ExistingAnswer::kReplace
+         : pressed == IDNO ? ExistingAnswer::kKeep
+                           : ExistingAnswer::kCancel;
 }
 
 void CWin32WindowPrompts::ShowMessage(const std::string& text,

@@ -1,11 +1,12 @@
-// The archive window's questions as the system asks them: the open dialog
+// The archive window's questions as the system asks them: the open dialog,
+// the packing dialog's folder picker, a task dialog for files in the way
 // and message boxes, owned by a window.
 
 #ifndef VARNOK_UI_WIN32_WINDOW_PROMPTS_H_
 #define VARNOK_UI_WIN32_WINDOW_PROMPTS_H_
 
-#include <windows.h>
 
+#include <windows.h>
 #include <optional>
 #include <string>
 
@@ -30,6 +31,8 @@ class CWin32WindowPrompts final : public WindowPrompts {
   explicit CWin32WindowPrompts(HWND owner) : owner_(owner) {}
 
   std::optional<std::string> ChooseArchiveToOpen() override;
+  bool ChooseFolder(std::string* folder) override;
+  ExistingAnswer AskExisting(const Message& question) override;
   void ShowMessage(const std::string& text,
                    const std::string& informative) override;
 

@@ -27,6 +27,7 @@
 #include "tests/scan/temp_tree.h"
 #include "tests/support/platform_test.h"
 #include "tests/ui/win32/dropped_path.h"
+#include "tests/ui/win32/modal_windows.h"
 #include "tests/ui/gated_runs.h"
 #include "tests/ui/scripted_prompts.h"
 #include "ui/core/command_line.h"
@@ -61,75 +62,12 @@ RECT ChildRect(HWND child) {
   return rect;
 }
 
-// The first visible top-level window of this thread with a child of one of
-// the control ids: the progress window (its bar), the save dialog (its
-// file-name field).
-HWND ThreadWindowWith(std::initializer_list<int> ids) {
-  struct Search {
-    std::initializer_list<int> ids;
-    HWND found = nullptr;
-  } search{ids};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (!IsWindowVisible(window)) return TRUE;
-        for (const int id : s->ids) {
-          if (GetDlgItem(window, id) != nullptr) {
-            s->found = window;
-            return FALSE;
-          }
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-HWND ProgressWindow() { return ThreadWindowWith({IDC_PROGRESS_BAR}); }
-HWND SaveDialog() { return ThreadWindowWith({cmb13, edt1}); }
+HWND SaveDialog() { return test::ThreadWindowWith({cmb13, edt1}); }
 
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right &&
          a.bottom == b.bottom;
 }
-
-// Calls tick every 20 ms while the thread serves a modal window, until it
-// answers true; with no answer after ten seconds, calls giveUp.
-class Ticker {
- public:
-  Ticker(std::function<bool()> tick, std::function<void()> giveUp)
-      : tick_(std::move(tick)), giveUp_(std::move(giveUp)) {
-    current_ = this;
-    start_ = GetTickCount64();
-    timer_ = SetTimer(nullptr, 0, 20, &Ticker::OnTimer);
-  }
-  ~Ticker() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  // True once tick has answered true.
-  bool done() const { return finished_ && !gaveUp_; }
-
- private:
-  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-    Ticker* self = current_;
-    if (self == nullptr || self->finished_) return;
-    if (self->tick_()) {
-      self->finished_ = true;
-    } else if (GetTickCount64() - self->start_ > 10000) {
-      self->finished_ = self->gaveUp_ = true;
-      self->giveUp_();
-    }
-  }
-
-  static inline Ticker* current_ = nullptr;
-  std::function<bool()> tick_;
-  std::function<void()> giveUp_;
-  UINT_PTR timer_ = 0;
-  ULONGLONG start_ = 0;
-  bool finished_ = false;
-  bool gaveUp_ = false;
-};
 
 class Win32DialogTest : public ::testing::Test {
  protected:
@@ -332,8 +270,10 @@ TEST_F(Win32DialogTest, PickedFolderIsListedInOrderAndPacksAsTheEngineDoes) {
 
 TEST_F(Win32DialogTest, DroppedFolderIsASelectionAndAFileIsNot) {
   const std::string folder = MakeFolder({"b.txt", "a.txt"});
-  SendMessageW(window_, WM_DROPFILES,
-               reinterpret_cast<WPARAM>(test::DropOf(ToWideText(folder + "\\a.txt"))), 0);
+  SendMessageW(
+      window_, WM_DROPFILES,
+      reinterpret_cast<WPARAM>(test::DropOf(ToWideText(folder + "\\a.txt"))),
+      0);
   EXPECT_TRUE(Rows().empty());
   SendMessageW(window_, WM_DROPFILES,
                reinterpret_cast<WPARAM>(test::DropOf(ToWideText(folder))), 0);
@@ -355,9 +295,9 @@ TEST_F(Win32DialogTest, CancelledPackLeavesNothingAndTheDialogStays) {
   bool cancelled = false;
   bool tickerDone = false;
   {
-    Ticker ticker(
+    test::Ticker ticker(
         [&] {
-          const HWND progress = ProgressWindow();
+          const HWND progress = test::ProgressWindow();
           if (progress == nullptr) return false;
           SendMessageW(window_, WM_CLOSE, 0, 0);
           closed = !IsWindow(window_);
@@ -374,7 +314,7 @@ TEST_F(Win32DialogTest, CancelledPackLeavesNothingAndTheDialogStays) {
   EXPECT_TRUE(tickerDone);
   EXPECT_FALSE(closed);
   EXPECT_TRUE(IsWindowEnabled(window_));
-  EXPECT_EQ(ProgressWindow(), nullptr);
+  EXPECT_EQ(test::ProgressWindow(), nullptr);
   EXPECT_TRUE(prompts_.messages.empty());
   EXPECT_EQ(test::ReadFile(test::PathOf(archive)), "old archive");
   Strings left;
@@ -420,9 +360,9 @@ TEST_F(Win32DialogTest, CancelledScanKeepsTheRows) {
     {
       // Once the progress window shows, notes it and cancels the scan,
       // which the gate then lets go on.
-      Ticker ticker(
+      test::Ticker ticker(
           [&] {
-            const HWND progress = ProgressWindow();
+            const HWND progress = test::ProgressWindow();
             if (progress == nullptr) return false;
             text = ToUtf8(WindowText(GetDlgItem(progress, IDC_PROGRESS_TEXT)));
             marquee = (GetWindowLongPtrW(GetDlgItem(progress, IDC_PROGRESS_BAR),
@@ -442,7 +382,7 @@ TEST_F(Win32DialogTest, CancelledScanKeepsTheRows) {
     EXPECT_EQ(Rows(), rows);
     EXPECT_TRUE(prompts_.messages.empty());
     EXPECT_TRUE(IsWindowEnabled(window_));
-    EXPECT_EQ(ProgressWindow(), nullptr);
+    EXPECT_EQ(test::ProgressWindow(), nullptr);
   }
 }
 
@@ -593,7 +533,7 @@ TEST_F(FolderDialogTest, ShowsFoldersOnlyAndAnswersTheFolderOnDisplay) {
   const auto cancel = [] {
     if (const HWND picker = Picker()) Press(picker, IDCANCEL);
   };
-  Ticker ticker(
+  test::Ticker ticker(
       [&] {
         const HWND picker = Picker();
         if (picker == nullptr) return false;
@@ -645,7 +585,7 @@ TEST_F(FolderDialogTest, SelectOnAPlaceThatIsNoFolderKeepsThePickerOpen) {
   // "Look in" list as a user would; presses Select there, then Cancel.
   bool atComputer = false;
   bool stayed = false;
-  Ticker ticker(
+  test::Ticker ticker(
       [&] {
         const HWND picker = Picker();
         if (picker == nullptr) return false;
@@ -670,7 +610,7 @@ TEST_F(FolderDialogTest, SelectOnAPlaceThatIsNoFolderKeepsThePickerOpen) {
 
 TEST_F(FolderDialogTest, CancelAndCloseLeaveTheAnswerUntouched) {
   for (const bool closeBox : {false, true}) {
-    Ticker ticker(
+    test::Ticker ticker(
         [closeBox] {
           const HWND picker = Picker();
           if (picker == nullptr) return false;
@@ -716,7 +656,7 @@ TEST(SaveDialogTest, AddsTheExtensionAndAsksNothing) {
     SCOPED_TRACE(c.typed);
     bool pressed = false;
     // Types the name and presses OK; should the dialog stay, gives up.
-    Ticker ticker(
+    test::Ticker ticker(
         [&c, &pressed] {
           const HWND dialog = SaveDialog();
           if (dialog == nullptr || pressed) return false;

@@ -20,9 +20,12 @@
 #include "tests/archive/test_archive.h"
 #include "tests/scan/temp_tree.h"
 #include "tests/support/platform_test.h"
+#include "tests/ui/recording_engine.h"
 #include "tests/ui/scripted_prompts.h"
 #include "tests/ui/win32/dropped_path.h"
+#include "tests/ui/win32/modal_windows.h"
 #include "ui/win32/archive_window.h"
+#include "ui/win32/file_drag.h"
 #include "ui/win32/main_dialog.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/top_windows.h"
@@ -121,7 +124,8 @@ Strings Column(const CArchiveWindow* window, int column = 0) {
 std::vector<int> SelectedRows(const CArchiveWindow* window) {
   std::vector<int> rows;
   for (int row = ListView_GetNextItem(window->list(), -1, LVNI_SELECTED);
-       row >= 0; row = ListView_GetNextItem(window->list(), row, LVNI_SELECTED)) {
+       row >= 0;
+       row = ListView_GetNextItem(window->list(), row, LVNI_SELECTED)) {
     rows.push_back(row);
   }
   return rows;
@@ -203,12 +207,13 @@ TEST_F(Win32WindowTest, CommandLineOpensTheWindowOrNamesTheFault) {
     std::string shown;
     for (int wait = 0; wait < 500 && rows < 0 && shown.empty(); ++wait) {
       Sleep(20);
-      const HWND window = FindWindowW(
-          L"VarnokArchiveWindow", ToWideText(std::string(c.archive) +
-                                             " - Varnok").c_str());
+      const HWND window =
+          FindWindowW(L"VarnokArchiveWindow",
+                      ToWideText(std::string(c.archive) + " - Varnok").c_str());
       if (window != nullptr && IsWindowVisible(window)) {
-        rows = SendMessageW(FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr),
-                            LVM_GETITEMCOUNT, 0, 0);
+        rows =
+            SendMessageW(FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr),
+                         LVM_GETITEMCOUNT, 0, 0);
         PostMessageW(window, WM_CLOSE, 0, 0);
       }
       const HWND box = FindWindowW(L"#32770", L"varnok");
@@ -226,8 +231,7 @@ TEST_F(Win32WindowTest, CommandLineOpensTheWindowOrNamesTheFault) {
     } else {
       EXPECT_NE(shown.find(messages::kDamagedArchive), std::string::npos)
           << shown;
-      EXPECT_NE(shown.find(Path(c.archive) + ": "), std::string::npos)
-          << shown;
+      EXPECT_NE(shown.find(Path(c.archive) + ": "), std::string::npos) << shown;
     }
   }
 }
@@ -242,7 +246,8 @@ TEST_F(Win32WindowTest, DropsAndCtrlOOpenFurtherWindowsUntilTheLastCloses) {
   EXPECT_EQ(Column(first), kNames);
   EXPECT_EQ(Status(first, 0).substr(0, 20), "4 entries, 2.1 KiB (");
   EXPECT_EQ(GetWindow(first->window(), GW_OWNER), nullptr);
-  EXPECT_EQ(SendMessageW(GetDlgItem(dialog.window(), IDC_FILE_LIST), LB_GETCOUNT, 0, 0),
+  EXPECT_EQ(SendMessageW(GetDlgItem(dialog.window(), IDC_FILE_LIST),
+                         LB_GETCOUNT, 0, 0),
             0);
 
   // A renamed archive is known by its first bytes; a text file is not
@@ -254,11 +259,11 @@ TEST_F(Win32WindowTest, DropsAndCtrlOOpenFurtherWindowsUntilTheLastCloses) {
   Drop(dialog.window(), Path("bad.kzf"));
   EXPECT_EQ(Windows().size(), 2u);
   ASSERT_EQ(windowPrompts_.messages.size(), 1u);
-  EXPECT_EQ(windowPrompts_.messages[0].rfind(
-                std::string(messages::kDamagedArchive) + "\n" +
-                    Path("bad.kzf") + ": ",
-                0),
-            0u)
+  EXPECT_EQ(
+      windowPrompts_.messages[0].rfind(std::string(messages::kDamagedArchive) +
+                                           "\n" + Path("bad.kzf") + ": ",
+                                       0),
+      0u)
       << windowPrompts_.messages[0];
 
   // Ctrl+O in the dialog and in a window asks for an archive.
@@ -332,6 +337,118 @@ TEST_F(Win32WindowTest, FilterAndSortReachTheListAndKeepTheSelection) {
   SetFocus(list);
   Press('A', {VK_CONTROL});
   EXPECT_EQ(Status(window, 1).substr(0, 21), "Selected: 4 entries, ");
+}
+
+// The text colour the list gives each row as it paints it.
+std::vector<COLORREF> RowColours(const CArchiveWindow* window) {
+  std::vector<COLORREF> colours;
+  for (int row = 0; row < ListView_GetItemCount(window->list()); ++row) {
+    NMLVCUSTOMDRAW draw{};
+    draw.nmcd.hdr.hwndFrom = window->list();
+    draw.nmcd.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(window->list()));
+    draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+    draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+    draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+    draw.clrText = CLR_DEFAULT;
+    SendMessageW(window->window(), WM_NOTIFY, draw.nmcd.hdr.idFrom,
+                 reinterpret_cast<LPARAM>(&draw));
+    colours.push_back(draw.clrText);
+  }
+  return colours;
+}
+
+TEST_F(Win32WindowTest, ExtractAsksOnceCancelsAndVerifyMarksTheDamaged) {
+  CArchiveWindow* window = CArchiveWindow::Open(
+      GetModuleHandleW(nullptr), Path("mod.kzf"), &windowPrompts_);
+  ASSERT_NE(window, nullptr);
+  auto owned = std::make_unique<test::RecordingEngine>();
+  test::RecordingEngine* engine = owned.get();
+  window->SetEngine(std::move(owned));
+
+  // The images, sorted by name descending, then selected: the engine gets
+  // them in archive order; the one already in the folder is asked about.
+  const std::string out = tree_.AddFolder("out");
+  tree_.AddFile("out/data/textures/orc.png", "mine");
+  SetFocus(window->filterEdit());
+  Type("*.png");
+  for (int click = 0; click < 2; ++click) ClickColumnHeader(window, 0);
+  SetFocus(window->list());
+  Press('A', {VK_CONTROL});
+  windowPrompts_.folder = out;
+  windowPrompts_.existing = ExistingAnswer::kKeep;
+  Press('E', {VK_CONTROL});
+  EXPECT_EQ(engine->extracted, (std::vector<size_t>{1, 2}));
+  EXPECT_EQ(engine->choice.folder, out);
+  EXPECT_TRUE(engine->choice.existing == ExistingAnswer::kKeep);
+  EXPECT_EQ(windowPrompts_.messages,
+            (Strings{"1 file already there in " + out +
+                         "\ndata/textures/orc.png\n\nReplace them, keep the "
+                         "existing ones, or cancel?",
+                     "2 files extracted to " + out + "\n"}));
+
+  // Cancel in the progress window stops the run, and the message names
+  // what was written.
+  windowPrompts_.messages.clear();
+  windowPrompts_.existing = ExistingAnswer::kReplace;
+  engine->holdAfterFirst = true;
+  bool cancelled = false;
+  {
+    test::Ticker ticker(
+        [&cancelled] {
+          const HWND progress = test::ProgressWindow();
+          if (progress == nullptr) return false;
+          SendMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+          return cancelled = true;
+        },
+        [] {});
+    Press('E', {VK_CONTROL});
+  }
+  EXPECT_TRUE(cancelled);
+  EXPECT_TRUE(IsWindowEnabled(window->window()));
+  ASSERT_EQ(windowPrompts_.messages.size(), 2u);
+  EXPECT_EQ(windowPrompts_.messages[1].substr(
+                0, windowPrompts_.messages[1].find('\n')),
+            "Extraction cancelled: 1 file written to " + out);
+
+  // Verify runs over every entry, and the damaged one's row turns red.
+  windowPrompts_.messages.clear();
+  SetFocus(window->filterEdit());
+  Press('F', {VK_CONTROL});
+  Press(VK_BACK);
+  Press('T', {VK_CONTROL});
+  EXPECT_EQ(windowPrompts_.messages,
+            (Strings{"1 entry damaged of 4\nentry 1: bad CRC"}));
+  const Strings names = Column(window);
+  const std::vector<COLORREF> colours = RowColours(window);
+  ASSERT_EQ(colours.size(), names.size());
+  for (size_t row = 0; row < names.size(); ++row) {
+    EXPECT_EQ(colours[row] == CLR_DEFAULT,
+              names[row] != "data/textures/hero.png")
+        << names[row];
+  }
+}
+
+// What a drag out hands to Explorer: the files, as CF_HDROP.
+TEST(FileDragTest, DataObjectOffersThePathsAsADrop) {
+  IDataObject* data =
+      MakeFileDataObject({"C:/copies/1/hero.png", "C:\\copies\\1\\a b.txt"});
+  FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  EXPECT_EQ(data->QueryGetData(&format), S_OK);
+  STGMEDIUM medium{};
+  ASSERT_EQ(data->GetData(&format, &medium), S_OK);
+  Strings paths;
+  const auto drop = static_cast<HDROP>(medium.hGlobal);
+  for (UINT i = 0; i < DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); ++i) {
+    wchar_t path[MAX_PATH] = {};
+    DragQueryFileW(drop, i, path, MAX_PATH);
+    paths.push_back(ToUtf8(path));
+  }
+  ReleaseStgMedium(&medium);
+  EXPECT_EQ(paths,
+            (Strings{"C:\\copies\\1\\hero.png", "C:\\copies\\1\\a b.txt"}));
+  format.cfFormat = CF_UNICODETEXT;
+  EXPECT_NE(data->QueryGetData(&format), S_OK);
+  data->Release();
 }
 
 }  // namespace
