@@ -21,9 +21,10 @@ namespace texts = window_messages;
 
 constexpr wchar_t kWindowClass[] = L"VarnokArchiveWindow";
 
-// The widest texts of the columns after the name, which set their widths.
+// The widest texts of the columns after the name, which set their widths
+// (of the hex digits, 'd' is as wide as the widest).
 constexpr const char* kWidestTexts[kArchiveColumnCount] = {
-    "", "1023.9 MiB", "1023.9 MiB", "100.0%", "deflated", "ffffffff"};
+    "", "1023.9 MiB", "1023.9 MiB", "100.0%", "deflated", "dddddddd"};
 
 // The window's commands: their menu (0 for none), text, and the key that
 // gives them with Ctrl (0 for none).
@@ -321,7 +322,7 @@ void CArchiveWindow::CreateControls() {
 }
 
 void CArchiveWindow::SetUpColumns() {
-  const int margin = TextSize(list_, L"MM").cx;
+  const int margin = TextSize(list_, L"MMM").cx;
   for (int column = 0; column < kArchiveColumnCount; ++column) {
     std::wstring title = ToWideText(texts::kColumnTitles[column]);
     LVCOLUMNW item{};
@@ -453,11 +454,13 @@ void CArchiveWindow::ChangeKeepingSelection(
       current >= 0 && static_cast<size_t>(current) < table_->rowCount()
           ? std::optional(table_->EntryAt(static_cast<size_t>(current)))
           : std::nullopt;
-  change();
   restoringSelection_ = true;
   SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  if (current >= 0) ListView_SetItemState(list_, current, 0, LVIS_FOCUSED);
+  SetRowsSelected(table_->SelectedRows(), false);
+  change();
   ListView_SetItemCountEx(list_, table_->rowCount(), LVSICF_NOSCROLL);
-  ShowSelection();
+  SetRowsSelected(table_->SelectedRows(), true);
   const std::optional<size_t> row =
       currentEntry ? table_->RowOf(*currentEntry) : std::nullopt;
   if (row) {
@@ -472,16 +475,26 @@ void CArchiveWindow::ChangeKeepingSelection(
   UpdateStatus();
 }
 
-void CArchiveWindow::ShowSelection() {
-  ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  const std::vector<size_t> rows = table_->SelectedRows();
-  if (!rows.empty() && rows.size() == table_->rowCount()) {
-    ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+void CArchiveWindow::SetRowsSelected(const std::vector<size_t>& rows,
+                                     bool selected) {
+  // More than half the rows are set as every row at once (then the others
+  // back), as the list view takes a row at a time.
+  const auto count = static_cast<size_t>(ListView_GetItemCount(list_));
+  const UINT state = selected ? LVIS_SELECTED : 0;
+  if (rows.size() <= count / 2) {
+    for (const size_t row : rows) {
+      ListView_SetItemState(list_, static_cast<int>(row), state, LVIS_SELECTED);
+    }
     return;
   }
-  for (const size_t row : rows) {
-    ListView_SetItemState(list_, static_cast<int>(row), LVIS_SELECTED,
-                          LVIS_SELECTED);
+  ListView_SetItemState(list_, -1, state, LVIS_SELECTED);
+  if (!selected) return;
+  std::vector<bool> listed(count);
+  for (const size_t row : rows) listed[row] = true;
+  for (size_t row = 0; row < count; ++row) {
+    if (!listed[row]) {
+      ListView_SetItemState(list_, static_cast<int>(row), 0, LVIS_SELECTED);
+    }
   }
 }
 

@@ -35,6 +35,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/core/archive_table.h"
 #include "ui/core/entry_runs.h"
@@ -100,7 +101,9 @@ class CArchiveWindow final : public KeyboardInput {
   // entries selected that are still shown) again, with the focus on the
   // entry that had it when it is still shown.
   void ChangeKeepingSelection(const std::function<void()>& change);
-  void ShowSelection();
+  // Selects or clears rows in the list view, which shows no other row
+  // selected (when selecting) or exactly these (when clearing).
+  void SetRowsSelected(const std::vector<size_t>& rows, bool selected);
   void OnFilterChanged();
   // Handles WM_NEXTDLGCTL.
   void MoveFocus(WPARAM wParam, LPARAM lParam);
