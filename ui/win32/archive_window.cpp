@@ -278,6 +278,11 @@ void CArchiveWindow::OnCreate() {
   ownPrompts_ = std::make_unique<CWin32WindowPrompts>(window_);
   if (prompts_ == nullptr) prompts_ = ownPrompts_.get();
   AddTopWindow(window_, this);
+  // The class's icons as the window's own, which the progress window takes.
+  SendMessageW(window_, WM_SETICON, ICON_BIG,
+               static_cast<LPARAM>(GetClassLongPtrW(window_, GCLP_HICON)));
+  SendMessageW(window_, WM_SETICON, ICON_SMALL,
+               static_cast<LPARAM>(GetClassLongPtrW(window_, GCLP_HICONSM)));
   CreateControls();
   SetUpColumns();
   ListView_SetItemCountEx(list_, table_->rowCount(), 0);
