@@ -1,10 +1,12 @@
 #include "cli/command.h"
 
+#include <charconv>
 #include <string>
 
 #include "archive/archive_reader.h"
 #include "base/escape.h"
 #include "platform/console.h"
+#include "platform/process.h"
 
 namespace varnok {
 
@@ -30,6 +32,16 @@ void Command::AddArchiveToRead(std::string* archive) {
                    "The archive; - reads it from standard input")
       ->required()
       ->check(kNotEmpty);
+}
+
+void Command::AddJobs(unsigned* jobs, const char* work) {
+  *jobs = AvailableCores();
+  subcommand_
+      ->add_option("-j,--jobs", *jobs,
+                   std::string("Threads that ") + work +
+                       " (default: the cores this process may run on)")
+      ->check(kAtLeastOne)
+      ->capture_default_str();
 }
 
 bool OpenArchive(const std::string& path, CArchiveReader* reader) {
@@ -62,6 +74,15 @@ bool IsStandardStream(const std::string& value) {
 
 }  // namespace
 
+const CLI::Validator kAtLeastOne(
+    [](std::string& text) -> std::string {
+      unsigned value = 0;
+      const char* end = text.data() + text.size();
+      const auto [stop, error] = std::from_chars(text.data(), end, value);
+      if (error == std::errc() && stop == end && value > 0) return {};
+      return "expected a whole number of 1 or more, not \"" + text + "\"";
+    },
+    "");
 const CLI::Validator kNotEmpty =
     Refusing(IsEmpty, messages::kMustNotBeEmpty, "not empty");
 const CLI::Validator kNotStandardOutput = Refusing(

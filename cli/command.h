@@ -32,6 +32,10 @@ class Command {
   // Declares the required argument ARCHIVE of a command that reads an
   // archive, into *archive: a path, or "-" for standard input (OpenArchive).
   void AddArchiveToRead(std::string* archive);
+  // Declares -j,--jobs N, the threads that do work (for --help: "Threads
+  // that WORK"), into *jobs, which starts as the cores this process may
+  // run on.
+  void AddJobs(unsigned* jobs, const char* work);
 
  private:
   CLI::App* subcommand_ = nullptr;
@@ -57,9 +61,10 @@ bool OpenArchive(const std::string& path, CArchiveReader* reader);
 // the argument itself.
 std::string ArchiveName(const std::string& argument);
 
-// Usage errors: an empty argument; "-" for the archive pack writes, which
-// must be a file; "-" for the archive diff compares, which it reads from a
-// file.
+// Usage errors: a count that is not a whole number of 1 or more (of
+// threads); an empty argument; "-" for the archive pack writes, which must
+// be a file; "-" for the archive diff compares, which it reads from a file.
+extern const CLI::Validator kAtLeastOne;
 extern const CLI::Validator kNotEmpty;
 extern const CLI::Validator kNotStandardOutput;
 extern const CLI::Validator kNotStandardInput;

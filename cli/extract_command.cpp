@@ -1,12 +1,10 @@
 #include "cli/extract_command.h"
 
-#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <utility>
 
+#include "archive/archive_extractor.h"
 #include "base/escape.h"
 #include "base/path_pattern.h"
 #include "base/sizes.h"
@@ -45,23 +43,24 @@ ExtractCommand::ExtractCommand(CLI::App& app)
                    "Never replace an existing file: report it and go on "
                    "(exit status 1)");
   command.add_flag("-v,--verbose", verbose_, "Name each file as it is written");
+  AddJobs(&jobs_, "read and write files");
 }
 
 bool ExtractCommand::Choose(const std::vector<ArchiveEntry>& entries,
-                            std::vector<bool>* chosen) const {
-  chosen->assign(entries.size(), names_.empty());
+                            std::vector<size_t>* indices) const {
+  std::vector<bool> marked(entries.size(), names_.empty());
   bool allFound = true;
   for (const std::string& argument : names_) {
     // Stored names are spelt as the archive spells them.
     const std::optional<std::string> stored = ToArchiveEncoding(argument);
     bool found = false;
     for (size_t i = 0; stored && i < entries.size(); ++i) {
-      if (NamesEntry(*stored, entries[i].name)) (*chosen)[i] = found = true;
+      if (NamesEntry(*stored, entries[i].name)) marked[i] = found = true;
     }
     if (stored && !found) {
       const PathPattern pattern(*stored);
       for (size_t i = 0; i < entries.size(); ++i) {
-        if (pattern.Matches(entries[i].name)) (*chosen)[i] = found = true;
+        if (pattern.Matches(entries[i].name)) marked[i] = found = true;
       }
     }
     if (!found) {
@@ -70,74 +69,52 @@ bool ExtractCommand::Choose(const std::vector<ArchiveEntry>& entries,
       allFound = false;
     }
   }
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (marked[i]) indices->push_back(i);
+  }
   return allFound;
 }
 
 int ExtractCommand::Run() {
   CArchiveReader reader;
   if (!OpenArchive(archive_, &reader)) return kExitFailure;
-  std::vector<bool> chosen;
+  std::vector<size_t> chosen;
   const bool allFound = Choose(reader.entries(), &chosen);
 
-  CExtractFolder folder;
-  const Status opened = folder.Open(folder_);
+  Tally tally;
+  const Status opened = ExtractChosen(reader, chosen, &tally);
   if (!opened.ok()) {
     PrintError(opened);
     return kExitFailure;
   }
-  Tally tally;
-  ExtractChosen(reader, chosen, folder, &tally);
   const bool printed = PrintSummary(tally);
   return allFound && tally.kept == 0 && tally.failures == 0 && printed
              ? kExitSuccess
              : kExitFailure;
 }
 
-void ExtractCommand::ExtractChosen(CArchiveReader& reader,
-                                   const std::vector<bool>& chosen,
-                                   CExtractFolder& folder,
-                                   Tally* tally) const {
-  const std::vector<ArchiveEntry>& entries = reader.entries();
-  const CExtractFolder::Existing existing =
-      keepOldFiles_ ? CExtractFolder::Existing::kKeep
-                    : CExtractFolder::Existing::kReplace;
-  // Each entry's end is told in entry order, though a file that replaces
-  // another hears of it only when its batch ends. (A deque keeps its
-  // elements in place as it grows.)
-  std::deque<std::pair<const ArchiveEntry*, std::optional<Status>>> ends;
-  const auto tell = [&] {
-    for (; !ends.empty() && ends.front().second; ends.pop_front()) {
-      Report(*ends.front().first, *ends.front().second, tally);
+Status ExtractCommand::ExtractChosen(CArchiveReader& reader,
+                                     const std::vector<size_t>& chosen,
+                                     Tally* tally) const {
+  // Each entry's end is told in entry order, whichever thread wrote it.
+  class Teller : public EntryObserver {
+   public:
+    Teller(const ExtractCommand& command, CArchiveReader& reader, Tally* tally)
+        : command_(command), reader_(reader), tally_(tally) {}
+    void EntryDone(size_t index, const Status& status) override {
+      command_.Report(reader_.entries()[index], status, tally_);
     }
-  };
-  // An engine reads the first entry of a name; a later one would overwrite
-  // it, so it is not written. Names that differ only in empty or "."
-  // components lead to one file, and on Windows names that differ only in
-  // case.
-  std::unordered_map<std::string, size_t> firstOfName;
-  for (size_t i = 0; i < chosen.size(); ++i) {
-    if (!chosen[i]) continue;
-    auto& [entry, end] = ends.emplace_back(&entries[i], std::nullopt);
-    std::string file;
-    for (std::string_view part : NameComponents(entry->name)) {
-      (file += part) += '/';
-    }
-    const auto [first, added] =
-        firstOfName.emplace(FileNameKey(FromArchiveEncoding(file)), i);
-    if (added) {
-      folder.Extract(
-          entry->name,
-          [&reader, i](EntrySink& sink) { return reader.ReadEntry(i, sink); },
-          [&end](const Status& status) { end = status; }, existing);
-    } else {
-      end = Status::BadRequest(messages::kRepeatedName, EscapeName(entry->name),
-                               "entry " + std::to_string(i) + ", after entry " +
-                                   std::to_string(first->second));
-    }
-    tell();
-  }
-  folder.Finish();
-  tell();
+
+   private:
+    const ExtractCommand& command_;
+    CArchiveReader& reader_;
+    Tally* tally_;
+  } teller(*this, reader, tally);
+  ExtractOptions options;
+  options.jobs = jobs_;
+  options.existing = keepOldFiles_ ? CExtractFolder::Existing::kKeep
+                                   : CExtractFolder::Existing::kReplace;
+  return CArchiveExtractor(reader, options).Run(folder_, chosen, teller);
 }
 
 void ExtractCommand::Report(const ArchiveEntry& entry, const Status& status,

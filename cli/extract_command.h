@@ -35,13 +35,14 @@ class ExtractCommand : public Command {
     uint64_t bytes = 0;
   };
 
-  // Marks the entries the arguments choose, in *chosen; false when one of
-  // them chooses none.
+  // The entries the arguments choose, in archive order, in *indices; false
+  // when one of them chooses none.
   bool Choose(const std::vector<ArchiveEntry>& entries,
-              std::vector<bool>* chosen) const;
-  // Writes the chosen entries of reader's archive beneath folder.
-  void ExtractChosen(CArchiveReader& reader, const std::vector<bool>& chosen,
-                     CExtractFolder& folder, Tally* tally) const;
+              std::vector<size_t>* indices) const;
+  // Writes the chosen entries of reader's archive beneath the folder; fails
+  // when the folder can't be opened.
+  Status ExtractChosen(CArchiveReader& reader,
+                       const std::vector<size_t>& chosen, Tally* tally) const;
   // Counts how the file of entry ended, and says so where it must.
   void Report(const ArchiveEntry& entry, const Status& status,
               Tally* tally) const;
@@ -53,6 +54,7 @@ class ExtractCommand : public Command {
   std::vector<std::string> names_;
   bool keepOldFiles_ = false;
   bool verbose_ = false;
+  unsigned jobs_ = 0;
 };
 
 }  // namespace varnok

@@ -1,7 +1,6 @@
 #include "cli/pack_options.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <optional>
 #include <system_error>
@@ -16,17 +15,6 @@
 
 namespace varnok {
 namespace {
-
-// Accepts a whole number of 1 or more, such as a count of threads.
-const CLI::Validator kAtLeastOne(
-    [](std::string& text) -> std::string {
-      unsigned value = 0;
-      const char* end = text.data() + text.size();
-      const auto [stop, error] = std::from_chars(text.data(), end, value);
-      if (error == std::errc() && stop == end && value > 0) return {};
-      return "expected a whole number of 1 or more, not \"" + text + "\"";
-    },
-    "");
 
 // Refuses a pattern that no path beneath FOLDER can match, such as
 // "./build", which would leave the filter silently doing nothing.

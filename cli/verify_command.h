@@ -1,5 +1,6 @@
 // kzf verify ARCHIVE: checks the archive's layout and every entry's data,
-// naming each damaged entry, and says how many there are.
+// naming each damaged entry in entry order, and says how many there are.
+// Entries are checked on several threads (--jobs).
 
 #ifndef VARNOK_CLI_VERIFY_COMMAND_H_
 #define VARNOK_CLI_VERIFY_COMMAND_H_
@@ -17,6 +18,7 @@ class VerifyCommand : public Command {
 
  private:
   std::string archive_;
+  unsigned jobs_ = 0;
 };
 
 }  // namespace varnok

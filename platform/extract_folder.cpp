@@ -40,13 +40,18 @@ Status CExtractFolder::Write(std::string_view name,
   WaitingPtr file;
   if (status.ok()) status = OpenFolders(name, &file);
   if (!status.ok()) return status;
-  const bool replacing = NameTaken(*file);
-  if (replacing && existing == Existing::kKeep) {
+  const bool keep = existing == Existing::kKeep;
+  if (keep && NameTaken(*file)) {
     return Status::BadRequest(messages::kFileExists, DisplayPath(name));
   }
   status = WriteTemporary(*file, produce);
   if (!status.ok()) return status;
-  if (!replacing) return Publish(*file, existing);
+  if (keep) return Publish(*file, existing);
+  // A file takes a free name at once; one that replaces another waits for
+  // its batch's sync.
+  bool taken = false;
+  status = PlaceUnlessTaken(*file, &taken);
+  if (!status.ok() || !taken) return status;
   StartSync(*file);
   *waiting = std::move(file);
   return Status::Ok();

@@ -107,7 +107,8 @@ class CExtractFolder {
   // Opens (creating them when missing) the folders on the way to the file
   // stored as name, which CheckExtractName has passed, refusing links; the
   // file to be, with its folder held open, in *file.
-  Status OpenFolders(std::string_view name, WaitingPtr* file) const;
+  // The folders of the last file stay open for the next one (on POSIX).
+  Status OpenFolders(std::string_view name, WaitingPtr* file);
   // True when something (a file, a folder, a link) has the file's name.
   bool NameTaken(const WaitingFile& file) const;
   // Creates the temporary file and has produce write into it.
@@ -118,6 +119,9 @@ class CExtractFolder {
   // Waits until the file's bytes are on disk. Called on several threads at
   // once, each for its own file.
   Status Sync(WaitingFile& file);
+  // Gives the file its name unless the name is taken: then *taken, and the
+  // file stays as it was, for Publish once synced.
+  Status PlaceUnlessTaken(WaitingFile& file, bool* taken);
   // Gives the file its name; with Existing::kKeep, never in place of
   // another ("File exists, not replaced").
   Status Publish(WaitingFile& file, Existing existing);

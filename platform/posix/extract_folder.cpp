@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "base/escape.h"
 #include "platform/file_system.h"
@@ -52,6 +53,28 @@ bool IsSymbolicLink(int folder, const std::string& name) {
          S_ISLNK(info.st_mode);
 }
 
+// Opens the folder part within parent, creating it when missing, never
+// through a link; shown: the path messages name it by.
+Status OpenNextFolder(int parent, std::string_view name,
+                      const std::string& part, const std::string& shown,
+                      UniqueFd* next) {
+  const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  next->reset(::openat(parent, part.c_str(), flags));
+  if (next->get() < 0 && errno == ENOENT) {
+    if (::mkdirat(parent, part.c_str(), 0777) != 0 && errno != EEXIST) {
+      return Status::IoError(messages::kCantCreateFolder, shown, ErrorText());
+    }
+    next->reset(::openat(parent, part.c_str(), flags));
+  }
+  if (next->get() >= 0) return Status::Ok();
+  const std::string reason = ErrorText();
+  if (IsSymbolicLink(parent, part)) {
+    return Status::BadRequest(messages::kUnsafeName, EscapeName(name),
+                              "passes through the symbolic link " + shown);
+  }
+  return Status::IoError(messages::kCantCreateFolder, shown, reason);
+}
+
 // Half the descriptors the process may open, two for each waiting file.
 size_t BatchRoom() {
   rlimit limit;
@@ -64,13 +87,20 @@ size_t BatchRoom() {
 
 }  // namespace
 
+// An open folder, shared by the files that go in it while they wait.
+using SharedFd = std::shared_ptr<const UniqueFd>;
+
 struct CExtractFolder::SystemFolder {
-  UniqueFd fd;
+  SharedFd fd;
   size_t batchLimit = 1;
+  // The folders on the way to the last file, each opened within the one
+  // before, kept open for the next file: their components and descriptors.
+  std::vector<std::string> walkedNames;
+  std::vector<SharedFd> walked;
 };
 
 struct CExtractFolder::WaitingFile {
-  UniqueFd folder;   // the folder it goes in, open until it has its name
+  SharedFd folder;   // the folder it goes in, open until it has its name
   std::string name;  // its name there
   std::string path;  // as messages show it
   TemporaryFile file;
@@ -92,8 +122,10 @@ Status CExtractFolder::Open(const std::string& folder) {
                            error.message());
   }
   auto root = std::make_unique<SystemFolder>();
-  root->fd.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (root->fd.get() < 0) {
+  auto fd = std::make_shared<UniqueFd>(
+      ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  root->fd = fd;
+  if (fd->get() < 0) {
     return Status::IoError(messages::kCantCreateFolder, folder, ErrorText());
   }
   root->batchLimit = BatchRoom();
@@ -107,40 +139,35 @@ std::string CExtractFolder::DisplayPath(std::string_view name) const {
   return path + EscapeName(name);
 }
 
-Status CExtractFolder::OpenFolders(std::string_view name,
-                                   WaitingPtr* file) const {
+Status CExtractFolder::OpenFolders(std::string_view name, WaitingPtr* file) {
   const std::vector<std::string_view> parts = NameComponents(name);
-  // Each folder is opened relative to the one before, never through a link.
-  UniqueFd folder(::dup(root_->fd.get()));
-  if (folder.get() < 0) {
-    return Status::IoError(messages::kCantCreateFolder, folder_, ErrorText());
+  // The folders the last file's name shares with this one's stay open; a
+  // folder renamed away since keeps its descriptor, which is the folder
+  // checked then, so no write can land where none was checked.
+  std::vector<std::string>& names = root_->walkedNames;
+  std::vector<SharedFd>& walked = root_->walked;
+  size_t kept = 0;
+  while (kept < names.size() && kept + 1 < parts.size() &&
+         names[kept] == parts[kept]) {
+    ++kept;
   }
-  for (size_t i = 0; i + 1 < parts.size(); ++i) {
-    const std::string part(parts[i]);
-    // The name's part up to the folder now opened.
-    const std::string walked = DisplayPath(name.substr(
-        0, static_cast<size_t>(parts[i].data() - name.data()) + part.size()));
-    const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    UniqueFd next(::openat(folder.get(), part.c_str(), flags));
-    if (next.get() < 0 && errno == ENOENT) {
-      if (::mkdirat(folder.get(), part.c_str(), 0777) != 0 && errno != EEXIST) {
-        return Status::IoError(messages::kCantCreateFolder, walked,
-                               ErrorText());
-      }
-      next.reset(::openat(folder.get(), part.c_str(), flags));
-    }
-    if (next.get() < 0) {
-      const std::string reason = ErrorText();
-      if (IsSymbolicLink(folder.get(), part)) {
-        return Status::BadRequest(messages::kUnsafeName, EscapeName(name),
-                                  "passes through the symbolic link " + walked);
-      }
-      return Status::IoError(messages::kCantCreateFolder, walked, reason);
-    }
-    folder = std::move(next);
+  names.resize(kept);
+  walked.resize(kept);
+  for (size_t i = kept; i + 1 < parts.size(); ++i) {
+    const int parent = i == 0 ? root_->fd->get() : walked.back()->get();
+    // The name's part up to the folder opened.
+    const std::string shown = DisplayPath(name.substr(
+        0, static_cast<size_t>(parts[i].data() - name.data()) +
+               parts[i].size()));
+    UniqueFd next;
+    const Status status =
+        OpenNextFolder(parent, name, std::string(parts[i]), shown, &next);
+    if (!status.ok()) return status;
+    names.emplace_back(parts[i]);
+    walked.push_back(std::make_shared<const UniqueFd>(std::move(next)));
   }
   file->reset(new WaitingFile);
-  (*file)->folder = std::move(folder);
+  (*file)->folder = walked.empty() ? root_->fd : walked.back();
   (*file)->name = std::string(parts.back());
   (*file)->path = DisplayPath(name);
   return Status::Ok();
@@ -148,14 +175,14 @@ Status CExtractFolder::OpenFolders(std::string_view name,
 
 bool CExtractFolder::NameTaken(const WaitingFile& file) const {
   struct stat info;
-  return ::fstatat(file.folder.get(), file.name.c_str(), &info,
+  return ::fstatat(file.folder->get(), file.name.c_str(), &info,
                    AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 Status CExtractFolder::WriteTemporary(
     WaitingFile& file, const std::function<Status(ByteSink&)>& produce) {
   std::string reason;
-  if (!file.file.Create(file.folder.get(), file.name, 0666, &reason)) {
+  if (!file.file.Create(file.folder->get(), file.name, 0666, &reason)) {
     return Status::IoError(messages::kCantWriteFile, file.path, reason);
   }
   FileSink sink(file.file.fd(), file.path);
@@ -169,6 +196,17 @@ Status CExtractFolder::Sync(WaitingFile& file) {
   return file.file.Sync(&reason)
              ? Status::Ok()
              : Status::IoError(messages::kCantWriteFile, file.path, reason);
+}
+
+Status CExtractFolder::PlaceUnlessTaken(WaitingFile& file, bool* taken) {
+  std::string reason;
+  *taken = false;
+  if (file.file.Publish(file.name, false, &reason)) return Status::Ok();
+  if (errno == EEXIST) {
+    *taken = true;
+    return Status::Ok();
+  }
+  return Status::IoError(messages::kCantWriteFile, file.path, reason);
 }
 
 Status CExtractFolder::Publish(WaitingFile& file, Existing existing) {

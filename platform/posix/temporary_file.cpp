@@ -73,14 +73,14 @@ bool TemporaryFile::Create(int folder, const std::string& targetName,
                            mode_t mode, std::string* reason) {
   folder_ = folder;
   targetName_ = targetName;
-  fd_.reset(openUnnamedFile(folder, mode));
-  // Naming it later goes through /proc; without /proc it could never be
-  // named, so it is written under a name from the start.
-  if (fd_.get() >= 0 && ::access(DescriptorPath(fd_.get()).c_str(), F_OK) == 0) {
-    Lock(fd_.get());  // for the moment it has a name, in Publish
-    return true;
+  // Naming an unnamed file goes through /proc; without /proc it could never
+  // be named, so it is written under a name from the start. Whether /proc
+  // is there is asked once per process.
+  static const bool procMounted = ::access("/proc/self/fd", F_OK) == 0;
+  if (procMounted) {
+    fd_.reset(openUnnamedFile(folder, mode));
+    if (fd_.get() >= 0) return true;
   }
-  fd_.reset();
   return CreateNamed(mode, reason);
 }
 
@@ -99,6 +99,8 @@ bool TemporaryFile::CreateNamed(mode_t mode, std::string* reason) {
 }
 
 bool TemporaryFile::LinkUnderTemporaryName(std::string* reason) {
+  // Locked before it has the name, which tells it from a leftover.
+  Lock(fd_.get());
   const std::string source = DescriptorPath(fd_.get());
   return TakeFreshName(
       [this, &source](const std::string& candidate) {
@@ -142,6 +144,7 @@ bool TemporaryFile::Sync(std::string* reason) {
 
 bool TemporaryFile::Publish(const std::string& name, bool replace,
                             std::string* reason) {
+  if (!replace) return LinkUnlessTaken(name, reason);
   if (!named() && !LinkUnderTemporaryName(reason)) return false;
   // The lock lasts while any descriptor of the file is open: a second one
   // keeps it, and so keeps RemoveLeftovers away, until the temporary name
@@ -151,19 +154,28 @@ bool TemporaryFile::Publish(const std::string& name, bool replace,
     *reason = std::strerror(errno);
     return false;
   }
-  // A rename replaces what has the name; a link fails when the name is
-  // taken, leaving it as it was.
-  if (replace) {
-    if (::renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) {
-      *reason = std::strerror(errno);
-      return false;
-    }
-    name_.clear();
-    ForgetForCleanup(std::exchange(ticket_, -1));
-    return true;
+  // A rename replaces what has the name.
+  if (::renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) {
+    *reason = std::strerror(errno);
+    return false;
   }
-  if (::linkat(folder_, name_.c_str(), folder_, name.c_str(), 0) != 0) {
+  name_.clear();
+  ForgetForCleanup(std::exchange(ticket_, -1));
+  return true;
+}
+
+bool TemporaryFile::LinkUnlessTaken(const std::string& name,
+                                    std::string* reason) {
+  // A link fails when the name is taken, leaving it as it was, and this
+  // file open as it was, for another Publish.
+  const int linked =
+      named() ? ::linkat(folder_, name_.c_str(), folder_, name.c_str(), 0)
+              : ::linkat(AT_FDCWD, DescriptorPath(fd_.get()).c_str(), folder_,
+                         name.c_str(), AT_SYMLINK_FOLLOW);
+  if (linked != 0 || !fd_.Close()) {
     const int error = errno;
+    // A close that failed lost bytes: the name goes again.
+    if (linked == 0) ::unlinkat(folder_, name.c_str(), 0);
     *reason = std::strerror(error);
     errno = error;
     return false;

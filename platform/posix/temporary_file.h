@@ -65,9 +65,11 @@ class TemporaryFile {
 
   // Closes the file, counting the close's result, and gives it name in its
   // folder, in one step replacing whatever had that name; unless replace is
-  // false: then it fails, with errno EEXIST, when the name is taken. The
-  // caller syncs the data before (Sync) and the folder after, where it
-  // must. On failure errno tells why.
+  // false: then it fails, with errno EEXIST, when the name is taken, and
+  // the file stays open, unpublished, for another Publish (an unnamed file
+  // is linked straight to name: no temporary name, no rename). The caller
+  // syncs the data before (Sync) and the folder after, where it must. On
+  // failure errno tells why.
   bool Publish(const std::string& name, bool replace, std::string* reason);
 
  private:
@@ -78,6 +80,8 @@ class TemporaryFile {
   // returns true) or a failure other than a name in use occurs.
   bool TakeFreshName(const std::function<bool(const std::string&)>& make,
                      std::string* reason);
+  // Publish without replacing.
+  bool LinkUnlessTaken(const std::string& name, std::string* reason);
   // Removes the temporary name, if the file has one.
   void RemoveName();
 

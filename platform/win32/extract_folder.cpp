@@ -191,7 +191,7 @@ std::string CExtractFolder::DisplayPath(std::string_view name) const {
 }
 
 Status CExtractFolder::OpenFolders(std::string_view name,
-                                   WaitingPtr* file) const {
+                                   WaitingPtr* file) {
   const std::vector<std::string_view> parts = NameComponents(name);
   WaitingPtr opened(new WaitingFile);
   opened->path = DisplayPath(name);
@@ -248,6 +248,13 @@ Status CExtractFolder::Sync(WaitingFile& file) {
   return file.file.Sync(&reason)
              ? Status::Ok()
              : Status::IoError(messages::kCantWriteFile, file.path, reason);
+}
+
+Status CExtractFolder::PlaceUnlessTaken(WaitingFile& file, bool* taken) {
+  // A rename that fails on a taken name would leave the file to be deleted
+  // on close no longer: the name is looked at first.
+  *taken = NameTaken(file);
+  return *taken ? Status::Ok() : Publish(file, Existing::kReplace);
 }
 
 Status CExtractFolder::Publish(WaitingFile& file, Existing existing) {

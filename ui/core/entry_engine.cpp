@@ -1,7 +1,34 @@
 #include "ui/core/entry_runs.h"
 
-namespace varnok {
+#include "archive/archive_extractor.h"
 
-std::unique_ptr<EntryEngine> MakeEntryEngine() { return nullptr; }
+namespace varnok {
+namespace {
+
+class CEngineRuns final : public EntryEngine {
+ public:
+  Status Extract(CArchiveReader& reader, const std::vector<size_t>& entries,
+                 const ExtractChoice& choice,
+                 CEntryRunMonitor& monitor) override {
+    ExtractOptions options;
+    options.withoutFolders = choice.withoutFolders;
+    options.existing = choice.existing == ExistingAnswer::kKeep
+                           ? CExtractFolder::Existing::kKeep
+                           : CExtractFolder::Existing::kReplace;
+    CArchiveExtractor extractor(reader, options);
+    return extractor.Run(choice.folder, entries, monitor);
+  }
+
+  void Verify(CArchiveReader& reader, const std::vector<size_t>& entries,
+              CEntryRunMonitor& monitor) override {
+    VerifyEntries(reader, entries, /*jobs=*/0, monitor);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<EntryEngine> MakeEntryEngine() {
+  return std::make_unique<CEngineRuns>();
+}
 
 }  // namespace varnok

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "archive/archive_reader.h"
+#include "archive/ordered_work.h"
 #include "base/status.h"
 #include "ui/core/archive_table.h"
 #include "ui/core/dialog_messages.h"
@@ -63,7 +64,7 @@ Message ExistingQuestion(const std::vector<std::string>& names,
 // Carries a run over entries between the engine's threads and the window:
 // progress (entries and their bytes) and Cancel one way, each entry's end
 // the other. Every member may be called from any thread.
-class CEntryRunMonitor final : public CRunMonitor {
+class CEntryRunMonitor final : public CRunMonitor, public EntryObserver {
  public:
   // entries: the run's, in its order; their sizes make the progress.
   CEntryRunMonitor(const CArchiveTable& table, std::vector<size_t> entries);
@@ -72,9 +73,9 @@ class CEntryRunMonitor final : public CRunMonitor {
 
   // Entry index ended with status: called once for each entry the run
   // reaches, in the run's order.
-  void EntryDone(size_t index, const Status& status);
-  // Asked by the run between entries: true stops it.
-  bool Cancelled() { return cancelled(); }
+  void EntryDone(size_t index, const Status& status) override;
+  // Asked by the run between entries: true once Cancel was asked for.
+  bool Cancelled() override { return cancelled(); }
 
   // Each entry reached, with how it ended, in the run's order.
   std::vector<std::pair<size_t, Status>> results() const;
@@ -126,9 +127,8 @@ class EntryEngine {
                       CEntryRunMonitor& monitor) = 0;
 };
 
-// The engine the window runs: the extractor and verifier kzf uses. Null
-// when the build has none for the window; the commands that read entries
-// (extract, verify, open, drag out) are then off.
+// The engine the window runs: the extractor and verifier kzf uses
+// (archive/archive_extractor.h), on every core.
 std::unique_ptr<EntryEngine> MakeEntryEngine();
 
 }  // namespace varnok

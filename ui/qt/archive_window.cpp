@@ -113,14 +113,8 @@ void CArchiveWindow::BuildMenus() {
   });
 }
 
-void CArchiveWindow::BuildControls() {
-  auto* central = new QWidget(this);
-  auto* label = new QLabel(QString::fromUtf8(texts::kFilterLabel), central);
-  filterEdit_ = new QLineEdit(central);
-  filterEdit_->setPlaceholderText(QString::fromUtf8(texts::kFilterHint));
-  filterEdit_->setClearButtonEnabled(true);
-  label->setBuddy(filterEdit_);
-  tableView_ = new CEntryTableView(central);
+void CArchiveWindow::BuildTableView(QWidget* parent) {
+  tableView_ = new CEntryTableView(parent);
   model_ = new CArchiveModel(table_.get(), this);
   tableView_->setModel(model_);
   tableView_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -132,15 +126,6 @@ void CArchiveWindow::BuildControls() {
   tableView_->setTabKeyNavigation(false);
   tableView_->setDragEnabled(true);
   tableView_->setDragDropMode(QAbstractItemView::DragOnly);
-  tableView_->SetDragSource([this] {
-    QList<QUrl> urls;
-    if (!engine_) return urls;
-    for (const std::string& copy :
-         MakeCopies(EntriesIn(*table_, EntryScope::kSelected))) {
-      urls.append(QUrl::fromLocalFile(FromPath(copy)));
-    }
-    return urls;
-  });
   tableView_->verticalHeader()->hide();
   // Fixed row heights and column widths: nothing is measured per row, so
   // that 65535 rows show at once.
@@ -158,6 +143,25 @@ void CArchiveWindow::BuildControls() {
             QString::fromUtf8(texts::kColumnTitles[column])));
     header->resizeSection(column, text + kColumnMargin);
   }
+  tableView_->SetDragSource([this] {
+    QList<QUrl> urls;
+    if (!engine_) return urls;
+    for (const std::string& copy :
+         MakeCopies(EntriesIn(*table_, EntryScope::kSelected))) {
+      urls.append(QUrl::fromLocalFile(FromPath(copy)));
+    }
+    return urls;
+  });
+}
+
+void CArchiveWindow::BuildControls() {
+  auto* central = new QWidget(this);
+  auto* label = new QLabel(QString::fromUtf8(texts::kFilterLabel), central);
+  filterEdit_ = new QLineEdit(central);
+  filterEdit_->setPlaceholderText(QString::fromUtf8(texts::kFilterHint));
+  filterEdit_->setClearButtonEnabled(true);
+  label->setBuddy(filterEdit_);
+  BuildTableView(central);
 
   auto* filterRow = new QHBoxLayout;
   filterRow->addWidget(label);
@@ -178,7 +182,7 @@ void CArchiveWindow::BuildControls() {
             filterEdit_->setFocus(Qt::ShortcutFocusReason);
             filterEdit_->selectAll();
           });
-  connect(header, &QHeaderView::sectionClicked, this,
+  connect(tableView_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &CArchiveWindow::OnHeaderClicked);
   connect(filterEdit_, &QLineEdit::textChanged, this,
           [this](const QString& text) {

@@ -85,6 +85,8 @@ class CArchiveWindow : public QMainWindow {
 
   void BuildMenus();
   void BuildControls();
+  // The table, its header and its drag source, in parent.
+  void BuildTableView(QWidget* parent);
   // Runs change on the table as one reset of the model, then shows the
   // table's selection (the entries selected that are still shown) again.
   void ChangeKeepingSelection(const std::function<void()>& change);

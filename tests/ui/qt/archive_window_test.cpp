@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTableView>
 #include <QTimer>
 #include <QUrl>
@@ -22,6 +24,7 @@
 #include "base/sizes.h"
 #include "tests/archive/test_archive.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/gated_runs.h"
 #include "ui/core/window_prompts.h"
 #include "ui/qt/app.h"
 #include "ui/qt/archive_window.h"
@@ -145,6 +148,7 @@ class ArchiveWindowTest : public QObject {
   void dropsOpenFurtherWindows();
   void filterKeepsTheSelectionAndCtrlCCopiesItsNames();
   void extractAsksOnceAndVerifyMarksTheDamaged();
+  void extractsTheSelectionByteForByteOrCancels();
 
  private:
   std::string Archive(const std::string& name) const {
@@ -294,6 +298,76 @@ void ArchiveWindowTest::extractAsksOnceAndVerifyMarksTheDamaged() {
     const bool damaged = names[row] == "data/textures/hero.png";
     QCOMPARE(model->index(row, 0).data(Qt::ToolTipRole).toString(),
              damaged ? QString("entry 1: bad CRC") : QString());
+  }
+}
+
+// The engine's own runs, held at a gate until the test opens it.
+class GatedEngine : public EntryEngine {
+ public:
+  Status Extract(CArchiveReader& reader, const std::vector<size_t>& entries,
+                 const ExtractChoice& choice,
+                 CEntryRunMonitor& monitor) override {
+    gate.Pass();
+    return engine->Extract(reader, entries, choice, monitor);
+  }
+  void Verify(CArchiveReader& reader, const std::vector<size_t>& entries,
+              CEntryRunMonitor& monitor) override {
+    gate.Pass();
+    engine->Verify(reader, entries, monitor);
+  }
+  test::Gate gate;
+  std::unique_ptr<EntryEngine> engine = MakeEntryEngine();
+};
+
+void ArchiveWindowTest::extractsTheSelectionByteForByteOrCancels() {
+  // The real engine, on every core.
+  ScriptedWindowPrompts prompts;
+  CArchiveWindow* window = CArchiveWindow::Open(Archive("mod.kzf"), &prompts);
+  QVERIFY(window != nullptr);
+  QVERIFY(QTest::qWaitForWindowExposed(window));
+  window->tableView()->selectRow(1);
+  window->tableView()->selectionModel()->select(
+      window->tableView()->model()->index(3, 0),
+      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  const std::filesystem::path out = temp_->path() / "out";
+  prompts.folder = out.string();
+  QTest::keyClick(window->tableView(), Qt::Key_E, Qt::ControlModifier);
+  QCOMPARE(prompts.messages, (std::vector<std::string>{
+                                 "2 files extracted to " + out.string() +
+                                 "\n"}));
+  for (int entry : {1, 3}) {
+    QCOMPARE(test::ReadFile(out / kNames[entry].toStdString()),
+             test::Text(400 + 100 * entry));
+  }
+  QVERIFY(!std::filesystem::exists(out / kNames[0].toStdString()));
+
+  // Cancel in the progress window: the run stops before its first entry.
+  auto owned = std::make_unique<GatedEngine>();
+  GatedEngine* gated = owned.get();
+  window->SetEngine(std::move(owned));
+  prompts.messages.clear();
+  prompts.folder = (temp_->path() / "cancelled").string();
+  // Polled from the event loops the run keeps turning, never blocking them.
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [gated, &poll] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* progress = qobject_cast<QProgressDialog*>(widget);
+      if (progress == nullptr || !progress->isVisible()) continue;
+      progress->findChild<QPushButton*>()->click();
+      gated->gate.Open();
+      poll.stop();
+    }
+  });
+  poll.start(10);
+  window->tableView()->selectAll();
+  QTest::keyClick(window->tableView(), Qt::Key_E, Qt::ControlModifier);
+  QCOMPARE(prompts.messages,
+           (std::vector<std::string>{"Extraction cancelled: 0 files written to " +
+                                     *prompts.folder + "\n"}));
+  std::error_code error;
+  for (const auto& file : std::filesystem::recursive_directory_iterator(
+           temp_->path() / "cancelled", error)) {
+    QVERIFY2(!file.is_regular_file(), file.path().c_str());
   }
 }
 

@@ -1,0 +1,134 @@
+#include "archive/archive_extractor.h"
+
+#include <algorithm>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+#include <utility>
+
+#include "base/escape.h"
+#include "base/messages.h"
+#include "platform/file_system.h"
+#include "platform/process.h"
+
+namespace varnok {
+
+unsigned ThreadsFor(unsigned jobs, size_t count) {
+  const size_t threads = jobs != 0 ? jobs : AvailableCores();
+  return static_cast<unsigned>(std::max<size_t>(1, std::min(threads, count)));
+}
+
+CArchiveExtractor::CArchiveExtractor(CArchiveReader& reader,
+                                     ExtractOptions options)
+    : reader_(reader), options_(options) {}
+
+std::vector<std::string> CArchiveExtractor::Targets(
+    const std::vector<size_t>& indices, std::vector<Status>* repeats) const {
+  const std::vector<ArchiveEntry>& entries = reader_.entries();
+  std::vector<std::string> targets;
+  repeats->assign(indices.size(), Status::Ok());
+  // An engine reads the first entry of a name; a later one would overwrite
+  // it, so it is not written.
+  std::unordered_map<std::string, size_t> firstOfPath;
+  for (size_t position = 0; position < indices.size(); ++position) {
+    const size_t index = indices[position];
+    const std::vector<std::string_view> parts =
+        NameComponents(entries[index].name);
+    std::string target;
+    if (options_.withoutFolders) {
+      if (!parts.empty()) target = parts.back();
+    } else {
+      for (std::string_view part : parts) (target += part) += '/';
+      if (!target.empty()) target.pop_back();
+    }
+    const auto [first, added] =
+        firstOfPath.emplace(FileNameKey(FromArchiveEncoding(target)), index);
+    if (!added) {
+      (*repeats)[position] = Status::BadRequest(
+          messages::kRepeatedName, EscapeName(entries[index].name),
+          "entry " + std::to_string(index) + ", after entry " +
+              std::to_string(first->second));
+    }
+    targets.push_back(options_.withoutFolders ? std::move(target)
+                                              : entries[index].name);
+  }
+  return targets;
+}
+
+Status CArchiveExtractor::Run(const std::string& folder,
+                              const std::vector<size_t>& indices,
+                              EntryObserver& observer) {
+  // The caller's thread opens the folder first, so that a folder that
+  // can't be opened fails the run before any entry.
+  CExtractFolder first;
+  const Status opened = first.Open(folder);
+  if (!opened.ok()) return opened;
+  std::vector<Status> repeats;
+  const std::vector<std::string> targets = Targets(indices, &repeats);
+  COrderedWork work(
+      indices.size(), options_.maxAhead,
+      [&](size_t position, const Status& status) {
+        observer.EntryDone(indices[position], status);
+      },
+      [&] { return observer.Cancelled(); });
+  const std::thread::id caller = std::this_thread::get_id();
+  COrderedWork::RunOn(ThreadsFor(options_.jobs, indices.size()), [&] {
+    if (std::this_thread::get_id() == caller) {
+      Work(first, indices, targets, repeats, work);
+      return;
+    }
+    // A thread whose own folder can't be opened leaves its share to the
+    // others.
+    CExtractFolder own;
+    if (own.Open(folder).ok()) Work(own, indices, targets, repeats, work);
+  });
+  return Status::Ok();
+}
+
+void CArchiveExtractor::Work(CExtractFolder& folder,
+                             const std::vector<size_t>& indices,
+                             const std::vector<std::string>& targets,
+                             const std::vector<Status>& repeats,
+                             COrderedWork& work) {
+  // A file that replaces another waits for its batch: the batch ends
+  // before this thread waits for the others, and at the end.
+  const auto finish = [&folder] { folder.Finish(); };
+  size_t position;
+  while (work.Claim(&position, finish)) {
+    const size_t index = indices[position];
+    Status refused = repeats[position];
+    if (refused.ok() && options_.withoutFolders) {
+      refused = CheckExtractName(reader_.entries()[index].name);
+    }
+    if (!refused.ok()) {
+      work.Deliver(position, refused);
+      continue;
+    }
+    folder.Extract(
+        targets[position],
+        [this, index](ByteSink& sink) { return reader_.ReadEntry(index, sink); },
+        [&work, position](const Status& status) {
+          work.Deliver(position, status);
+        },
+        options_.existing);
+  }
+  finish();
+}
+
+void VerifyEntries(CArchiveReader& reader, const std::vector<size_t>& indices,
+                   unsigned jobs, EntryObserver& observer, size_t maxAhead) {
+  COrderedWork work(
+      indices.size(), maxAhead,
+      [&](size_t position, const Status& status) {
+        observer.EntryDone(indices[position], status);
+      },
+      [&] { return observer.Cancelled(); });
+  COrderedWork::RunOn(ThreadsFor(jobs, indices.size()), [&] {
+    size_t position;
+    while (work.Claim(&position, [] {})) {
+      work.Deliver(position, reader.VerifyEntry(indices[position]));
+    }
+  });
+}
+
+}  // namespace varnok
