@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -20,7 +21,7 @@
 #include "tests/archive/test_archive.h"
 #include "tests/scan/temp_tree.h"
 #include "tests/support/platform_test.h"
-#include "tests/ui/recording_engine.h"
+#include "tests/ui/entry_engines.h"
 #include "tests/ui/scripted_prompts.h"
 #include "tests/ui/win32/dropped_path.h"
 #include "tests/ui/win32/modal_windows.h"
@@ -370,7 +371,7 @@ CArchiveWindow* OpenWithEngine(const std::string& archive,
   return window;
 }
 
-TEST_F(Win32WindowTest, ExtractAsksOnceAndCancelNamesWhatWasWritten) {
+TEST_F(Win32WindowTest, ExtractAsksOnceAboutFilesInTheWay) {
   test::RecordingEngine* engine = nullptr;
   CArchiveWindow* window =
       OpenWithEngine(Path("mod.kzf"), &windowPrompts_, &engine);
@@ -396,30 +397,6 @@ TEST_F(Win32WindowTest, ExtractAsksOnceAndCancelNamesWhatWasWritten) {
                          "\ndata/textures/orc.png\n\nReplace them, keep the "
                          "existing ones, or cancel?",
                      "2 files extracted to " + out + "\n"}));
-
-  // Cancel in the progress window stops the run, and the message names
-  // what was written.
-  windowPrompts_.messages.clear();
-  windowPrompts_.existing = ExistingAnswer::kReplace;
-  engine->holdAfterFirst = true;
-  bool cancelled = false;
-  {
-    test::Ticker ticker(
-        [&cancelled] {
-          const HWND progress = test::ProgressWindow();
-          if (progress == nullptr) return false;
-          SendMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
-          return cancelled = true;
-        },
-        [] {});
-    Press('E', {VK_CONTROL});
-  }
-  EXPECT_TRUE(cancelled);
-  EXPECT_TRUE(IsWindowEnabled(window->window()));
-  ASSERT_EQ(windowPrompts_.messages.size(), 2u);
-  EXPECT_EQ(windowPrompts_.messages[1].substr(
-                0, windowPrompts_.messages[1].find('\n')),
-            "Extraction cancelled: 1 file written to " + out);
 }
 
 TEST_F(Win32WindowTest, VerifyMarksTheDamagedRowInRed) {
@@ -441,6 +418,64 @@ TEST_F(Win32WindowTest, VerifyMarksTheDamagedRowInRed) {
               names[row] != "data/textures/hero.png")
         << names[row];
   }
+}
+
+// No regular file beneath folder.
+bool HoldsNoFile(const std::string& folder) {
+  std::error_code error;
+  for (const auto& file : std::filesystem::recursive_directory_iterator(
+           test::PathOf(folder), error)) {
+    if (file.is_regular_file()) return false;
+  }
+  return true;
+}
+
+TEST_F(Win32WindowTest, ExtractsTheSelectionByteForByteOrCancels) {
+  // The real engine, on every core: rows 1 and 3.
+  CArchiveWindow* window = CArchiveWindow::Open(
+      GetModuleHandleW(nullptr), Path("mod.kzf"), &windowPrompts_);
+  ASSERT_NE(window, nullptr);
+  for (const int row : {1, 3}) {
+    ListView_SetItemState(window->list(), row, LVIS_SELECTED, LVIS_SELECTED);
+  }
+  const std::string out = Path("out");
+  windowPrompts_.folder = out;
+  SetFocus(window->list());
+  Press('E', {VK_CONTROL});
+  EXPECT_EQ(windowPrompts_.messages,
+            Strings{"2 files extracted to " + out + "\n"});
+  for (const size_t entry : {1, 3}) {
+    EXPECT_EQ(test::ReadFile(test::PathOf(out + "/" + kNames[entry])),
+              test::Text(400 + 100 * entry));
+  }
+  EXPECT_FALSE(std::filesystem::exists(test::PathOf(out + "/" + kNames[0])));
+
+  // Cancel in the progress window: the run stops before its first entry.
+  auto owned = std::make_unique<test::GatedEngine>();
+  test::GatedEngine* gated = owned.get();
+  window->SetEngine(std::move(owned));
+  windowPrompts_.messages.clear();
+  windowPrompts_.folder = Path("cancelled");
+  bool cancelled = false;
+  {
+    test::Ticker ticker(
+        [&] {
+          const HWND progress = test::ProgressWindow();
+          if (progress == nullptr) return false;
+          SendMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+          gated->gate.Open();
+          return cancelled = true;
+        },
+        [gated] { gated->gate.Open(); });
+    Press('A', {VK_CONTROL});
+    Press('E', {VK_CONTROL});
+  }
+  EXPECT_TRUE(cancelled);
+  EXPECT_TRUE(IsWindowEnabled(window->window()));
+  EXPECT_EQ(windowPrompts_.messages,
+            Strings{"Extraction cancelled: 0 files written to " +
+                    *windowPrompts_.folder + "\n"});
+  EXPECT_TRUE(HoldsNoFile(*windowPrompts_.folder));
 }
 
 // What a drag out hands to Explorer: the files, as CF_HDROP.
