@@ -43,7 +43,7 @@ inline constexpr char kExtractShownCommand[] = "Extract S&hown...";
 inline constexpr char kExtractAllCommand[] = "Extract &All...";
 inline constexpr char kWithoutFoldersCommand[] = "&Without Their Folders";
 inline constexpr char kVerifyCommand[] = "&Verify";
-inline constexpr char kOpenEntryCommand[] = "&Open Entry";
+inline constexpr char kOpenEntryCommand[] = "&Open Entry\tEnter";
 // One question for the files an extraction would replace.
 inline constexpr char kExistingQuestion[] = "%1 already there in %2";
 inline constexpr char kExistingChoice[] =

@@ -302,6 +302,8 @@ void CArchiveWindow::BuildExtractMenu() {
       menu->addAction(QString::fromUtf8(texts::kWithoutFoldersCommand));
   withoutFolders_->setCheckable(true);
   menu->addSeparator();
+  add(texts::kOpenEntryCommand, QKeySequence(),
+      [this] { OpenEntry(tableView_->currentIndex().row()); });
   add(texts::kVerifyCommand, QKeySequence(Qt::CTRL | Qt::Key_T),
       [this] { Verify(); });
 }
