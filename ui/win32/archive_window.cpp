@@ -47,6 +47,7 @@ constexpr Command kCommands[] = {
     {3, 0, nullptr, 0},
     {3, IDM_WITHOUT_FOLDERS, texts::kWithoutFoldersCommand, 0},
     {3, 0, nullptr, 0},
+    {3, IDM_OPEN_ENTRY, texts::kOpenEntryCommand, 0},
     {3, IDM_VERIFY, texts::kVerifyCommand, 'T'},
     {-1, IDM_FIND, nullptr, 'F'},
 };
@@ -54,7 +55,8 @@ constexpr const char* kMenus[] = {texts::kFileMenu, texts::kEditMenu,
                                   texts::kViewMenu, texts::kExtractMenu};
 // The commands that run the engine, off without one.
 constexpr int kEngineCommands[] = {IDM_EXTRACT_SELECTED, IDM_EXTRACT_SHOWN,
-                                   IDM_EXTRACT_ALL, IDM_VERIFY};
+                                   IDM_EXTRACT_ALL, IDM_OPEN_ENTRY,
+                                   IDM_VERIFY};
 // The colour of a damaged entry's row.
 constexpr COLORREF kDamagedColour = RGB(204, 0, 0);
 
@@ -616,6 +618,9 @@ void CArchiveWindow::OnCommand(int id) {
       break;
     case IDM_VERIFY:
       Verify();
+      break;
+    case IDM_OPEN_ENTRY:
+      OpenEntry(ListView_GetNextItem(list_, -1, LVNI_FOCUSED));
       break;
     case IDOK:  // Enter, which the list itself does not get
       if (GetFocus() == list_) {
