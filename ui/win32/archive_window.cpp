@@ -410,6 +410,8 @@ LRESULT CArchiveWindow::OnNotify(NMHDR* header) {
     case LVN_BEGINDRAG:
       DragOut();
       return 0;
+    case LVN_ODFINDITEMW:
+      return FindRow(*reinterpret_cast<NMLVFINDITEMW*>(header));
     case LVN_COLUMNCLICK: {
       const int column = reinterpret_cast<NMLISTVIEW*>(header)->iSubItem;
       ChangeKeepingSelection([this, column] {
@@ -437,6 +439,30 @@ void CArchiveWindow::OnDisplayInfo(NMLVDISPINFOW* info) const {
       std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
   text.copy(item.pszText, length);
   item.pszText[length] = L'\0';
+}
+
+LRESULT CArchiveWindow::FindRow(const NMLVFINDITEMW& find) const {
+  const LVFINDINFOW& info = find.lvfi;
+  const size_t rows = table_->rowCount();
+  if ((info.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || info.psz == nullptr ||
+      rows == 0) {
+    return -1;
+  }
+  const int typed = lstrlenW(info.psz);
+  const size_t start =
+      find.iStart < 0 ? 0 : std::min(static_cast<size_t>(find.iStart), rows);
+  const size_t end = (info.flags & LVFI_WRAP) != 0 ? start + rows : rows;
+  for (size_t at = start; at < end; ++at) {
+    const size_t row = at % rows;
+    const std::wstring name =
+        ToWideText(table_->Text(row, ArchiveColumn::kName));
+    if (name.size() >= static_cast<size_t>(typed) &&
+        CompareStringOrdinal(name.c_str(), typed, info.psz, typed, TRUE) ==
+            CSTR_EQUAL) {
+      return static_cast<LRESULT>(row);
+    }
+  }
+  return -1;
 }
 
 void CArchiveWindow::OnSelectionChange(int first, int last, UINT oldState,

@@ -11,7 +11,7 @@
 // archives dropped on the window open further windows; Ctrl+C copies the
 // selected names, one a line; Ctrl+A selects every row shown; Ctrl+F (or
 // Alt+T) goes to the filter; Ctrl+W closes; Tab goes between the filter and
-// the list.
+// the list; keys typed in the list go to the next name they start.
 //
 // Extract takes the selected entries (Ctrl+E), those shown or all into a
 // folder picked with the packing dialog's picker, asking once about files
@@ -95,6 +95,10 @@ class CArchiveWindow final : public KeyboardInput {
   LRESULT OnNotify(NMHDR* header);
   void OnCommand(int id);
   void OnDisplayInfo(NMLVDISPINFOW* info) const;
+  // The list's search as the user types in it: the first row from the one
+  // given (around the end when asked) whose name starts with the keys
+  // typed, in either case; -1 for none.
+  LRESULT FindRow(const NMLVFINDITEMW& find) const;
   // Tells the table that rows first to last were selected or cleared.
   void OnSelectionChange(int first, int last, UINT oldState, UINT newState);
   // Runs change on the table, then shows its rows and its selection (the

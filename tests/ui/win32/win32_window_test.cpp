@@ -338,6 +338,9 @@ TEST_F(Win32WindowTest, FilterAndSortReachTheListAndKeepTheSelection) {
   SetFocus(list);
   Press('A', {VK_CONTROL});
   EXPECT_EQ(Status(window, 1).substr(0, 21), "Selected: 4 entries, ");
+  // Keys typed in the list go to the next name they start.
+  Type("DATA/S");
+  EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), 2);
 }
 
 // The text colour the list gives each row as it paints it.
