@@ -1,6 +1,8 @@
 #include "archive/archive_extractor.h"
 
 #include <algorithm>
+#include <functional>
+#include <mutex>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
@@ -12,6 +14,45 @@
 #include "platform/process.h"
 
 namespace varnok {
+
+namespace {
+
+// Held bytes the system is asked to read ahead of the run's threads.
+constexpr uint64_t kReadAhead = uint64_t{16} << 20;
+
+// Asks the system to read the held bytes of the entries a run reaches next,
+// kReadAhead at a time, so that the disk works while the threads inflate:
+// once the threads are half way through a window, the next one is asked
+// for.
+class ReadAhead {
+ public:
+  ReadAhead(const CArchiveReader& reader, const std::vector<size_t>& indices)
+      : reader_(reader), indices_(indices) {}
+
+  // A thread has claimed position.
+  void Reached(size_t position) {
+    std::lock_guard lock(mutex_);
+    if (position < refill_ || next_ >= indices_.size()) return;
+    const size_t first = std::max(position, next_);
+    size_t last = first;
+    uint64_t bytes = 0;
+    for (; last + 1 < indices_.size() && bytes < kReadAhead; ++last) {
+      bytes += reader_.entries()[indices_[last]].record.packedSize;
+    }
+    reader_.WillRead(indices_, first, last);
+    next_ = last + 1;
+    refill_ = first + (next_ - first) / 2;
+  }
+
+ private:
+  const CArchiveReader& reader_;
+  const std::vector<size_t>& indices_;
+  std::mutex mutex_;
+  size_t next_ = 0;    // the first position not asked for
+  size_t refill_ = 0;  // the position that asks for the next window
+};
+
+}  // namespace
 
 unsigned ThreadsFor(unsigned jobs, size_t count) {
   const size_t threads = jobs != 0 ? jobs : AvailableCores();
@@ -71,16 +112,20 @@ Status CArchiveExtractor::Run(const std::string& folder,
         observer.EntryDone(indices[position], status);
       },
       [&] { return observer.Cancelled(); });
+  ReadAhead ahead(reader_, indices);
+  const auto reached = [&ahead](size_t position) { ahead.Reached(position); };
   const std::thread::id caller = std::this_thread::get_id();
   COrderedWork::RunOn(ThreadsFor(options_.jobs, indices.size()), [&] {
     if (std::this_thread::get_id() == caller) {
-      Work(first, indices, targets, repeats, work);
+      Work(first, indices, targets, repeats, work, reached);
       return;
     }
     // A thread whose own folder can't be opened leaves its share to the
     // others.
     CExtractFolder own;
-    if (own.Open(folder).ok()) Work(own, indices, targets, repeats, work);
+    if (own.Open(folder).ok()) {
+      Work(own, indices, targets, repeats, work, reached);
+    }
   });
   return Status::Ok();
 }
@@ -89,12 +134,14 @@ void CArchiveExtractor::Work(CExtractFolder& folder,
                              const std::vector<size_t>& indices,
                              const std::vector<std::string>& targets,
                              const std::vector<Status>& repeats,
-                             COrderedWork& work) {
+                             COrderedWork& work,
+                             const std::function<void(size_t)>& reached) {
   // A file that replaces another waits for its batch: the batch ends
   // before this thread waits for the others, and at the end.
   const auto finish = [&folder] { folder.Finish(); };
   size_t position;
   while (work.Claim(&position, finish)) {
+    reached(position);
     const size_t index = indices[position];
     Status refused = repeats[position];
     if (refused.ok() && options_.withoutFolders) {
@@ -123,9 +170,11 @@ void VerifyEntries(CArchiveReader& reader, const std::vector<size_t>& indices,
         observer.EntryDone(indices[position], status);
       },
       [&] { return observer.Cancelled(); });
+  ReadAhead ahead(reader, indices);
   COrderedWork::RunOn(ThreadsFor(jobs, indices.size()), [&] {
     size_t position;
     while (work.Claim(&position, [] {})) {
+      ahead.Reached(position);
       work.Deliver(position, reader.VerifyEntry(indices[position]));
     }
   });
