@@ -64,10 +64,10 @@ CArchiveExtractor::CArchiveExtractor(CArchiveReader& reader,
     : reader_(reader), options_(options) {}
 
 std::vector<std::string> CArchiveExtractor::Targets(
-    const std::vector<size_t>& indices, std::vector<Status>* repeats) const {
+    const std::vector<size_t>& indices, std::vector<Status>* refusals) const {
   const std::vector<ArchiveEntry>& entries = reader_.entries();
   std::vector<std::string> targets;
-  repeats->assign(indices.size(), Status::Ok());
+  refusals->assign(indices.size(), Status::Ok());
   // An engine reads the first entry of a name; a later one would overwrite
   // it, so it is not written.
   std::unordered_map<std::string, size_t> firstOfPath;
@@ -77,7 +77,14 @@ std::vector<std::string> CArchiveExtractor::Targets(
         NameComponents(entries[index].name);
     std::string target;
     if (options_.withoutFolders) {
-      if (!parts.empty()) target = parts.back();
+      // An unsafe name is refused as it is stored, and takes no name from
+      // the entries after it.
+      (*refusals)[position] = CheckExtractName(entries[index].name);
+      if (!(*refusals)[position].ok()) {
+        targets.emplace_back();
+        continue;
+      }
+      target = parts.back();
     } else {
       for (std::string_view part : parts) (target += part) += '/';
       if (!target.empty()) target.pop_back();
@@ -85,7 +92,7 @@ std::vector<std::string> CArchiveExtractor::Targets(
     const auto [first, added] =
         firstOfPath.emplace(FileNameKey(FromArchiveEncoding(target)), index);
     if (!added) {
-      (*repeats)[position] = Status::BadRequest(
+      (*refusals)[position] = Status::BadRequest(
           messages::kRepeatedName, EscapeName(entries[index].name),
           "entry " + std::to_string(index) + ", after entry " +
               std::to_string(first->second));
@@ -104,8 +111,8 @@ Status CArchiveExtractor::Run(const std::string& folder,
   CExtractFolder first;
   const Status opened = first.Open(folder);
   if (!opened.ok()) return opened;
-  std::vector<Status> repeats;
-  const std::vector<std::string> targets = Targets(indices, &repeats);
+  std::vector<Status> refusals;
+  const std::vector<std::string> targets = Targets(indices, &refusals);
   COrderedWork work(
       indices.size(), options_.maxAhead,
       [&](size_t position, const Status& status) {
@@ -117,14 +124,14 @@ Status CArchiveExtractor::Run(const std::string& folder,
   const std::thread::id caller = std::this_thread::get_id();
   COrderedWork::RunOn(ThreadsFor(options_.jobs, indices.size()), [&] {
     if (std::this_thread::get_id() == caller) {
-      Work(first, indices, targets, repeats, work, reached);
+      Work(first, indices, targets, refusals, work, reached);
       return;
     }
     // A thread whose own folder can't be opened leaves its share to the
     // others.
     CExtractFolder own;
     if (own.Open(folder).ok()) {
-      Work(own, indices, targets, repeats, work, reached);
+      Work(own, indices, targets, refusals, work, reached);
     }
   });
   return Status::Ok();
@@ -133,7 +140,7 @@ Status CArchiveExtractor::Run(const std::string& folder,
 void CArchiveExtractor::Work(CExtractFolder& folder,
                              const std::vector<size_t>& indices,
                              const std::vector<std::string>& targets,
-                             const std::vector<Status>& repeats,
+                             const std::vector<Status>& refusals,
                              COrderedWork& work,
                              const std::function<void(size_t)>& reached) {
   // A file that replaces another waits for its batch: the batch ends
@@ -143,12 +150,8 @@ void CArchiveExtractor::Work(CExtractFolder& folder,
   while (work.Claim(&position, finish)) {
     reached(position);
     const size_t index = indices[position];
-    Status refused = repeats[position];
-    if (refused.ok() && options_.withoutFolders) {
-      refused = CheckExtractName(reader_.entries()[index].name);
-    }
-    if (!refused.ok()) {
-      work.Deliver(position, refused);
+    if (!refusals[position].ok()) {
+      work.Deliver(position, refusals[position]);
       continue;
     }
     folder.Extract(

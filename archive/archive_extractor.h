@@ -63,16 +63,17 @@ class CArchiveExtractor {
              EntryObserver& observer);
 
  private:
-  // Entry the path of each of indices leads to, as stored names spell it;
+  // The name each of indices is written under, as stored names spell it;
   // an entry after the first of its path gets its repeat's failure in
-  // *repeats (ok for the others).
+  // *refusals, and without folders, an unsafe name its own (ok for the
+  // others).
   std::vector<std::string> Targets(const std::vector<size_t>& indices,
-                                   std::vector<Status>* repeats) const;
+                                   std::vector<Status>* refusals) const;
   // What each thread does: extracts the entries it claims from work,
   // telling reached of each position as it claims it.
   void Work(CExtractFolder& folder, const std::vector<size_t>& indices,
             const std::vector<std::string>& targets,
-            const std::vector<Status>& repeats, COrderedWork& work,
+            const std::vector<Status>& refusals, COrderedWork& work,
             const std::function<void(size_t)>& reached);
 
   CArchiveReader& reader_;
