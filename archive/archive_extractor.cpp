@@ -1,6 +1,8 @@
 #include "archive/archive_extractor.h"
 
 #include <algorithm>
+#include <functional>
+#include <mutex>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
@@ -13,6 +15,45 @@
 
 namespace varnok {
 
+namespace {
+
+// Held bytes the system is asked to read ahead of the run's threads.
+constexpr uint64_t kReadAhead = uint64_t{16} << 20;
+
+// Asks the system to read the held bytes of the entries a run reaches next,
+// kReadAhead at a time, so that the disk works while the threads inflate:
+// once the threads are half way through a window, the next one is asked
+// for.
+class ReadAhead {
+ public:
+  ReadAhead(const CArchiveReader& reader, const std::vector<size_t>& indices)
+      : reader_(reader), indices_(indices) {}
+
+  // A thread has claimed position.
+  void Reached(size_t position) {
+    std::lock_guard lock(mutex_);
+    if (position < refill_ || next_ >= indices_.size()) return;
+    const size_t first = std::max(position, next_);
+    size_t last = first;
+    uint64_t bytes = 0;
+    for (; last + 1 < indices_.size() && bytes < kReadAhead; ++last) {
+      bytes += reader_.entries()[indices_[last]].record.packedSize;
+    }
+    reader_.WillRead(indices_, first, last);
+    next_ = last + 1;
+    refill_ = first + (next_ - first) / 2;
+  }
+
+ private:
+  const CArchiveReader& reader_;
+  const std::vector<size_t>& indices_;
+  std::mutex mutex_;
+  size_t next_ = 0;    // the first position not asked for
+  size_t refill_ = 0;  // the position that asks for the next window
+};
+
+}  // namespace
+
 unsigned ThreadsFor(unsigned jobs, size_t count) {
   const size_t threads = jobs != 0 ? jobs : AvailableCores();
   return static_cast<unsigned>(std::max<size_t>(1, std::min(threads, count)));
@@ -23,10 +64,10 @@ CArchiveExtractor::CArchiveExtractor(CArchiveReader& reader,
     : reader_(reader), options_(options) {}
 
 std::vector<std::string> CArchiveExtractor::Targets(
-    const std::vector<size_t>& indices, std::vector<Status>* repeats) const {
+    const std::vector<size_t>& indices, std::vector<Status>* refusals) const {
   const std::vector<ArchiveEntry>& entries = reader_.entries();
   std::vector<std::string> targets;
-  repeats->assign(indices.size(), Status::Ok());
+  refusals->assign(indices.size(), Status::Ok());
   // An engine reads the first entry of a name; a later one would overwrite
   // it, so it is not written.
   std::unordered_map<std::string, size_t> firstOfPath;
@@ -36,7 +77,14 @@ std::vector<std::string> CArchiveExtractor::Targets(
         NameComponents(entries[index].name);
     std::string target;
     if (options_.withoutFolders) {
-      if (!parts.empty()) target = parts.back();
+      // An unsafe name is refused as it is stored, and takes no name from
+      // the entries after it.
+      (*refusals)[position] = CheckExtractName(entries[index].name);
+      if (!(*refusals)[position].ok()) {
+        targets.emplace_back();
+        continue;
+      }
+      target = parts.back();
     } else {
       for (std::string_view part : parts) (target += part) += '/';
       if (!target.empty()) target.pop_back();
@@ -44,7 +92,7 @@ std::vector<std::string> CArchiveExtractor::Targets(
     const auto [first, added] =
         firstOfPath.emplace(FileNameKey(FromArchiveEncoding(target)), index);
     if (!added) {
-      (*repeats)[position] = Status::BadRequest(
+      (*refusals)[position] = Status::BadRequest(
           messages::kRepeatedName, EscapeName(entries[index].name),
           "entry " + std::to_string(index) + ", after entry " +
               std::to_string(first->second));
@@ -63,24 +111,28 @@ Status CArchiveExtractor::Run(const std::string& folder,
   CExtractFolder first;
   const Status opened = first.Open(folder);
   if (!opened.ok()) return opened;
-  std::vector<Status> repeats;
-  const std::vector<std::string> targets = Targets(indices, &repeats);
+  std::vector<Status> refusals;
+  const std::vector<std::string> targets = Targets(indices, &refusals);
   COrderedWork work(
       indices.size(), options_.maxAhead,
       [&](size_t position, const Status& status) {
         observer.EntryDone(indices[position], status);
       },
       [&] { return observer.Cancelled(); });
+  ReadAhead ahead(reader_, indices);
+  const auto reached = [&ahead](size_t position) { ahead.Reached(position); };
   const std::thread::id caller = std::this_thread::get_id();
   COrderedWork::RunOn(ThreadsFor(options_.jobs, indices.size()), [&] {
     if (std::this_thread::get_id() == caller) {
-      Work(first, indices, targets, repeats, work);
+      Work(first, indices, targets, refusals, work, reached);
       return;
     }
     // A thread whose own folder can't be opened leaves its share to the
     // others.
     CExtractFolder own;
-    if (own.Open(folder).ok()) Work(own, indices, targets, repeats, work);
+    if (own.Open(folder).ok()) {
+      Work(own, indices, targets, refusals, work, reached);
+    }
   });
   return Status::Ok();
 }
@@ -88,20 +140,18 @@ Status CArchiveExtractor::Run(const std::string& folder,
 void CArchiveExtractor::Work(CExtractFolder& folder,
                              const std::vector<size_t>& indices,
                              const std::vector<std::string>& targets,
-                             const std::vector<Status>& repeats,
-                             COrderedWork& work) {
+                             const std::vector<Status>& refusals,
+                             COrderedWork& work,
+                             const std::function<void(size_t)>& reached) {
   // A file that replaces another waits for its batch: the batch ends
   // before this thread waits for the others, and at the end.
   const auto finish = [&folder] { folder.Finish(); };
   size_t position;
   while (work.Claim(&position, finish)) {
+    reached(position);
     const size_t index = indices[position];
-    Status refused = repeats[position];
-    if (refused.ok() && options_.withoutFolders) {
-      refused = CheckExtractName(reader_.entries()[index].name);
-    }
-    if (!refused.ok()) {
-      work.Deliver(position, refused);
+    if (!refusals[position].ok()) {
+      work.Deliver(position, refusals[position]);
       continue;
     }
     folder.Extract(
@@ -123,9 +173,11 @@ void VerifyEntries(CArchiveReader& reader, const std::vector<size_t>& indices,
         observer.EntryDone(indices[position], status);
       },
       [&] { return observer.Cancelled(); });
+  ReadAhead ahead(reader, indices);
   COrderedWork::RunOn(ThreadsFor(jobs, indices.size()), [&] {
     size_t position;
     while (work.Claim(&position, [] {})) {
+      ahead.Reached(position);
       work.Deliver(position, reader.VerifyEntry(indices[position]));
     }
   });

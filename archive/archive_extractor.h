@@ -8,7 +8,8 @@
 // file open for its next. Files are placed in whatever order their threads
 // finish them; nothing but a file's own thread ever holds its bytes, which
 // stream through the reader's fixed buffers, so memory grows with the
-// threads, never with the entries' sizes. The threads run at most
+// threads, never with the entries' sizes; the system is asked to read the
+// archive a little ahead of the threads (16 MiB). The threads run at most
 // ExtractOptions::maxAhead entries past the first unreported one, as the
 // pack's threads run at most EncodeAheadLimits::maxFilesAhead files ahead.
 //
@@ -25,6 +26,7 @@
 #define VARNOK_ARCHIVE_ARCHIVE_EXTRACTOR_H_
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,15 +63,18 @@ class CArchiveExtractor {
              EntryObserver& observer);
 
  private:
-  // Entry the path of each of indices leads to, as stored names spell it;
+  // The name each of indices is written under, as stored names spell it;
   // an entry after the first of its path gets its repeat's failure in
-  // *repeats (ok for the others).
+  // *refusals, and without folders, an unsafe name its own (ok for the
+  // others).
   std::vector<std::string> Targets(const std::vector<size_t>& indices,
-                                   std::vector<Status>* repeats) const;
-  // What each thread does: extracts the entries it claims from work.
+                                   std::vector<Status>* refusals) const;
+  // What each thread does: extracts the entries it claims from work,
+  // telling reached of each position as it claims it.
   void Work(CExtractFolder& folder, const std::vector<size_t>& indices,
             const std::vector<std::string>& targets,
-            const std::vector<Status>& repeats, COrderedWork& work);
+            const std::vector<Status>& refusals, COrderedWork& work,
+            const std::function<void(size_t)>& reached);
 
   CArchiveReader& reader_;
   const ExtractOptions options_;

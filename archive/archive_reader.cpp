@@ -347,6 +347,20 @@ Status CArchiveReader::ReadEntry(size_t index, EntrySink& sink) {
   return ProcessEntry(index, Output::kOriginal, &sink);
 }
 
+void CArchiveReader::WillRead(const std::vector<size_t>& indices,
+                              size_t first, size_t last) const {
+  uint64_t start = 0, end = 0;
+  for (size_t position = first; position <= last; ++position) {
+    const EntryRecord& record = entries_[indices[position]].record;
+    if (record.dataOffset != end) {
+      if (end > start) file_.WillRead(start, end - start);
+      start = record.dataOffset;
+    }
+    end = uint64_t{record.dataOffset} + record.packedSize;
+  }
+  if (end > start) file_.WillRead(start, end - start);
+}
+
 Status CArchiveReader::ReadHeld(size_t index, ByteSink& sink) {
   return ProcessEntry(index, Output::kHeld, &sink);
 }

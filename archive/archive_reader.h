@@ -87,6 +87,11 @@ class CArchiveReader {
   // found (the CRC is known only at the end): a caller that keeps the output
   // must discard it unless the result is ok.
   Status ReadEntry(size_t index, EntrySink& sink);
+  // Tells the system that the held bytes of the entries indices lists, from
+  // position first to last, will be read soon (CReadFile::WillRead), one
+  // hint for each run of entries that lie back to back.
+  void WillRead(const std::vector<size_t>& indices, size_t first,
+                size_t last) const;
   // Streams entry index's held bytes, as they lie in the archive, to sink,
   // then checks their CRC-32 (nothing else: a deflated entry is not
   // inflated). As with ReadEntry, the sink may have received bytes before a

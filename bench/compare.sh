@@ -13,36 +13,47 @@
 #                    CPU time, user + sys) and zip -9 -u;
 #   diff             kzf diff of that archive and the changed tree (the check
 #                    whether an archive is stale), against the repack;
+#   extract          kzf extract of the tree's compressed archive against
+#                    unzip -q and 7z x of a zip -9 of the same tree, and of
+#                    65,535 text files of about 1.5 KB (make_corpus texts)
+#                    against unzip -q;
+#   verify           kzf verify of that archive against unzip -t and 7z t;
 #   peak memory      of kzf packing one 1 GiB file, stored and compressed, and
 #                    of the compressed pack and the repack of the tree.
 #
-#   bash bench/compare.sh [--quick] [--repack] [BUILD_DIR] [WORK_DIR]
+#   bash bench/compare.sh [--quick] [--repack] [--extract] [BUILD_DIR] [WORK_DIR]
 #
 # It builds nothing: it runs BUILD_DIR/cli/kzf and BUILD_DIR/bench/make_corpus
-# (BUILD_DIR defaults to build/). It installs zip, pigz and time when they are
-# missing. WORK_DIR (default /var/tmp) needs about 3 GiB free; the work files
-# are removed at the end. --quick packs a 40 MiB tree once per tool and a
-# 256 MiB file, to try the script out. --repack runs the repack and the diff
-# alone.
+# (BUILD_DIR defaults to build/). It installs zip, unzip, p7zip-full, pigz
+# and time when they are missing. WORK_DIR (default /var/tmp) needs about
+# 3 GiB free; the work files are removed at the end. --quick packs a 40 MiB
+# tree once per tool and a 256 MiB file, and makes 6,000 small files, to try
+# the script out. --repack runs the repack and the diff alone; --extract the
+# extractions and verifications alone.
 #
 # Every archive is synced to disk before its clock stops (kzf syncs its own),
 # and the page cache is dropped before every run when this runs as root;
 # otherwise every run starts after the tree has been read once.
 set -euo pipefail
 
-quick=no repack_only=no
-while [ "${1:-}" = "--quick" ] || [ "${1:-}" = "--repack" ]; do
+quick=no repack_only=no extract_only=no
+while [ "${1:-}" = "--quick" ] || [ "${1:-}" = "--repack" ] || [ "${1:-}" = "--extract" ]; do
   [ "$1" = "--quick" ] && quick=yes
   [ "$1" = "--repack" ] && repack_only=yes
+  [ "$1" = "--extract" ] && extract_only=yes
   shift
 done
+# What runs: the packs, the repack, the extractions.
+do_pack=yes do_repack=yes do_extract=yes
+[ "$repack_only" = yes ] && do_pack=no do_extract=no
+[ "$extract_only" = yes ] && do_pack=no do_repack=no
 build_dir=$(realpath "${1:-build}")
 work_parent=${2:-/var/tmp}
 
 if [ "$quick" = yes ]; then
-  runs=1 corpus_files=600 corpus_mib=40 large_mib=256
+  runs=1 corpus_files=600 corpus_mib=40 large_mib=256 small_files=6000
 else
-  runs=3 corpus_files=3000 corpus_mib=200 large_mib=1024
+  runs=3 corpus_files=3000 corpus_mib=200 large_mib=1024 small_files=65535
 fi
 kzf=$build_dir/cli/kzf
 make_corpus=$build_dir/bench/make_corpus
@@ -62,6 +73,8 @@ done
 
 missing=()
 command -v zip >/dev/null || missing+=(zip)
+command -v unzip >/dev/null || missing+=(unzip)
+command -v 7z >/dev/null || missing+=(p7zip-full)
 command -v pigz >/dev/null || missing+=(pigz)
 [ -x /usr/bin/time ] || missing+=(time)
 if [ ${#missing[@]} -gt 0 ]; then
@@ -77,7 +90,8 @@ fi
 
 # What this kzf can do: the options came with later versions.
 pack_help=$("$kzf" pack --help)
-has_jobs=no has_reuse=no has_diff=no
+has_jobs=no has_reuse=no has_diff=no extract_jobs=no
+"$kzf" extract --help | grep -q -- '--jobs' && extract_jobs=yes
 grep -q -- '--jobs' <<<"$pack_help" && has_jobs=yes
 grep -q -- '--no-reuse' <<<"$pack_help" && has_reuse=yes
 "$kzf" --help | grep -q '^  diff ' && has_diff=yes
@@ -113,6 +127,7 @@ settle() {
   else
     sync
     find data -type f -exec cat {} + >/dev/null
+    cat ./*.kzf ./*.zip >/dev/null 2>&1 || true
   fi
 }
 
@@ -177,12 +192,23 @@ run_zip_update() { cp -p before.zip update.zip; timed "zip -9 -u" bash -c 'zip -
 # The archive is stale: diff must exit with 1 and name what changed.
 run_diff() { timed "kzf diff" bash -c '"$0" diff before.kzf data --compress >diff.log; [ $? -eq 1 ] && [ -s diff.log ]' "$kzf"; }
 
+# Each extraction goes into a fresh folder, made before the clock starts.
+fresh() { rm -rf x && mkdir x; }
+run_kzf_extract() { fresh; timed "kzf extract" "$kzf" extract ex.kzf -C x; }
+run_unzip() { fresh; timed "unzip -q" unzip -q ex.zip -d x; }
+run_7z_x() { fresh; timed "7z x" 7z x -y -bd -ox ex.zip; }
+run_kzf_verify() { timed "kzf verify" "$kzf" verify ex.kzf; }
+run_unzip_t() { timed "unzip -t" unzip -tq ex.zip; }
+run_7z_t() { timed "7z t" 7z t -bd ex.zip; }
+run_kzf_small() { fresh; timed "kzf extract, small" "$kzf" extract small.kzf -C x; }
+run_unzip_small() { fresh; timed "unzip -q, small" unzip -q small.zip -d x; }
+
 started=$(date +%s)
-echo "kzf $("$kzf" --version | cut -d' ' -f2), $(zip -v | sed -n 2p | cut -d" " -f3-4), $(pigz --version 2>&1), $(tar --version | head -1)"
+echo "kzf $("$kzf" --version | cut -d' ' -f2), $(zip -v | sed -n 2p | cut -d" " -f3-4), $(unzip -v | head -1 | cut -d" " -f1-2), 7z $(7z | sed -n 2p | cut -d" " -f3), $(pigz --version 2>&1), $(tar --version | head -1)"
 echo "$cores cores, load average $(cut -d" " -f1-3 /proc/loadavg); page cache $cache"
 "$make_corpus" tree data --files "$corpus_files" --mib "$corpus_mib"
 
-if [ "$repack_only" = no ]; then
+if [ "$do_pack" = yes ]; then
   echo "== compressed pack"
   compress_tools=(kzf_compress zip pigz)
   [ "$has_jobs" = yes ] && compress_tools+=(kzf_jobs1)
@@ -197,18 +223,39 @@ if [ "$repack_only" = no ]; then
   rm -f store.kzf out.tar
 fi
 
-echo "== repack after changing 1% of the files"
-# The archive and the zip as they were before the change, dated before it.
-"${pack[@]}" --compress data -o before.kzf
-zip -9 -r -q before.zip data
-"$make_corpus" change data --percent 1
-repack_tools=(repack full zip_update)
-[ "$has_diff" = yes ] && repack_tools+=(diff)
-alternate "${repack_tools[@]}"
-cmp -s repack.kzf full.kzf || die "the repack and a full pack made different archives"
-rm -f before.kzf before.zip repack.kzf full.kzf update.zip diff.log
+if [ "$do_extract" = yes ]; then
+  echo "== extract and verify the tree (kzf: default jobs)"
+  "${pack[@]}" --compress data -o ex.kzf
+  zip -9 -r -q ex.zip data
+  alternate kzf_extract unzip 7z_x
+  fresh
+  "$kzf" extract ex.kzf -C x >/dev/null
+  diff -r data x/data >/dev/null || die "kzf extract wrote another tree"
+  alternate kzf_verify unzip_t 7z_t
+  rm -rf x ex.kzf ex.zip
 
-if [ "$repack_only" = no ]; then
+  echo "== extract $small_files small text files"
+  "$make_corpus" texts small --files "$small_files"
+  (cd small && "${pack[@]}" --compress data -o ../small.kzf && zip -9 -r -q ../small.zip data)
+  rm -rf small
+  alternate kzf_small unzip_small
+  rm -rf x small.kzf small.zip
+fi
+
+if [ "$do_repack" = yes ]; then
+  echo "== repack after changing 1% of the files"
+  # The archive and the zip as they were before the change, dated before it.
+  "${pack[@]}" --compress data -o before.kzf
+  zip -9 -r -q before.zip data
+  "$make_corpus" change data --percent 1
+  repack_tools=(repack full zip_update)
+  [ "$has_diff" = yes ] && repack_tools+=(diff)
+  alternate "${repack_tools[@]}"
+  cmp -s repack.kzf full.kzf || die "the repack and a full pack made different archives"
+  rm -f before.kzf before.zip repack.kzf full.kzf update.zip diff.log
+fi
+
+if [ "$do_pack" = yes ]; then
   echo "== one ${large_mib} MiB file"
   mkdir -p large/data
   "$make_corpus" file large/data/world.pak --mib "$large_mib"
@@ -245,7 +292,7 @@ memory_row() {
 echo
 echo "Median wall seconds of $runs run(s), $(nproc) cores, page cache $cache"
 printf '%-40s %8s %8s %9s  %-8s %s\n' comparison kzf other kzf/other target result
-if [ "$repack_only" = no ]; then
+if [ "$do_pack" = yes ]; then
   compress=$(median "kzf --compress" 1)
   row "compressed: kzf vs zip -9" "$compress" "$(median "zip -9" 1)"
   row "compressed: kzf vs tar | pigz -9" "$compress" "$(median "tar | pigz -9" 1)" "<=" 1.00
@@ -257,25 +304,41 @@ if [ "$repack_only" = no ]; then
   fi
   row "stored: kzf vs tar + sync" "$(median kzf 1)" "$(median "tar + sync" 1)" "<=" 1.00
 fi
-repack=$(median "kzf repack" 1)
-row "repack 1%: kzf vs full kzf --compress" "$repack" "$(median "kzf full" 1)" "<=" 0.15
-# CPU time, which other work on the machine disturbs less than wall time.
-row "repack 1%, CPU: kzf vs full" "$(median "kzf repack" 2)" "$(median "kzf full" 2)" "<=" 0.20
-[ "$has_reuse" = yes ] || na "" "(kzf has no reuse: its repack is a full pack)"
-row "repack 1%: kzf vs zip -9 -u" "$repack" "$(median "zip -9 -u" 1)" "<" 1.00
-if [ "$has_diff" = yes ]; then
-  row "stale 1%: kzf diff vs kzf repack" "$(median "kzf diff" 1)" "$repack" "<=" 1.00
-else
-  na "stale 1%: kzf diff vs kzf repack" "n/a (kzf has no diff)"
+if [ "$do_extract" = yes ]; then
+  [ "$extract_jobs" = yes ] || na "" "(kzf extract and verify have no --jobs: one thread)"
+  extract=$(median "kzf extract" 1)
+  row "extract: kzf vs unzip -q" "$extract" "$(median "unzip -q" 1)" "<=" 0.50
+  row "extract: kzf vs 7z x" "$extract" "$(median "7z x" 1)" "<=" 0.70
+  verify=$(median "kzf verify" 1)
+  row "verify: kzf vs unzip -t" "$verify" "$(median "unzip -t" 1)"
+  row "verify: kzf vs 7z t" "$verify" "$(median "7z t" 1)" "<=" 0.60
+  row "extract $small_files small: kzf vs unzip -q" "$(median "kzf extract, small" 1)" \
+    "$(median "unzip -q, small" 1)" "<=" 0.80
+fi
+if [ "$do_repack" = yes ]; then
+  repack=$(median "kzf repack" 1)
+  row "repack 1%: kzf vs full kzf --compress" "$repack" "$(median "kzf full" 1)" "<=" 0.15
+  # CPU time, which other work on the machine disturbs less than wall time.
+  row "repack 1%, CPU: kzf vs full" "$(median "kzf repack" 2)" "$(median "kzf full" 2)" "<=" 0.20
+  [ "$has_reuse" = yes ] || na "" "(kzf has no reuse: its repack is a full pack)"
+  row "repack 1%: kzf vs zip -9 -u" "$repack" "$(median "zip -9 -u" 1)" "<" 1.00
+  if [ "$has_diff" = yes ]; then
+    row "stale 1%: kzf diff vs kzf repack" "$(median "kzf diff" 1)" "$repack" "<=" 1.00
+  else
+    na "stale 1%: kzf diff vs kzf repack" "n/a (kzf has no diff)"
+  fi
 fi
 echo
 printf '%-40s %8s  %-8s %s\n' "peak memory of kzf" MiB target result
-if [ "$repack_only" = no ]; then
+if [ "$do_pack" = yes ]; then
   memory_row "pack ${large_mib} MiB file, stored" "$(peak "large, stored")"
   memory_row "pack ${large_mib} MiB file, compressed" "$(peak "large, compressed")"
   memory_row "pack the tree, compressed" "$(peak "kzf --compress")"
 fi
-memory_row "repack 1%" "$(peak "kzf repack")"
-[ "$has_diff" = yes ] && memory_row "diff 1%" "$(peak "kzf diff")"
+if [ "$do_repack" = yes ]; then
+  memory_row "repack 1%" "$(peak "kzf repack")"
+  [ "$has_diff" = yes ] && memory_row "diff 1%" "$(peak "kzf diff")"
+fi
+[ "$do_extract" = yes ] && memory_row "extract the tree" "$(peak "kzf extract")"
 echo
 echo "took $(($(date +%s) - started)) s; load average $(cut -d" " -f1-3 /proc/loadavg)"

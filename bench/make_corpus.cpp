@@ -490,6 +490,37 @@ int MakeTree(const std::string& folder, size_t count, double mebibytes,
   return 0;
 }
 
+// Writes count script and config files of about bytes each (from 3/4 to 5/4
+// of it), 256 to a folder: the other shape of a game's data.
+int MakeTexts(const std::string& folder, size_t count, size_t bytes,
+              uint64_t seed) {
+  Random random(seed);
+  std::string text;
+  for (size_t i = 0; i < count; ++i) {
+    const std::string dir = folder + "/data/s" + std::to_string(i / 256);
+    std::error_code error;
+    if (i % 256 == 0 && !fs::create_directories(dir, error) && error)
+      return Fail(dir, error.message().c_str());
+    const bool script = i % 3 != 0;
+    const std::string path =
+        dir + "/" + std::string(Word(random)) + std::to_string(i) +
+        (script ? ".lua" : ".cfg");
+    text.clear();
+    const size_t n = bytes * 3 / 4 + random.Below(bytes / 2 + 1);
+    if (script) {
+      AppendText(kScriptLines, n, random, &text);
+    } else {
+      AppendText(kConfigLines, n, random, &text);
+    }
+    FILE* file = std::fopen(path.c_str(), "wbx");
+    if (file == nullptr) return Fail(path, std::strerror(errno));
+    const bool written = std::fwrite(text.data(), 1, n, file) == n;
+    if (std::fclose(file) != 0 || !written) return Fail(path, std::strerror(errno));
+  }
+  std::printf("%zu text files of about %zu bytes\n", count, bytes);
+  return 0;
+}
+
 // Overwrites length bytes at offset with different ones.
 bool ChangeBytes(FILE* file, uint64_t offset, size_t length, Random& random) {
   std::string bytes(length, '\0');
@@ -627,6 +658,15 @@ int main(int argc, char** argv) {
       ->required()->check(CLI::PositiveNumber);
   file->add_option("--seed", seed, "Seed of the bytes")->capture_default_str();
 
+  size_t bytes = 1536;
+  CLI::App* texts = app.add_subcommand("texts", "Write a tree of small text files");
+  texts->add_option("FOLDER", path, "The folder to create")->required();
+  texts->add_option("--files", files, "How many files")
+      ->capture_default_str()->check(CLI::Range(1, 65535));
+  texts->add_option("--bytes", bytes, "Their usual size")
+      ->capture_default_str()->check(CLI::Range(16, 1 << 20));
+  texts->add_option("--seed", seed, "Seed of the names and bytes")->capture_default_str();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -634,5 +674,6 @@ int main(int argc, char** argv) {
   }
   if (tree->parsed()) return MakeTree(path, files, mebibytes, seed);
   if (change->parsed()) return ChangeTree(path, percent, seed);
+  if (texts->parsed()) return MakeTexts(path, files, bytes, seed);
   return MakeLargeFile(path, mebibytes, seed);
 }

@@ -8,12 +8,19 @@
 // (or a junction) beneath the folder. Folders are opened one at a time and
 // never through a link, so a link can't redirect a write even when it
 // appears during extraction: on POSIX each is opened relative to the one
-// before; on Windows each stays open, and so can be neither renamed nor
-// replaced, until the file is in place. Names are spelt as the archive
-// spells them and turned into the system's spelling (FromArchiveEncoding).
+// before, and those of the last file stay open for the next, so that files
+// of one folder open it once (a folder renamed away meanwhile is still the
+// one checked, and a link put in its place is never followed); on Windows
+// each stays open, and so can be neither renamed nor replaced, until the
+// file is in place. Names are spelt as the archive spells them and turned
+// into the system's spelling (FromArchiveEncoding).
+//
+// One object is used by one thread at a time; several objects may write
+// beneath one folder at once (CArchiveExtractor gives each thread its own).
 //
 // Each file is written to a temporary file beside it (an unnamed one where
-// the file system allows; named as platform/temporary_name.h says) and
+// the file system allows, linked straight to its name when nothing has it;
+// named as platform/temporary_name.h says) and
 // takes its name only once all its bytes have been written and checked: an
 // error or a stop signal leaves no half-written file, and an existing file
 // of that name stays as it was. Once complete, the file replaces an

@@ -40,6 +40,10 @@ class CReadFile {
   // than n only where the file ends. Several threads may call it at once.
   bool ReadAt(uint64_t offset, char* buffer, size_t n, size_t* got,
               std::string* reason);
+  // Tells the system that the length bytes at offset will be read soon, so
+  // that it may start reading them now; a hint, which a system without one
+  // ignores.
+  void WillRead(uint64_t offset, uint64_t length) const;
   // Closes the file now, for a close whose result counts.
   bool Close(std::string* reason);
 

@@ -171,6 +171,11 @@ bool CReadFile::ReadAt(uint64_t offset, char* buffer, size_t n, size_t* got,
   return true;
 }
 
+void CReadFile::WillRead(uint64_t offset, uint64_t length) const {
+  ::posix_fadvise(file_->fd.get(), static_cast<off_t>(offset),
+                  static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
+
 bool CReadFile::Close(std::string* reason) {
   if (file_ == nullptr) return true;
   const bool closed = file_->fd.Close();

@@ -176,6 +176,8 @@ bool CReadFile::Read(char* buffer, size_t n, size_t* got, std::string* reason) {
   return true;
 }
 
+void CReadFile::WillRead(uint64_t, uint64_t) const {}
+
 bool CReadFile::ReadAt(uint64_t offset, char* buffer, size_t n, size_t* got,
                        std::string* reason) {
   size_t done = 0;

@@ -107,6 +107,8 @@ TEST_F(KzfTest, UsageErrorsExitWithTwoAndPointAtTheCommandsHelp) {
        "kzf: --base excludes --prefix"},
       {{"pack", "folder", "-o", "a.kzf", "--jobs", "0"}, "kzf pack"},
       {{"pack", "folder", "-o", "a.kzf", "--jobs", "-1"}, "kzf pack"},
+      {{"extract", "a.kzf", "-j", "0"}, "kzf extract"},
+      {{"verify", "a.kzf", "--jobs", "two"}, "kzf verify"},
       {{"pack", "f", "-o", "a.kzf", "--compress", "--level", "0"}, "kzf pack"},
       {{"pack", "f", "-o", "a.kzf", "--compress", "--level", "10"}, "kzf pack"},
       {{"pack", "f", "-o", "a.kzf", "--level", "3"}, "kzf pack"},
