@@ -138,6 +138,21 @@ std::optional<int> CEntryRunMonitor::ProgressStep(int steps) const {
   return varnok::ProgressStep(progress_, steps);
 }
 
+CopiesMade CopiesOfRun(const CArchiveTable& table,
+                       const CEntryRunMonitor& monitor,
+                       const Status& runStatus, const ExtractChoice& choice) {
+  CopiesMade made;
+  for (const auto& [entry, status] : monitor.results()) {
+    if (!status.ok()) continue;
+    made.copies.push_back(ExtractTarget(
+        choice.folder, table.entries()[entry].name, choice.withoutFolders));
+  }
+  if (!runStatus.ok() || made.copies.size() != monitor.entries().size()) {
+    made.message = ExtractDoneMessage(table, monitor, runStatus, choice);
+  }
+  return made;
+}
+
 Message ExtractDoneMessage(const CArchiveTable& table,
                            const CEntryRunMonitor& monitor,
                            const Status& runStatus,

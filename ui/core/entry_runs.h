@@ -102,6 +102,17 @@ Message ExtractDoneMessage(const CArchiveTable& table,
                            const Status& runStatus,
                            const ExtractChoice& choice);
 
+// What a run that copied entries (for opening them, or for a drag) made:
+// the copies, in the order the entries were asked for, and the message to
+// show when not every entry was copied (none when all were).
+struct CopiesMade {
+  std::vector<std::string> copies;
+  std::optional<Message> message;
+};
+CopiesMade CopiesOfRun(const CArchiveTable& table,
+                       const CEntryRunMonitor& monitor,
+                       const Status& runStatus, const ExtractChoice& choice);
+
 // Marks in table the entries a verification found damaged, and gives the
 // message after it: every entry sound, or how many are damaged, named
 // below with their reasons.

@@ -747,30 +747,23 @@ void CArchiveWindow::Verify() {
 
 std::vector<std::string> CArchiveWindow::MakeCopies(
     const std::vector<size_t>& entries) {
-  std::vector<std::string> copies;
   ExtractChoice choice;
   choice.withoutFolders = true;
-  const Status made = copies_.NewRunFolder(&choice.folder);
-  if (!made.ok()) {
-    ShowMessage(FailureMessage(made));
-    return copies;
+  const Status folder = copies_.NewRunFolder(&choice.folder);
+  if (!folder.ok()) {
+    ShowMessage(FailureMessage(folder));
+    return {};
   }
   CEntryRunMonitor monitor(*table_, entries);
   Status result;
   if (!RunOverEntries(&monitor, [&] {
         result = engine_->Extract(table_->reader(), entries, choice, monitor);
       })) {
-    return copies;
+    return {};
   }
-  for (const auto& [entry, status] : monitor.results()) {
-    if (!status.ok()) continue;
-    copies.push_back(
-        ExtractTarget(choice.folder, table_->entries()[entry].name, true));
-  }
-  if (!result.ok() || copies.size() != entries.size()) {
-    ShowMessage(ExtractDoneMessage(*table_, monitor, result, choice));
-  }
-  return copies;
+  CopiesMade made = CopiesOfRun(*table_, monitor, result, choice);
+  if (made.message) ShowMessage(*made.message);
+  return std::move(made.copies);
 }
 
 void CArchiveWindow::OpenEntry(int row) {

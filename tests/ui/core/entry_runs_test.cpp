@@ -124,6 +124,27 @@ TEST_F(EntryRunsTest, EndOfExtractionSaysWhatWentWhere) {
             messages::kCantCreateFolder);
 }
 
+TEST_F(EntryRunsTest, CopiesForOpeningAreTheFilesWrittenAndAMessageOnlyWhenShort) {
+  ExtractChoice choice{"tmp/run1"};
+  choice.withoutFolders = true;
+  CEntryRunMonitor whole(table_, {1, 3});
+  whole.EntryDone(1, Status::Ok());
+  whole.EntryDone(3, Status::Ok());
+  const CopiesMade all = CopiesOfRun(table_, whole, Status::Ok(), choice);
+  EXPECT_EQ(all.copies, (std::vector<std::string>{
+                            ExtractTarget("tmp/run1", kNames[1], true),
+                            ExtractTarget("tmp/run1", kNames[3], true)}));
+  EXPECT_FALSE(all.message.has_value());
+
+  CEntryRunMonitor partial(table_, {1, 3});
+  partial.EntryDone(1, Status::IoError("Can't write file", "x", "No space"));
+  partial.EntryDone(3, Status::Ok());
+  const CopiesMade some = CopiesOfRun(table_, partial, Status::Ok(), choice);
+  EXPECT_EQ(some.copies.size(), 1u);
+  ASSERT_TRUE(some.message.has_value());
+  EXPECT_EQ(some.message->text, "1 file extracted to tmp/run1");
+}
+
 TEST_F(EntryRunsTest, VerificationMarksAndNamesTheDamagedEntries) {
   CEntryRunMonitor monitor(table_, EntriesIn(table_, EntryScope::kAll));
   EXPECT_EQ(monitor.ProgressText(), "Files: 0 of 8\nData: 0 B of 800 B");

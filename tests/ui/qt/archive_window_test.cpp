@@ -24,7 +24,9 @@
 #include "base/sizes.h"
 #include "tests/archive/test_archive.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/entry_engines.h"
 #include "tests/ui/gated_runs.h"
+#include "tests/ui/scripted_prompts.h"
 #include "ui/core/window_prompts.h"
 #include "ui/qt/app.h"
 #include "ui/qt/archive_window.h"
@@ -35,55 +37,9 @@ using namespace varnok;
 
 namespace {
 
-// Answers the window's questions from a script and records its messages.
-class ScriptedWindowPrompts : public WindowPrompts {
- public:
-  std::optional<std::string> ChooseArchiveToOpen() override {
-    return archive;
-  }
-  bool ChooseFolder(std::string* chosen) override {
-    if (folder) *chosen = *folder;
-    return folder.has_value();
-  }
-  ExistingAnswer AskExisting(const Message& question) override {
-    messages.push_back(question.text + "\n" + question.informative);
-    return existing;
-  }
-  void ShowMessage(const std::string& text,
-                   const std::string& informative) override {
-    messages.push_back(text + "\n" + informative);
-  }
-  std::optional<std::string> archive;
-  std::optional<std::string> folder;
-  ExistingAnswer existing = ExistingAnswer::kCancel;
-  std::vector<std::string> messages;  // and questions, in turn
-};
-
-// Stands in for the engine: records what the window asks of it and ends
-// each entry as told (ok unless damaged lists it).
-class RecordingEngine : public EntryEngine {
- public:
-  Status Extract(CArchiveReader&, const std::vector<size_t>& entries,
-                 const ExtractChoice& choice,
-                 CEntryRunMonitor& monitor) override {
-    extracted = entries;
-    this->choice = choice;
-    for (size_t entry : entries) monitor.EntryDone(entry, Status::Ok());
-    return Status::Ok();
-  }
-  void Verify(CArchiveReader&, const std::vector<size_t>& entries,
-              CEntryRunMonitor& monitor) override {
-    for (size_t entry : entries) {
-      monitor.EntryDone(entry, entry == damaged
-                                   ? Status::BadRequest("Damaged archive", "",
-                                                        "entry 1: bad CRC")
-                                   : Status::Ok());
-    }
-  }
-  std::vector<size_t> extracted;
-  ExtractChoice choice;
-  size_t damaged = 1;
-};
+using test::GatedEngine;
+using test::RecordingEngine;
+using test::ScriptedWindowPrompts;
 
 // The archive windows on screen.
 std::vector<CArchiveWindow*> OpenWindows() {
@@ -300,24 +256,6 @@ void ArchiveWindowTest::extractAsksOnceAndVerifyMarksTheDamaged() {
              damaged ? QString("entry 1: bad CRC") : QString());
   }
 }
-
-// The engine's own runs, held at a gate until the test opens it.
-class GatedEngine : public EntryEngine {
- public:
-  Status Extract(CArchiveReader& reader, const std::vector<size_t>& entries,
-                 const ExtractChoice& choice,
-                 CEntryRunMonitor& monitor) override {
-    gate.Pass();
-    return engine->Extract(reader, entries, choice, monitor);
-  }
-  void Verify(CArchiveReader& reader, const std::vector<size_t>& entries,
-              CEntryRunMonitor& monitor) override {
-    gate.Pass();
-    engine->Verify(reader, entries, monitor);
-  }
-  test::Gate gate;
-  std::unique_ptr<EntryEngine> engine = MakeEntryEngine();
-};
 
 void ArchiveWindowTest::extractsTheSelectionByteForByteOrCancels() {
   // The real engine, on every core.
