@@ -78,7 +78,7 @@ CArchiveWindow::CArchiveWindow(std::unique_ptr<CArchiveTable> table,
                       ? nullptr
                       : std::make_unique<CQtWindowPrompts>(this)),
       prompts_(prompts != nullptr ? prompts : ownPrompts_.get()),
-      engine_(MakeEntryEngine()) {
+      commands_(*table_, *prompts_, *this) {
   setAttribute(Qt::WA_DeleteOnClose);
   setAcceptDrops(true);
   setWindowTitle(FromPath(table_->Title()));
@@ -86,7 +86,6 @@ CArchiveWindow::CArchiveWindow(std::unique_ptr<CArchiveTable> table,
   BuildControls();
   BuildMenus();
   BuildExtractMenu();
-  SetEngine(std::move(engine_));
   UpdateStatus();
   resize(fontMetrics().averageCharWidth() * 130,
          fontMetrics().height() * 36);
@@ -145,9 +144,8 @@ void CArchiveWindow::BuildTableView(QWidget* parent) {
   }
   tableView_->SetDragSource([this] {
     QList<QUrl> urls;
-    if (!engine_) return urls;
     for (const std::string& copy :
-         MakeCopies(EntriesIn(*table_, EntryScope::kSelected))) {
+         commands_.MakeCopies(EntriesIn(*table_, EntryScope::kSelected))) {
       urls.append(QUrl::fromLocalFile(FromPath(copy)));
     }
     return urls;
@@ -279,8 +277,10 @@ void CArchiveWindow::CopyNames() {
 void CArchiveWindow::OpenAnother() { AskAndOpen(prompts_, this); }
 
 void CArchiveWindow::SetEngine(std::unique_ptr<EntryEngine> engine) {
-  engine_ = std::move(engine);
-  for (QAction* action : engineActions_) action->setEnabled(engine_ != nullptr);
+  commands_.SetEngine(std::move(engine));
+  for (QAction* action : engineActions_) {
+    action->setEnabled(commands_.hasEngine());
+  }
 }
 
 void CArchiveWindow::BuildExtractMenu() {
@@ -305,81 +305,26 @@ void CArchiveWindow::BuildExtractMenu() {
   add(texts::kOpenEntryCommand, QKeySequence(),
       [this] { OpenEntry(tableView_->currentIndex().row()); });
   add(texts::kVerifyCommand, QKeySequence(Qt::CTRL | Qt::Key_T),
-      [this] { Verify(); });
+      [this] { commands_.Verify(); });
 }
 
-void CArchiveWindow::ShowMessage(const Message& message) {
-  prompts_->ShowMessage(message.text, message.informative);
+Status CArchiveWindow::RunInBackground(CEntryRunMonitor& monitor,
+                                       const std::function<void()>& run) {
+  return RunShowingProgress(this, run, &monitor);
 }
 
-bool CArchiveWindow::RunOverEntries(CEntryRunMonitor* monitor,
-                                    const std::function<void()>& run) {
-  const Status started = RunShowingProgress(this, run, monitor);
-  if (!started.ok()) ShowMessage(FailureMessage(started));
-  return started.ok();
+void CArchiveWindow::ChangeTable(const std::function<void()>& change) {
+  model_->Change(change);
 }
 
 void CArchiveWindow::Extract(EntryScope scope) {
-  const std::vector<size_t> entries = EntriesIn(*table_, scope);
-  if (!engine_ || entries.empty()) return;
-  ExtractChoice choice;
-  if (!prompts_->ChooseFolder(&choice.folder)) return;
-  choice.withoutFolders = withoutFolders_->isChecked();
-  const std::vector<std::string> inTheWay =
-      NamesInTheWay(*table_, entries, choice);
-  if (!inTheWay.empty()) {
-    choice.existing =
-        prompts_->AskExisting(ExistingQuestion(inTheWay, choice.folder));
-    if (choice.existing == ExistingAnswer::kCancel) return;
-  }
-  CEntryRunMonitor monitor(*table_, entries);
-  Status result;
-  if (!RunOverEntries(&monitor, [&] {
-        result = engine_->Extract(table_->reader(), entries, choice, monitor);
-      })) {
-    return;
-  }
-  ShowMessage(ExtractDoneMessage(*table_, monitor, result, choice));
-}
-
-void CArchiveWindow::Verify() {
-  if (!engine_) return;
-  CEntryRunMonitor monitor(*table_, EntriesIn(*table_, EntryScope::kAll));
-  if (!RunOverEntries(&monitor, [&] {
-        engine_->Verify(table_->reader(), monitor.entries(), monitor);
-      })) {
-    return;
-  }
-  Message message;
-  model_->Change([&] { message = VerifyDoneMessage(table_.get(), monitor); });
-  ShowMessage(message);
-}
-
-std::vector<std::string> CArchiveWindow::MakeCopies(
-    const std::vector<size_t>& entries) {
-  ExtractChoice choice;
-  choice.withoutFolders = true;
-  const Status folder = copies_.NewRunFolder(&choice.folder);
-  if (!folder.ok()) {
-    ShowMessage(FailureMessage(folder));
-    return {};
-  }
-  CEntryRunMonitor monitor(*table_, entries);
-  Status result;
-  if (!RunOverEntries(&monitor, [&] {
-        result = engine_->Extract(table_->reader(), entries, choice, monitor);
-      })) {
-    return {};
-  }
-  CopiesMade made = CopiesOfRun(*table_, monitor, result, choice);
-  if (made.message) ShowMessage(*made.message);
-  return std::move(made.copies);
+  commands_.Extract(scope, withoutFolders_->isChecked());
 }
 
 void CArchiveWindow::OpenEntry(int row) {
-  if (!engine_ || row < 0) return;
+  if (row < 0) return;
   const std::vector<std::string> copies =
-      MakeCopies({table_->EntryAt(static_cast<size_t>(row))});
+      commands_.MakeCopies({table_->EntryAt(static_cast<size_t>(row))});
   if (!copies.empty()) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(copies.front())));
   }

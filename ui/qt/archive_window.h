@@ -32,7 +32,7 @@
 
 #include "ui/core/archive_table.h"
 #include "ui/core/entry_runs.h"
-#include "ui/core/temporary_copies.h"
+#include "ui/core/entry_commands.h"
 #include "ui/core/window_prompts.h"
 #include "ui/qt/entry_table_view.h"
 
@@ -45,7 +45,7 @@ namespace varnok {
 
 class CArchiveModel;
 
-class CArchiveWindow : public QMainWindow {
+class CArchiveWindow : public QMainWindow, private EntryRunner {
   Q_OBJECT
 
  public:
@@ -100,23 +100,18 @@ class CArchiveWindow : public QMainWindow {
   void OpenAnother();
   void BuildExtractMenu();
   void Extract(EntryScope scope);
-  void Verify();
   // Opens the entry row shows with the desktop's program for its type.
   void OpenEntry(int row);
-  // Copies entries, without their folders, into a fresh temporary folder
-  // and gives the copies' paths; tells what failed, when anything did.
-  std::vector<std::string> MakeCopies(const std::vector<size_t>& entries);
-  // Runs run over monitor's entries with its progress shown; false, after
-  // telling why, when it could not start.
-  bool RunOverEntries(CEntryRunMonitor* monitor,
-                      const std::function<void()>& run);
-  void ShowMessage(const Message& message);
+  // EntryRunner: the progress window of the packing dialog's runs, and the
+  // model's reset.
+  Status RunInBackground(CEntryRunMonitor& monitor,
+                         const std::function<void()>& run) override;
+  void ChangeTable(const std::function<void()>& change) override;
 
   std::unique_ptr<CArchiveTable> table_;
   std::unique_ptr<WindowPrompts> ownPrompts_;
   WindowPrompts* prompts_;
-  std::unique_ptr<EntryEngine> engine_;
-  CTemporaryCopies copies_;
+  CEntryCommands commands_;
   CArchiveModel* model_ = nullptr;
   QLineEdit* filterEdit_ = nullptr;
   CEntryTableView* tableView_ = nullptr;

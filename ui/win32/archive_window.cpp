@@ -183,8 +183,7 @@ CArchiveWindow::CArchiveWindow(HINSTANCE instance,
                                WindowPrompts* prompts)
     : instance_(instance),
       table_(std::move(table)),
-      prompts_(prompts),
-      engine_(MakeEntryEngine()) {}
+      prompts_(prompts) {}
 
 CArchiveWindow::~CArchiveWindow() {
   if (keys_ != nullptr) DestroyAcceleratorTable(keys_);
@@ -279,6 +278,8 @@ LRESULT CArchiveWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void CArchiveWindow::OnCreate() {
   ownPrompts_ = std::make_unique<CWin32WindowPrompts>(window_);
   if (prompts_ == nullptr) prompts_ = ownPrompts_.get();
+  EntryRunner& runner = *this;
+  commands_ = std::make_unique<CEntryCommands>(*table_, *prompts_, runner);
   AddTopWindow(window_, this);
   // The class's icons as the window's own, which the progress window takes.
   SendMessageW(window_, WM_SETICON, ICON_BIG,
@@ -288,17 +289,22 @@ void CArchiveWindow::OnCreate() {
   CreateControls();
   SetUpColumns();
   ListView_SetItemCountEx(list_, table_->rowCount(), 0);
-  SetEngine(std::move(engine_));
+  EnableEngineCommands();
   UpdateStatus();
   focus_ = list_;
 }
 
 void CArchiveWindow::SetEngine(std::unique_ptr<EntryEngine> engine) {
-  engine_ = std::move(engine);
+  commands_->SetEngine(std::move(engine));
+  EnableEngineCommands();
+}
+
+void CArchiveWindow::EnableEngineCommands() {
   const HMENU menu = GetMenu(window_);
   for (const int id : kEngineCommands) {
-    EnableMenuItem(menu, static_cast<UINT>(id),
-                   MF_BYCOMMAND | (engine_ ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(
+        menu, static_cast<UINT>(id),
+        MF_BYCOMMAND | (commands_->hasEngine() ? MF_ENABLED : MF_GRAYED));
   }
 }
 
@@ -632,9 +638,10 @@ void CArchiveWindow::OnCommand(int id) {
     case IDM_EXTRACT_SELECTED:
     case IDM_EXTRACT_SHOWN:
     case IDM_EXTRACT_ALL:
-      Extract(id == IDM_EXTRACT_SELECTED ? EntryScope::kSelected
-              : id == IDM_EXTRACT_SHOWN  ? EntryScope::kShown
-                                         : EntryScope::kAll);
+      commands_->Extract(id == IDM_EXTRACT_SELECTED ? EntryScope::kSelected
+                         : id == IDM_EXTRACT_SHOWN  ? EntryScope::kShown
+                                                    : EntryScope::kAll,
+                         withoutFolders_);
       break;
     case IDM_WITHOUT_FOLDERS:
       withoutFolders_ = !withoutFolders_;
@@ -643,7 +650,7 @@ void CArchiveWindow::OnCommand(int id) {
           MF_BYCOMMAND | (withoutFolders_ ? MF_CHECKED : MF_UNCHECKED));
       break;
     case IDM_VERIFY:
-      Verify();
+      commands_->Verify();
       break;
     case IDM_OPEN_ENTRY:
       OpenEntry(ListView_GetNextItem(list_, -1, LVNI_FOCUSED));
@@ -698,80 +705,20 @@ void CArchiveWindow::OnInfoTip(NMLVGETINFOTIPW* tip) const {
   tip->pszText[length] = L'\0';
 }
 
-void CArchiveWindow::ShowMessage(const Message& message) {
-  prompts_->ShowMessage(message.text, message.informative);
+Status CArchiveWindow::RunInBackground(CEntryRunMonitor& monitor,
+                                       const std::function<void()>& run) {
+  return varnok::RunInBackground(instance_, window_, run, &monitor);
 }
 
-bool CArchiveWindow::RunOverEntries(CEntryRunMonitor* monitor,
-                                    const std::function<void()>& run) {
-  const Status started = RunInBackground(instance_, window_, run, monitor);
-  if (!started.ok()) ShowMessage(FailureMessage(started));
-  return started.ok();
-}
-
-void CArchiveWindow::Extract(EntryScope scope) {
-  const std::vector<size_t> entries = EntriesIn(*table_, scope);
-  if (!engine_ || entries.empty()) return;
-  ExtractChoice choice;
-  if (!prompts_->ChooseFolder(&choice.folder)) return;
-  choice.withoutFolders = withoutFolders_;
-  const std::vector<std::string> inTheWay =
-      NamesInTheWay(*table_, entries, choice);
-  if (!inTheWay.empty()) {
-    choice.existing =
-        prompts_->AskExisting(ExistingQuestion(inTheWay, choice.folder));
-    if (choice.existing == ExistingAnswer::kCancel) return;
-  }
-  CEntryRunMonitor monitor(*table_, entries);
-  Status result;
-  if (!RunOverEntries(&monitor, [&] {
-        result = engine_->Extract(table_->reader(), entries, choice, monitor);
-      })) {
-    return;
-  }
-  ShowMessage(ExtractDoneMessage(*table_, monitor, result, choice));
-}
-
-void CArchiveWindow::Verify() {
-  if (!engine_) return;
-  CEntryRunMonitor monitor(*table_, EntriesIn(*table_, EntryScope::kAll));
-  if (!RunOverEntries(&monitor, [&] {
-        engine_->Verify(table_->reader(), monitor.entries(), monitor);
-      })) {
-    return;
-  }
-  const Message message = VerifyDoneMessage(table_.get(), monitor);
+void CArchiveWindow::ChangeTable(const std::function<void()>& change) {
+  change();
   InvalidateRect(list_, nullptr, TRUE);
-  ShowMessage(message);
-}
-
-std::vector<std::string> CArchiveWindow::MakeCopies(
-    const std::vector<size_t>& entries) {
-  ExtractChoice choice;
-  choice.withoutFolders = true;
-  const Status folder = copies_.NewRunFolder(&choice.folder);
-  if (!folder.ok()) {
-    ShowMessage(FailureMessage(folder));
-    return {};
-  }
-  CEntryRunMonitor monitor(*table_, entries);
-  Status result;
-  if (!RunOverEntries(&monitor, [&] {
-        result = engine_->Extract(table_->reader(), entries, choice, monitor);
-      })) {
-    return {};
-  }
-  CopiesMade made = CopiesOfRun(*table_, monitor, result, choice);
-  if (made.message) ShowMessage(*made.message);
-  return std::move(made.copies);
 }
 
 void CArchiveWindow::OpenEntry(int row) {
-  if (!engine_ || row < 0 || static_cast<size_t>(row) >= table_->rowCount()) {
-    return;
-  }
+  if (row < 0 || static_cast<size_t>(row) >= table_->rowCount()) return;
   const std::vector<std::string> copies =
-      MakeCopies({table_->EntryAt(static_cast<size_t>(row))});
+      commands_->MakeCopies({table_->EntryAt(static_cast<size_t>(row))});
   if (copies.empty()) return;
   const std::optional<std::wstring> path = SystemPath(copies.front());
   if (path) {
@@ -782,8 +729,7 @@ void CArchiveWindow::OpenEntry(int row) {
 
 void CArchiveWindow::DragOut() {
   const std::vector<size_t> entries = EntriesIn(*table_, EntryScope::kSelected);
-  if (!engine_ || entries.empty()) return;
-  const std::vector<std::string> copies = MakeCopies(entries);
+  const std::vector<std::string> copies = commands_->MakeCopies(entries);
   if (!copies.empty()) DragFilesOut(copies);
 }
 

@@ -39,13 +39,13 @@
 
 #include "ui/core/archive_table.h"
 #include "ui/core/entry_runs.h"
-#include "ui/core/temporary_copies.h"
+#include "ui/core/entry_commands.h"
 #include "ui/core/window_prompts.h"
 #include "ui/win32/top_windows.h"
 
 namespace varnok {
 
-class CArchiveWindow final : public KeyboardInput {
+class CArchiveWindow final : public KeyboardInput, private EntryRunner {
  public:
   CArchiveWindow(const CArchiveWindow&) = delete;
   CArchiveWindow& operator=(const CArchiveWindow&) = delete;
@@ -120,20 +120,17 @@ class CArchiveWindow final : public KeyboardInput {
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw) const;
   void OnInfoTip(NMLVGETINFOTIPW* tip) const;
 
-  void Extract(EntryScope scope);
-  void Verify();
+  // Grays the commands that run the engine when there is none.
+  void EnableEngineCommands();
   // Opens the entry row shows with the shell's program for its type.
   void OpenEntry(int row);
   // Drags the selected entries out as files.
   void DragOut();
-  // Copies entries, without their folders, into a fresh temporary folder
-  // and gives the copies' paths; tells what failed, when anything did.
-  std::vector<std::string> MakeCopies(const std::vector<size_t>& entries);
-  // Runs run over monitor's entries with its progress shown; false, after
-  // telling why, when it could not start.
-  bool RunOverEntries(CEntryRunMonitor* monitor,
-                      const std::function<void()>& run);
-  void ShowMessage(const Message& message);
+  // EntryRunner: the packing dialog's background runs with their progress
+  // window, and the list view redrawn.
+  Status RunInBackground(CEntryRunMonitor& monitor,
+                         const std::function<void()>& run) override;
+  void ChangeTable(const std::function<void()>& change) override;
   // The prompts Open was given, for the windows this one opens: null when
   // the user answers, as the window's own prompts go with it.
   WindowPrompts* givenPrompts() const {
@@ -144,8 +141,8 @@ class CArchiveWindow final : public KeyboardInput {
   std::unique_ptr<CArchiveTable> table_;
   std::unique_ptr<WindowPrompts> ownPrompts_;
   WindowPrompts* prompts_;
-  std::unique_ptr<EntryEngine> engine_;
-  CTemporaryCopies copies_;
+  // Made with the window, once the prompts are known.
+  std::unique_ptr<CEntryCommands> commands_;
   bool withoutFolders_ = false;
   HWND window_ = nullptr;
   HWND label_ = nullptr;
