@@ -105,7 +105,10 @@ void CVarnokDlg::BuildControls() {
   setTabOrder(fileList_, selectButton_);
   setTabOrder(selectButton_, basePathEdit_);
   setTabOrder(basePathEdit_, compressBox_);
+  ConnectControls();
+}
 
+void CVarnokDlg::ConnectControls() {
   connect(selectButton_, &QPushButton::clicked, this,
           [this] { presenter_.OnSelectFiles(); });
   connect(packButton_, &QPushButton::clicked, this,

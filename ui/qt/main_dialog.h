@@ -57,6 +57,9 @@ class CVarnokDlg : public QDialog, private DialogView {
 
  private:
   void BuildControls();
+  // Forwards the controls' input to the presenter; dropped archives and
+  // Ctrl+O open archive windows.
+  void ConnectControls();
 
   // DialogView.
   void ShowRows(const std::vector<std::string>& rows) override;
