@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The Debian packages of a build: makes them with `cpack -G DEB` into a
+# temporary folder, checks which files each holds and that kzf's needs no
+# Qt, and runs lintian on both, failing on any error or warning that is not
+# in the allowed list (one tag a line, with the reason after it). Skipped,
+# with the reason, when the tools are missing.
+#
+# Usage: debian_package_test.sh BUILD_DIR ALLOWED_TAGS
+set -u
+build=$1 allowed=$2
+for tool in cpack dpkg-deb dpkg-shlibdeps lintian; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is missing (scripts/install-deps.sh installs it)"
+        exit 77
+    fi
+done
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
+    { cat "$work/cpack.log"; fail "cpack -G DEB"; exit 1; }
+deb() { echo "$work"/"$1"_*.deb; }
+
+# Each line: package, then a path it must hold (+) or must not (-).
+while read -r package sign path; do
+    listing=$(dpkg-deb --contents "$(deb "$package")" | awk '{print $6}')
+    if grep -qx "\./$path" <<<"$listing"; then
+        [[ $sign == + ]] || fail "$package holds $path"
+    else
+        [[ $sign == - ]] || fail "$package lacks $path"
+    fi
+done <<'TABLE'
+kzf + usr/bin/kzf
+kzf + usr/share/man/man1/kzf.1.gz
+kzf + usr/share/bash-completion/completions/kzf
+kzf + usr/share/doc/kzf/format.md
+kzf - usr/bin/varnok
+varnok + usr/bin/varnok
+varnok + usr/share/applications/varnok.desktop
+varnok + usr/share/metainfo/io.github.varnok.Varnok.metainfo.xml
+varnok + usr/share/mime/packages/varnok.xml
+varnok + usr/share/icons/hicolor/48x48/apps/varnok.png
+varnok - usr/bin/kzf
+TABLE
+
+# A build server installs kzf without the desktop's libraries.
+depends=$(dpkg-deb --field "$(deb kzf)" Depends)
+[[ $depends != *libqt* ]] || fail "kzf depends on Qt: $depends"
+[[ $depends == *libc6* ]] || fail "kzf's dependencies are not worked out: $depends"
+
+# lintian's E: and W: lines, less the allowed tags.
+lintian --no-cfg "$(deb kzf)" "$(deb varnok)" >"$work/lintian.log" 2>&1
+tags=$(awk '!/^#/ && NF {print $1}' "$allowed")
+while read -r line; do
+    tag=$(awk '{print $3}' <<<"$line")
+    grep -qx -- "$tag" <<<"$tags" || fail "lintian: $line"
+done < <(grep -E '^[EW]: ' "$work/lintian.log")
+
+[[ $failures -eq 0 ]] || exit 1
+echo "PASS"
