@@ -1,3 +1,8 @@
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/package_windows.cmake)
+  return()
+endif()
+
 # The Debian package: `cpack -G DEB` in the build folder makes
 # varnok_VERSION_ARCH.deb of what install.cmake installs, under /usr, with
 # its dependencies worked out by dpkg-shlibdeps from the programs' libraries.
