@@ -196,8 +196,14 @@ FunctionEnd
 
 Section "Uninstall"
   ReadRegDWORD $R2 SHCTX "${UNINSTALL_KEY}" "AddedToPath"
+  ReadRegStr $R0 SHCTX $EnvironmentKey "Path"
+  StrLen $R1 $R0
+  IntOp $R1 $R1 + 2
   ${If} $R2 == 1
-    ReadRegStr $R0 SHCTX $EnvironmentKey "Path"
+  ${AndIf} $R1 >= ${NSIS_MAX_STRLEN}
+    ; Read cut short: written back, it would lose the rest.
+    DetailPrint "PATH is too long to change; remove $INSTDIR from it by hand"
+  ${ElseIf} $R2 == 1
     Call un.WithoutInstallFolder
     ${If} $R0 == ""
       DeleteRegValue SHCTX $EnvironmentKey "Path"

@@ -52,7 +52,9 @@ expect_equal "kzf.exe --version from the zip" \
 win "$work/unzipped/varnok.exe" --version | grep -qF "$version" ||
   fail "varnok.exe --version from the zip does not name $version"
 
-# The installer, for this user, with kzf on the PATH.
+# The installer, for this user, with kzf on the PATH, which holds a folder
+# of the user's already.
+win reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d 'C:\Tools' /f >/dev/null
 start=$(date +%s%N)
 "$wine" "$setup" /S /CURRENTUSER /PATH=yes </dev/null >/dev/null 2>&1 ||
   fail "the silent install failed"
@@ -81,7 +83,7 @@ $uninstall|QuietUninstallString|"$windows_dir\\uninstall.exe" /S
 $classes\\.kzf||Varnok.Archive
 $classes\\Varnok.Archive\\DefaultIcon||$windows_dir\\varnok.exe,0
 $classes\\Varnok.Archive\\shell\\open\\command||"$windows_dir\\varnok.exe" "%1"
-HKCU\\Environment|Path|$windows_dir
+HKCU\\Environment|Path|C:\\Tools;$windows_dir
 END
 [ -n "$(reg_value "$uninstall" EstimatedSize)" ] || fail "no EstimatedSize"
 
@@ -102,5 +104,6 @@ win "${command[@]}" | grep -qF "$version" ||
 for key in "$uninstall" "$classes\\Varnok.Archive" "$classes\\.kzf"; do
   ! win reg query "$key" >/dev/null || fail "left behind: $key"
 done
-[ -z "$(reg_value 'HKCU\Environment' Path)" ] || fail "left behind: the PATH entry"
+expect_equal "the PATH after uninstalling" \
+  "$(reg_value 'HKCU\Environment' Path)" 'C:\Tools'
 echo "installer and zip: all checks passed"
