@@ -112,6 +112,13 @@ inline constexpr char kArchiveNotToStandardOutput[] =
 inline constexpr char kArchiveNotFromStandardInput[] =
     "can't be standard input: diff reads the archive from a file (./- names "
     "a file called -)";
+// kzf started in a console of its own, which closes when it ends (a
+// double-click on kzf.exe): below the usage, and before the wait for a key.
+inline constexpr char kCommandLineTool[] =
+    "kzf is a command-line tool: run it from a Command Prompt.\n"
+    "To open one in a folder, click the address bar of File Explorer showing\n"
+    "that folder, type cmd and press Enter.";
+inline constexpr char kPressAnyKey[] = "Press any key to close this window.";
 // An entry named as it is written to an archive, deflated or stored afresh
 // or copied from the archive being replaced.
 inline constexpr char kPacked[] = "Packed";

@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "base/escape.h"
+#include "base/messages.h"
 #include "base/version.h"
 #include "cli/cat_command.h"
 #include "cli/command.h"
+#include "cli/console_start.h"
 #include "cli/diff_command.h"
 #include "cli/extract_command.h"
 #include "cli/list_command.h"
@@ -131,6 +133,24 @@ int RunChosen(const Commands& commands) {
   return kExitUsage;
 }
 
+// The usage and how kzf is meant to be started, for a user who
+// double-clicked it; the exit status of a usage error.
+int ExplainCommandLineTool(const CLI::App& app) {
+  StandardOutput out;
+  out.Print(app.help());
+  out.Print(std::string("\n") + messages::kCommandLineTool + "\n");
+  out.Finish();
+  return kExitUsage;
+}
+
+// Keeps a console that closes as kzf ends open until a key is pressed.
+void HoldConsole() {
+  std::string ignored;
+  WriteText(StandardStream::kOutput,
+            std::string("\n") + messages::kPressAnyKey + "\n", &ignored);
+  WaitForKeyPress();
+}
+
 }  // namespace
 }  // namespace varnok
 
@@ -143,7 +163,16 @@ int main(int argc, char** argv) {
   Commands commands;
   DeclareProgram(app, &commands);
   // The arguments as the program spells paths, whatever the system.
-  const std::optional<int> stopped =
-      Parse(app, CommandLineArguments(argc, argv));
-  return stopped ? *stopped : RunChosen(commands);
+  const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+  const ConsoleStart start =
+      ChooseConsoleStart(ConsoleClosesAtExit(), arguments.size());
+  int status = kExitUsage;
+  if (start == ConsoleStart::kExplainThenWait) {
+    status = ExplainCommandLineTool(app);
+  } else {
+    const std::optional<int> stopped = Parse(app, arguments);
+    status = stopped ? *stopped : RunChosen(commands);
+  }
+  if (start != ConsoleStart::kRun) HoldConsole();
+  return status;
 }

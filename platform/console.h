@@ -37,6 +37,15 @@ bool StandardErrorIsTerminal();
 // it is no terminal or does not say.
 size_t StandardErrorColumns();
 
+// True when the program is the only one on its console, which the system
+// made for it and closes as it ends: a Windows console program started
+// from Explorer. False on POSIX, and when the program has no console.
+bool ConsoleClosesAtExit();
+
+// Waits for a key pressed on the program's console; returns at once when
+// there is none to read from.
+void WaitForKeyPress();
+
 }  // namespace varnok
 
 #endif  // VARNOK_PLATFORM_CONSOLE_H_

@@ -16,6 +16,8 @@ packages+=(lintian appstream)
 packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest)
 # The Windows dialog's tests: a virtual display and a window manager.
 packages+=(xvfb openbox)
+# The Windows installer (makensis, with its 64-bit stubs) and the zip's test.
+packages+=(nsis unzip)
 # The archive's file type, installed and looked up as a desktop does.
 packages+=(shared-mime-info xdg-utils libglib2.0-bin desktop-file-utils)
 packages+=("$@")

@@ -34,4 +34,8 @@ size_t StandardErrorColumns() {
   return size.ws_col;
 }
 
+bool ConsoleClosesAtExit() { return false; }
+
+void WaitForKeyPress() {}
+
 }  // namespace varnok

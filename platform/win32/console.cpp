@@ -80,4 +80,22 @@ size_t StandardErrorColumns() {
   return static_cast<size_t>(info.srWindow.Right - info.srWindow.Left + 1);
 }
 
+bool ConsoleClosesAtExit() {
+  DWORD processes[2];
+  return ::GetConsoleProcessList(processes, 2) == 1;
+}
+
+void WaitForKeyPress() {
+  const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  // Keys pressed before the question don't answer it.
+  ::FlushConsoleInputBuffer(input);
+  INPUT_RECORD record;
+  DWORD read = 0;
+  while (::ReadConsoleInputW(input, &record, 1, &read) && read == 1) {
+    if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) {
+      return;
+    }
+  }
+}
+
 }  // namespace varnok
