@@ -21,6 +21,8 @@ set(CPACK_PACKAGE_VENDOR "the Varnok authors")
 set(CPACK_PACKAGE_FILE_NAME varnok-${PROJECT_VERSION}-windows-x64)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+# Both downloads hold every component (the Debian packages split them).
+set(CPACK_MONOLITHIC_INSTALL ON)
 set(CPACK_EXTERNAL_REQUESTED_VERSIONS "1.0")
 set(CPACK_EXTERNAL_PACKAGE_SCRIPT
   ${PROJECT_SOURCE_DIR}/cmake/package_windows_script.cmake)

@@ -10,7 +10,7 @@ file(MAKE_DIRECTORY ${flat})
 
 # The files both downloads hold, under the names a Windows user opens.
 file(COPY ${staged}/bin/varnok.exe ${staged}/bin/kzf.exe
-     ${staged}/share/doc/varnok/format.md
+     ${staged}/share/doc/kzf/format.md
      ${source}/resources/windows/README.txt
      DESTINATION ${flat})
 file(COPY_FILE ${source}/LICENSE ${flat}/LICENSE.txt)
