@@ -9,20 +9,8 @@
 # Usage: debian_package_test.sh BUILD_DIR
 set -u
 build=$1
-for tool in cpack dpkg-deb dpkg-shlibdeps lintian appstreamcli; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is missing (scripts/install-deps.sh installs it)"
-        exit 77
-    fi
-done
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../support/script_test.sh"
+require_tools cpack dpkg-deb dpkg-shlibdeps lintian appstreamcli
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
     { cat "$work/cpack.log"; fail "cpack -G DEB"; exit 1; }
 deb() { echo "$work"/"$1"_*.deb; }
@@ -66,5 +54,4 @@ while read -r line; do
     fail "lintian: $line"
 done < <(grep -E '^[EW]: ' "$work/lintian.log")
 
-[[ $failures -eq 0 ]] || exit 1
-echo "PASS"
+finish

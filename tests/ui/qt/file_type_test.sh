@@ -8,20 +8,8 @@
 # Usage: file_type_test.sh BUILD_DIR KZF
 set -u
 build=$1 kzf=$2
-for tool in update-mime-database update-desktop-database xdg-mime gio; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is missing (scripts/install-deps.sh installs it)"
-        exit 77
-    fi
-done
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../support/script_test.sh"
+require_tools update-mime-database update-desktop-database xdg-mime gio
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
 update-mime-database "$prefix/share/mime" || fail "update-mime-database"
@@ -48,5 +36,4 @@ opener=$(xdg-mime query default application/x-kzf)
 [[ $opener == varnok.desktop ]] ||
     fail "application/x-kzf opens with [$opener], not varnok.desktop"
 
-[[ $failures -eq 0 ]] || exit 1
-echo "PASS"
+finish
