@@ -3,7 +3,9 @@
 #
 #   base <- platform <- archive, scan <- cli, ui
 #
-# (fuzz/ sits beside cli/ and ui/ and reads archives only), and only
+# (libkzf/, the C library, sits beside cli/ and ui/ and reads archives
+# only; fuzz/ sits beside them and reads archives, also through libkzf/),
+# and only
 # platform/ includes the system-specific headers of platform/posix/ and
 # platform/win32/, so that the rest builds unchanged on every system; the
 # Windows dialog (ui/win32/), built for Windows alone, shares the
@@ -26,10 +28,12 @@ set(uses_archive base platform archive)
 set(uses_scan base platform scan)
 set(uses_cli base platform archive scan cli)
 set(uses_ui base platform archive scan ui)
-set(uses_fuzz base platform archive fuzz)
-set(folders base platform archive scan cli ui fuzz)
+set(uses_libkzf base platform archive libkzf)
+set(uses_fuzz base platform archive libkzf fuzz)
+set(folders base platform archive scan libkzf cli ui fuzz)
 # The libraries that the folders build, and the folder of each.
-set(library_folders base platform archive scan cli ui fuzz_checks=fuzz)
+set(library_folders base platform archive scan kzf_shared=libkzf
+    kzf_static=libkzf cli ui fuzz_checks=fuzz)
 
 set(faults)
 foreach(folder IN LISTS folders)
