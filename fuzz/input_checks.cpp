@@ -353,7 +353,9 @@ std::string CheckLibrary(std::string_view bytes, const CArchiveReader& reader,
                : "library's failed open leaves a handle or says: " + message;
   }
   const auto& entries = reader.entries();
-  if (kzf_count(archive) != entries.size()) return "library lists a count of its own";
+  if (kzf_count(archive) != entries.size()) {
+    return "library counts " + Number(kzf_count(archive)) + " entries";
+  }
   for (uint32_t i = 0; i < entries.size(); ++i) {
     uint32_t found = 0;
     const std::string& name = entries[i].name;
