@@ -275,7 +275,7 @@ if [ "$do_edit" = yes ] && [ "$has_add" = yes ]; then
   "${pack[@]}" --compress data -o before.kzf
   zip -9 -r -q before.zip data
   edited=$(find data -type f | sort | sed -n '2p')
-  "$make_corpus" file "$edited" --mib 1
+  rm "$edited" && "$make_corpus" file "$edited" --mib 1
   alternate kzf_add zip_one edit_full
   cmp -s edit.kzf full.kzf || die "kzf add and a full pack made different archives"
   rm -f before.kzf before.zip edit.kzf edit.zip full.kzf
