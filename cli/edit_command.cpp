@@ -54,7 +54,8 @@ bool EditCommand::OpenArchiveToEdit(CArchiveReader* reader) const {
   return OpenArchive(archive_, reader);
 }
 
-int EditCommand::Edit(EditRequest& request, unsigned jobs) const {
+int EditCommand::Edit(EditRequest& request, unsigned jobs,
+                      const std::string& leftOut) const {
   request.archiveName = archive_;
   request.skipDamaged = skipDamaged_;
   CArchiveEditor editor(jobs, limits_);
@@ -67,7 +68,7 @@ int EditCommand::Edit(EditRequest& request, unsigned jobs) const {
     }
     StandardOutput out;
     const bool named = NameChanges(outcome);
-    if (!quiet_) out.Print(Summary(outcome, 0));
+    if (!quiet_) out.Print(Summary(outcome, 0, leftOut));
     return out.Finish() && named ? kExitSuccess : kExitFailure;
   }
   // What a killed run left beside the archive goes first, as for a pack.
@@ -85,7 +86,7 @@ int EditCommand::Edit(EditRequest& request, unsigned jobs) const {
   NameChanges(outcome);
   if (quiet_) return kExitSuccess;
   StandardOutput out;
-  out.Print(Summary(outcome, progress.last().entriesTotal));
+  out.Print(Summary(outcome, progress.last().entriesTotal, leftOut));
   return out.Finish() ? kExitSuccess : kExitFailure;
 }
 
@@ -116,8 +117,8 @@ bool EditCommand::NameChanges(const EditOutcome& outcome) const {
   return true;
 }
 
-std::string EditCommand::Summary(const EditOutcome& outcome,
-                                 size_t entries) const {
+std::string EditCommand::Summary(const EditOutcome& outcome, size_t entries,
+                                 const std::string& leftOut) const {
   std::string line = archive_ + ": " + std::to_string(outcome.added.size()) +
                      " added, " + std::to_string(outcome.replaced.size()) +
                      " replaced, " + std::to_string(outcome.removed.size()) +
@@ -127,8 +128,8 @@ std::string EditCommand::Summary(const EditOutcome& outcome,
     line += ", " + Count(outcome.skipped.size(), "damaged entry left out",
                          "damaged entries left out");
   }
-  if (dryRun_) return line + " (dry run: nothing written)\n";
-  return line + "; " + Count(entries, "entry", "entries") + "\n";
+  if (dryRun_) return line + leftOut + " (dry run: nothing written)\n";
+  return line + "; " + Count(entries, "entry", "entries") + leftOut + "\n";
 }
 
 AddCommand::AddCommand(CLI::App& app, PackLimits limits)
@@ -160,7 +161,7 @@ int AddCommand::Run() {
     const bool store = i < pack.keepStored.size() && pack.keepStored[i];
     request.add.push_back({pack.paths[i], std::move(name), store});
   }
-  return Edit(request, options_.jobs());
+  return Edit(request, options_.jobs(), LeftOut(selection));
 }
 
 RemoveCommand::RemoveCommand(CLI::App& app, PackLimits limits)

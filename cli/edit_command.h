@@ -41,8 +41,10 @@ class EditCommand : public Command {
   // Opens the archive to choose entries from; says why it can't.
   bool OpenArchiveToEdit(CArchiveReader* reader) const;
   // Plans (dry run) or applies request on jobs threads and reports what
-  // changed; returns the exit status.
-  int Edit(EditRequest& request, unsigned jobs) const;
+  // changed, ending the summary with leftOut (what the selection of files
+  // to add left out); returns the exit status.
+  int Edit(EditRequest& request, unsigned jobs,
+           const std::string& leftOut = {}) const;
   bool verbose() const { return verbose_; }
 
   std::string archive_;
@@ -51,8 +53,10 @@ class EditCommand : public Command {
   // Names each change (stdout for a dry run, stderr with verbose) and
   // warns of every damaged entry left out; false when stdout fails.
   bool NameChanges(const EditOutcome& outcome) const;
-  // The summary line; entries 0 when unknown.
-  std::string Summary(const EditOutcome& outcome, size_t entries) const;
+  // The summary line, for entries in the new archive (unknown in a dry
+  // run).
+  std::string Summary(const EditOutcome& outcome, size_t entries,
+                      const std::string& leftOut) const;
 
   const PackLimits limits_;
   bool dryRun_ = false;

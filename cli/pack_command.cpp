@@ -85,19 +85,7 @@ std::string PackCommand::Summary(const PackSelection& selection,
   }
   line += ", " + FormatSize(totals.bytesTotal) + " in " +
           FormatSize(archiveBytes);
-  std::string leftOut;
-  auto add = [&leftOut](size_t n, const char* one, const char* many) {
-    if (n == 0) return;
-    if (!leftOut.empty()) leftOut += ", ";
-    leftOut += Count(n, one, many);
-  };
-  add(selection.specialFiles, "link or special file", "links or special files");
-  add(selection.unreadableFolders, "unreadable folder", "unreadable folders");
-  add(selection.excluded, "excluded file", "excluded files");
-  add(selection.temporaryFiles, "temporary file of the archive",
-      "temporary files of the archive");
-  if (!leftOut.empty()) line += "; left out: " + leftOut;
-  return line + "\n";
+  return line + LeftOut(selection) + "\n";
 }
 
 int PackCommand::Run() {

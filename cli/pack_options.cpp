@@ -9,6 +9,7 @@
 #include "archive/archive_self.h"
 #include "base/escape.h"
 #include "base/path_pattern.h"
+#include "base/sizes.h"
 #include "cli/command.h"
 #include "platform/file_system.h"
 #include "platform/read_file.h"
@@ -111,6 +112,21 @@ void PrintPackFailure(const Status& status, const PackRequest& request) {
     more.replace(more.find("%1"), 2, std::to_string(names.size() - kNamesShown));
     PrintError(Status::BadRequest(messages::kNotInCodePage, more));
   }
+}
+
+std::string LeftOut(const PackSelection& selection) {
+  std::string leftOut;
+  auto add = [&leftOut](size_t n, const char* one, const char* many) {
+    if (n == 0) return;
+    if (!leftOut.empty()) leftOut += ", ";
+    leftOut += Count(n, one, many);
+  };
+  add(selection.specialFiles, "link or special file", "links or special files");
+  add(selection.unreadableFolders, "unreadable folder", "unreadable folders");
+  add(selection.excluded, "excluded file", "excluded files");
+  add(selection.temporaryFiles, "temporary file of the archive",
+      "temporary files of the archive");
+  return leftOut.empty() ? leftOut : "; left out: " + leftOut;
 }
 
 void PackOptions::Declare(CLI::App& command, bool paths) {

@@ -49,6 +49,10 @@ struct PackSelection {
 // it stands.
 void PrintPackFailure(const Status& status, const PackRequest& request);
 
+// What selection left out, for a summary line: "; left out: 2 excluded
+// files" and the like, or nothing.
+std::string LeftOut(const PackSelection& selection);
+
 class PackOptions {
  public:
   // Declares FOLDER, after the positionals command has already, and the
