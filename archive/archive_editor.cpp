@@ -15,10 +15,23 @@ namespace {
 
 constexpr size_t kNone = std::numeric_limits<size_t>::max();
 
-// Takes held bytes and keeps nothing: a check of their CRC-32 alone.
-class DiscardSink : public ByteSink {
+// Takes held bytes and keeps nothing (a check of their CRC-32 alone),
+// counting them in progress for observer, which may cancel the check.
+class CheckingSink : public ByteSink {
  public:
-  Status Append(std::string_view) override { return Status::Ok(); }
+  CheckingSink(PackObserver* observer, PackProgress* progress)
+      : observer_(observer), progress_(progress) {}
+  Status Append(std::string_view bytes) override {
+    progress_->bytesDone += bytes.size();
+    if (observer_ != nullptr && !observer_->OnProgress(*progress_)) {
+      return Status::Cancelled();
+    }
+    return Status::Ok();
+  }
+
+ private:
+  PackObserver* const observer_;
+  PackProgress* const progress_;
 };
 
 // Decides what an edit makes of an archive's entries: the fate of each old
@@ -33,8 +46,10 @@ class EditPlan {
   // one name, twice; then orders the new archive's entries.
   Status Make();
   // Leaves out of the new archive each entry to copy whose held bytes fail
-  // their CRC-32, in outcome's skipped.
-  void SkipDamaged(CArchiveReader* reader);
+  // their CRC-32, in outcome's skipped. observer (may be null) sees the
+  // check's progress, over the entries to copy and their held bytes, and
+  // may cancel it.
+  Status SkipDamaged(CArchiveReader* reader, PackObserver* observer);
   // What the edit changes.
   void Describe(EditOutcome* outcome) const;
   // The pack that writes the new archive, copying from reader.
@@ -200,14 +215,30 @@ void EditPlan::Order() {
   order_.insert(order_.end(), next, fresh.end());
 }
 
-void EditPlan::SkipDamaged(CArchiveReader* reader) {
-  std::erase_if(order_, [&](const NewEntry& entry) {
-    if (entry.file != nullptr) return false;
-    DiscardSink discard;
-    if (reader->ReadHeld(entry.old, discard).ok()) return false;
-    fates_[entry.old].kind = Fate::Kind::kSkip;
-    return true;
-  });
+Status EditPlan::SkipDamaged(CArchiveReader* reader,
+                             PackObserver* observer) {
+  PackProgress progress;
+  for (const NewEntry& entry : order_) {
+    if (entry.file != nullptr) continue;
+    ++progress.entriesTotal;
+    progress.bytesTotal += entries_[entry.old].record.packedSize;
+  }
+  std::vector<NewEntry> kept;
+  for (const NewEntry& entry : order_) {
+    if (entry.file == nullptr) {
+      CheckingSink check(observer, &progress);
+      const Status status = reader->ReadHeld(entry.old, check);
+      if (status.cancelled()) return status;
+      ++progress.entriesDone;
+      if (!status.ok()) {
+        fates_[entry.old].kind = Fate::Kind::kSkip;
+        continue;
+      }
+    }
+    kept.push_back(entry);
+  }
+  order_ = std::move(kept);
+  return Status::Ok();
 }
 
 void EditPlan::Describe(EditOutcome* outcome) const {
@@ -252,16 +283,17 @@ PackRequest EditPlan::ToPackRequest(CArchiveReader* reader) const {
 }
 
 // Opens the archive request changes into reader and plans the edit into
-// *plan; with skipDamaged, leaves out the damaged entries to copy.
+// *plan; with skipDamaged, leaves out the damaged entries to copy, checked
+// under observer (may be null).
 Status OpenAndPlan(const EditRequest& request, CArchiveReader* reader,
-                   std::unique_ptr<EditPlan>* plan) {
+                   PackObserver* observer, std::unique_ptr<EditPlan>* plan) {
   Status status = reader->Open(request.archiveName);
   if (!status.ok()) return status;
   *plan = std::make_unique<EditPlan>(request, reader->entries());
   status = (*plan)->Make();
   if (!status.ok()) return status;
-  if (request.skipDamaged) (*plan)->SkipDamaged(reader);
-  return Status::Ok();
+  return request.skipDamaged ? (*plan)->SkipDamaged(reader, observer)
+                             : Status::Ok();
 }
 
 }  // namespace
@@ -273,7 +305,7 @@ Status CArchiveEditor::Plan(const EditRequest& request, EditOutcome* outcome) {
   *outcome = EditOutcome{};
   CArchiveReader reader;
   std::unique_ptr<EditPlan> plan;
-  Status status = OpenAndPlan(request, &reader, &plan);
+  Status status = OpenAndPlan(request, &reader, nullptr, &plan);
   if (!status.ok()) return status;
   std::vector<PlannedEntry> planned;
   CArchiveWriter writer(threads_, limits_);
@@ -288,7 +320,7 @@ Status CArchiveEditor::Apply(const EditRequest& request,
   warning_ = Status::Ok();
   CArchiveReader reader;
   std::unique_ptr<EditPlan> plan;
-  Status status = OpenAndPlan(request, &reader, &plan);
+  Status status = OpenAndPlan(request, &reader, observer, &plan);
   if (!status.ok()) return status;
   // The pack closes the reader, and with it the names the plan refers to.
   EditOutcome changes;

@@ -78,7 +78,9 @@ class CArchiveEditor {
   Status Plan(const EditRequest& request, EditOutcome* outcome);
   // Writes the changed archive. observer (may be null) sees progress as a
   // pack's, its bytes counting the held bytes copied as well as the source
-  // bytes read, and may cancel.
+  // bytes read, and may cancel. With skipDamaged, a check of the entries to
+  // copy comes first, with progress of its own (their count and held
+  // bytes, from zero), then the pack's.
   Status Apply(const EditRequest& request, PackObserver* observer,
                EditOutcome* outcome);
   // After an Apply that succeeded: as CArchiveWriter::warning.

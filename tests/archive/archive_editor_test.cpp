@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/archive_editor.h"
@@ -129,22 +131,31 @@ TEST_F(ArchiveEditorTest, LimitAndCancelLeaveTheArchive) {
             messages::kTooManyFiles);
   ExpectUntouched();
 
-  // Cancels once the given number of entries is written.
+  // Cancels once the given number of entries is done; notes the largest
+  // total of entries it was told of.
   class Canceller : public PackObserver {
    public:
     explicit Canceller(uint32_t after) : after_(after) {}
     bool OnProgress(const PackProgress& progress) override {
+      largestTotal = std::max(largestTotal, progress.entriesTotal);
       return progress.entriesDone < after_;
     }
+    uint32_t largestTotal = 0;
 
    private:
     const uint32_t after_;
   };
-  for (uint32_t after : {1u, 3u}) {
+  // Early and late in the writing, and in the check of the entries to copy
+  // that skipping damaged ones makes first.
+  for (const auto& [after, skipDamaged] :
+       {std::pair{1u, false}, std::pair{3u, false}, std::pair{1u, true}}) {
     Canceller canceller(after);
+    request.skipDamaged = skipDamaged;
     EXPECT_TRUE(CArchiveEditor().Apply(request, &canceller, &outcome)
                     .cancelled());
     ExpectUntouched();
+    // A cancelled check of the 3 entries to copy writes nothing after it.
+    if (skipDamaged) EXPECT_EQ(canceller.largestTotal, 3u);
   }
 }
 
