@@ -88,7 +88,7 @@ class ArchiveEditsTest : public ::testing::Test {
     table_.SelectRows(*row, *row, true);
   }
 
-  size_t EntryOf(const std::string& name) const {
+  size_t EntryOf(const std::string& name) {
     return *table_.reader().FindEntry(name);
   }
 

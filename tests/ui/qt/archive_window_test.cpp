@@ -85,6 +85,17 @@ bool Drop(QWidget* target, const std::string& path) {
   return dropped.isAccepted();
 }
 
+// The stored names of the archive at path, in its order.
+QStringList StoredNames(const std::string& path) {
+  CArchiveReader reader;
+  QStringList names;
+  if (!reader.Open(path).ok()) return names;
+  for (const ArchiveEntry& entry : reader.entries()) {
+    names.append(QString::fromStdString(entry.name));
+  }
+  return names;
+}
+
 void CloseAll() {
   for (CArchiveWindow* window : OpenWindows()) window->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -307,17 +318,6 @@ void ArchiveWindowTest::extractsTheSelectionByteForByteOrCancels() {
            temp_->path() / "cancelled", error)) {
     QVERIFY2(!file.is_regular_file(), file.path().c_str());
   }
-}
-
-// The stored names of the archive at path, in its order.
-QStringList StoredNames(const std::string& path) {
-  CArchiveReader reader;
-  QStringList names;
-  if (!reader.Open(path).ok()) return names;
-  for (const ArchiveEntry& entry : reader.entries()) {
-    names.append(QString::fromStdString(entry.name));
-  }
-  return names;
 }
 
 void ArchiveWindowTest::dropDeleteAndF2ChangeTheArchive() {
