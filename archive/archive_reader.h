@@ -102,6 +102,9 @@ class CArchiveReader {
   // inflated). As with ReadEntry, the sink may have received bytes before a
   // fault is found.
   Status ReadHeld(size_t index, ByteSink& sink);
+  // Closes the archive and forgets its entries, as a failed Open leaves
+  // the reader.
+  void Close();
 
  private:
   // Ends Open once file_ is open, or failed to open for reason.
@@ -153,7 +156,6 @@ class CArchiveReader {
   Status FinishEntry(size_t index, const EntryPass& pass) const;
   // Reads exactly length bytes at offset.
   Status ReadAt(uint64_t offset, size_t length, char* dst);
-  void Close();
 
   // A fault of the archive's bytes, and a failure to open or read them; the
   // archive's path is the detail.

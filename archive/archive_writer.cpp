@@ -9,6 +9,7 @@
 
 #include "archive/coding.h"
 #include "archive/entry_encoder.h"
+#include "archive/archive_reader.h"
 #include "archive/parallel_encoder.h"
 #include "archive/previous_archive.h"
 #include "base/escape.h"
@@ -124,7 +125,9 @@ Status StoredNameOf(const PackRequest& request, size_t index,
   }
   // A given name is measured as the archive spells it, too, and its
   // backslashes count as separators, as in a name cut from a path.
-  std::optional<std::string> spelt = ToArchiveEncoding(request.names[index]);
+  std::optional<std::string> spelt =
+      request.namesAsStored ? std::optional(request.names[index])
+                            : ToArchiveEncoding(request.names[index]);
   if (!spelt) return Status::BadRequest(messages::kNotInCodePage, path);
   if (spelt->size() > kMaxNameLength) {
     return Status::BadRequest(messages::kPathTooLong,
@@ -177,6 +180,10 @@ Status CArchiveWriter::Pack(const PackRequest& request,
   }
   status = AppendData(&archive);
   previous.reset();
+  // So is the archive copied entries come from.
+  for (const EntryToReuse& copy : request.copies) {
+    if (copy.archive != nullptr) copy.archive->Close();
+  }
   if (!status.ok()) return status;
   status = WriteDirectory(&archive);
   if (!status.ok()) return status;
@@ -227,7 +234,7 @@ Status CArchiveWriter::CheckCounts() const {
       return Status::BadRequest(messages::kPathTooLong, request.basePath);
     }
   }
-  if (request.paths.size() > kMaxEntries) {
+  if (request.paths.size() > limits_.entryCount) {
     return Status::BadRequest(messages::kTooManyFiles, {},
                               std::to_string(request.paths.size()) + " found");
   }
@@ -247,6 +254,12 @@ Status CArchiveWriter::NameEntries() {
     entry.path = &path;
     entry.deflate = request.compress && !(i < request.keepStored.size() &&
                                           request.keepStored[i]);
+    if (i < request.copies.size() && request.copies[i].archive != nullptr) {
+      entry.copy = request.copies[i];
+      const EntryRecord& record =
+          entry.copy.archive->entries()[entry.copy.index].record;
+      entry.deflate = record.method == kMethodDeflated;
+    }
     entries_.push_back(std::move(entry));
   }
   return Status::Ok();
@@ -268,23 +281,41 @@ Status CArchiveWriter::CheckNamesDiffer() const {
 
 Status CArchiveWriter::MeasureFiles() {
   for (Entry& entry : entries_) {
-    const std::string& path = *entry.path;
-    PathInfo info;
-    std::string reason;
-    if (!QueryPath(path, &info, &reason)) {
-      return Status::IoError(messages::kCantReadFile, path, reason);
+    if (entry.copy.archive == nullptr) {
+      Status status = MeasureFile(&entry);
+      if (!status.ok()) return status;
+      progress_.bytesTotal += entry.sourceSize;
+      continue;
     }
-    if (info.kind != PathKind::kFile) {
-      return Status::IoError(messages::kCantReadFile, path,
-                             messages::kNotARegularFile);
+    // A copied entry's held bytes are what is read of it.
+    const EntryRecord& record =
+        entry.copy.archive->entries()[entry.copy.index].record;
+    if (record.size > kMaxFileSize) {
+      return Status::BadRequest(messages::kFileTooLarge, *entry.path,
+                                EscapeName(FromArchiveEncoding(entry.name)));
     }
-    if (info.size > kMaxFileSize) {
-      return Status::BadRequest(messages::kFileTooLarge, path);
-    }
-    entry.sourceSize = info.size;
-    progress_.bytesTotal += info.size;
+    entry.sourceSize = record.size;
+    progress_.bytesTotal += record.packedSize;
   }
   progress_.entriesTotal = static_cast<uint32_t>(entries_.size());
+  return Status::Ok();
+}
+
+Status CArchiveWriter::MeasureFile(Entry* entry) {
+  const std::string& path = *entry->path;
+  PathInfo info;
+  std::string reason;
+  if (!QueryPath(path, &info, &reason)) {
+    return Status::IoError(messages::kCantReadFile, path, reason);
+  }
+  if (info.kind != PathKind::kFile) {
+    return Status::IoError(messages::kCantReadFile, path,
+                           messages::kNotARegularFile);
+  }
+  if (info.size > kMaxFileSize) {
+    return Status::BadRequest(messages::kFileTooLarge, path);
+  }
+  entry->sourceSize = info.size;
   return Status::Ok();
 }
 
@@ -294,12 +325,18 @@ Status CArchiveWriter::LayOut() {
   uint64_t storedBytes = 0;
   for (const Entry& entry : entries_) {
     directoryEnd += DirectoryEntrySize(entry.name.size());
-    if (!entry.deflate) storedBytes += entry.sourceSize;
+    if (entry.copy.archive != nullptr) {
+      storedBytes += entry.copy.archive->entries()[entry.copy.index]
+                         .record.packedSize;
+    } else if (!entry.deflate) {
+      storedBytes += entry.sourceSize;
+    }
   }
   lastDirectoryByte_ = static_cast<uint32_t>(directoryEnd);
 
-  // Stored files keep their size, so the archive is at least this long;
-  // deflated ones are held to the limit while they are written.
+  // Stored files keep their size, and copied entries their held bytes, so
+  // the archive is at least this long; deflated files are held to the
+  // limit while they are written.
   if (directoryEnd + 1 + storedBytes > limits_.archiveLength) {
     return Status::BadRequest(messages::kTooLarge, request_->archiveName);
   }
@@ -310,7 +347,9 @@ void CArchiveWriter::FindEntriesToReuse(CPreviousArchive* previous) {
   std::vector<CPreviousArchive::File> files;
   files.reserve(entries_.size());
   for (const Entry& entry : entries_) {
-    files.push_back({entry.name, entry.sourceSize, entry.deflate});
+    // A copied entry is offered nothing: it is copied as it lies.
+    files.push_back({entry.name, entry.sourceSize,
+                     entry.deflate && entry.copy.archive == nullptr});
   }
   const std::vector<EntryToReuse> offers =
       previous->Offer(request_->archiveName, request_->compress, files);
@@ -331,7 +370,12 @@ Status CArchiveWriter::AppendData(CAtomicFile* archive) {
   std::vector<CParallelEncoder::SourceFile> files;
   files.reserve(entries_.size());
   for (const Entry& entry : entries_) {
-    files.push_back({entry.path, entry.sourceSize, entry.reuse, !entry.deflate});
+    if (entry.copy.archive != nullptr) {
+      files.push_back({entry.path, entry.sourceSize, entry.copy, false, true});
+    } else {
+      files.push_back(
+          {entry.path, entry.sourceSize, entry.reuse, !entry.deflate});
+    }
   }
   // Workers encode files ahead; they are handed back here in entry order.
   CParallelEncoder encoder(std::move(files), request_->compress, WorkerCount(),

@@ -75,6 +75,17 @@ struct PackRequest {
   std::vector<bool> keepStored;
   // zlib's level when deflating, kFastestLevel to kDefaultLevel.
   int level = kDefaultLevel;
+  // The names given are spelt as the archive spells them already (an
+  // existing archive's names): they are checked, never converted.
+  bool namesAsStored = false;
+  // Empty, or one per path: an entry of an open archive that is copied as
+  // it lies (held bytes, method, sizes and CRC-32, the CRC checked while
+  // copied) in place of the file at path, which is then never read and
+  // only names the entry in messages; a null archive reads the file. A
+  // copied entry's name comes from names. Pack closes the archives copied
+  // from once every held byte is written, before the new archive takes its
+  // name (a system may refuse to replace an open file).
+  std::vector<EntryToReuse> copies;
 };
 
 // One entry a request would make, as the checks before writing find it.
@@ -114,6 +125,8 @@ struct PackLimits {
   // Longest archive that engines which read offsets as signed numbers can
   // load; a longer one is written all the same (see pastSignedLength).
   uint64_t signedArchiveLength = kMaxSignedArchiveLength;
+  // Most entries the run writes; more fail with "Too many files".
+  uint32_t entryCount = kMaxEntries;
 };
 
 // The name under which path is stored with basePath: path as the archive
@@ -192,6 +205,7 @@ class CArchiveWriter {
     uint64_t sourceSize = 0;            // as measured by CheckRequest
     bool deflate = false;               // held as method 5
     EntryToReuse reuse;                 // an old entry that may hold it
+    EntryToReuse copy;                  // an old entry copied as it lies
     EntryRecord record;
   };
 
@@ -208,8 +222,10 @@ class CArchiveWriter {
   // Refuses two files stored under one name.
   Status CheckNamesDiffer() const;
   // Measures each file; refuses one that is missing, not a file, or of
-  // 2 GiB or more.
+  // 2 GiB or more (a copied entry: as its record says).
   Status MeasureFiles();
+  // Measures one file to read for entry.
+  Status MeasureFile(Entry* entry);
   // Places the directory; refuses an archive that would be too long even
   // before anything is deflated.
   Status LayOut();

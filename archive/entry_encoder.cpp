@@ -193,6 +193,21 @@ class HeldBytesCopier : public ByteSink {
   HeldBytesSink* const sink_;
 };
 
+// Hands the held bytes a reader passes on to a sink's Append, and counts
+// them as read.
+class CountingCopier : public ByteSink {
+ public:
+  explicit CountingCopier(HeldBytesSink* sink) : sink_(sink) {}
+  Status Append(std::string_view bytes) override {
+    Status status = sink_->Append(bytes.data(), bytes.size());
+    if (status.ok()) status = sink_->SourceRead(bytes.size());
+    return status;
+  }
+
+ private:
+  HeldBytesSink* const sink_;
+};
+
 // Takes the reports of source bytes read, and nothing else.
 class ReadCounter : public HeldBytesSink {
  public:
@@ -279,6 +294,20 @@ bool StreamProbe::Matches(const char* data, size_t n, bool whole) {
 Status HeldBytesSink::AppendEntry(const EntryToReuse& entry) {
   HeldBytesCopier copier(this);
   return entry.archive->ReadHeld(entry.index, copier);
+}
+
+Status CEntryEncoder::Copy(const EntryToReuse& entry, HeldBytesSink* sink,
+                           EncodedEntry* result) {
+  *result = EncodedEntry{};
+  CountingCopier copier(sink);
+  Status status = entry.archive->ReadHeld(entry.index, copier);
+  if (!status.ok()) return status;
+  const EntryRecord& record = entry.archive->entries()[entry.index].record;
+  result->method = record.method;
+  result->size = record.size;
+  result->packedSize = record.packedSize;
+  result->crc = record.crc;
+  return Status::Ok();
 }
 
 CEntryEncoder::CEntryEncoder(bool compress, int level)

@@ -132,6 +132,14 @@ class CEntryEncoder {
   Status Compare(const std::string& path, const EntryToReuse& entry,
                  bool* same);
 
+  // Hands on entry's held bytes as they lie, reporting each piece to sink
+  // as read (SourceRead) after it is appended, and its record's method,
+  // sizes and CRC-32 as the result; nothing is inflated or deflated. Fails
+  // as CArchiveReader::ReadHeld does, when the held bytes are not the
+  // record's CRC-32 (found only at their end), or with what sink returns.
+  static Status Copy(const EntryToReuse& entry, HeldBytesSink* sink,
+                     EncodedEntry* result);
+
  private:
   // Compares the open file with entry's original bytes, and a deflated
   // entry's stream with this encoder's, reporting the source bytes read to

@@ -136,9 +136,7 @@ Status CParallelEncoder::EncodeNext(HeldBytesSink* sink, EncodedEntry* entry) {
     ++nextToHand_;
     lock.unlock();
     workerWake_.notify_all();  // the workers' next file is the one after
-    CallerSink callerSink(this, sink, 0);
-    return CallerEncoder(index).Encode(*files_[index].path, &callerSink,
-                                       entry, files_[index].reuse);
+    return EncodeHere(index, sink, 0, entry);
   }
 
   // Wait for the file, passing on what the workers read meanwhile (its own
@@ -160,9 +158,7 @@ Status CParallelEncoder::EncodeNext(HeldBytesSink* sink, EncodedEntry* entry) {
   workerWake_.notify_all();  // room for one more file ahead
 
   if (slot.state == Slot::State::kForCaller) {
-    CallerSink callerSink(this, sink, slot.sourceBytesReported);
-    return CallerEncoder(index).Encode(*files_[index].path, &callerSink,
-                                       entry, files_[index].reuse);
+    return EncodeHere(index, sink, slot.sourceBytesReported, entry);
   }
   *entry = slot.entry;
   Status status = slot.status;
@@ -204,7 +200,7 @@ bool CParallelEncoder::Claim(std::unique_lock<std::mutex>& lock,
   *index = NextToClaim();
   const SourceFile& file = files_[*index];
   Slot& claimed = window_.emplace_back();
-  if (file.size > limits_.maxHeldFileSize || file.store) {
+  if (ForCaller(file)) {
     claimed.state = Slot::State::kForCaller;
   } else {
     claimed.reserved = HeldBound(file.size);
@@ -261,12 +257,18 @@ void CParallelEncoder::Deliver(size_t index, Slot outcome) {
 bool CParallelEncoder::MayClaimNext() const {
   if (window_.size() >= limits_.maxFilesAhead) return false;
   const SourceFile& file = files_[NextToClaim()];
-  return file.size > limits_.maxHeldFileSize || file.store ||
+  return ForCaller(file) ||
          heldReserved_ + HeldBound(file.size) <= limits_.heldBudget;
 }
 
-CEntryEncoder& CParallelEncoder::CallerEncoder(size_t index) {
-  return files_[index].store ? storingEncoder_ : callerEncoder_;
+Status CParallelEncoder::EncodeHere(size_t index, HeldBytesSink* sink,
+                                    uint64_t alreadyReported,
+                                    EncodedEntry* entry) {
+  const SourceFile& file = files_[index];
+  CallerSink callerSink(this, sink, alreadyReported);
+  if (file.copy) return CEntryEncoder::Copy(file.reuse, &callerSink, entry);
+  CEntryEncoder& encoder = file.store ? storingEncoder_ : callerEncoder_;
+  return encoder.Encode(*file.path, &callerSink, entry, file.reuse);
 }
 
 void CParallelEncoder::NoteWorkerRead(size_t n) {

@@ -54,6 +54,9 @@ class CParallelEncoder {
     uint64_t size = 0;
     EntryToReuse reuse;  // its archive must outlive the encoder
     bool store = false;  // held unchanged even when compressing
+    // reuse's held bytes are copied as they lie (CEntryEncoder::Copy), on
+    // the caller's thread, and path is not read.
+    bool copy = false;
   };
 
   // compress and level: as for CEntryEncoder. workers: threads that encode
@@ -117,8 +120,14 @@ class CParallelEncoder {
   // Gives back a handed-out file's reservation.
   void Release(uint64_t reserved);
 
-  // The encoder for a file the caller encodes itself.
-  CEntryEncoder& CallerEncoder(size_t index);
+  // Encodes (or copies) file index on the caller's thread into sink, its
+  // first alreadyReported source bytes reported by a worker before.
+  Status EncodeHere(size_t index, HeldBytesSink* sink,
+                    uint64_t alreadyReported, EncodedEntry* entry);
+  // Whether a worker leaves file index to the caller from the start.
+  bool ForCaller(const SourceFile& file) const {
+    return file.size > limits_.maxHeldFileSize || file.store || file.copy;
+  }
 
   const std::vector<SourceFile> files_;
   const bool compress_;

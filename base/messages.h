@@ -65,6 +65,16 @@ inline constexpr char kNotFoundInArchive[] = "Not found in archive";
 inline constexpr char kRepeatedName[] = "Repeated name, not extracted";
 inline constexpr char kFileExists[] = "File exists, not replaced";
 
+// Changing an archive.
+inline constexpr char kChangedTwice[] = "Entry changed twice in one edit";
+inline constexpr char kNameInArchive[] = "Name already in the archive";
+// Each change, as kzf names it, and a damaged entry an edit leaves out.
+inline constexpr char kAdded[] = "Added";
+inline constexpr char kReplaced[] = "Replaced";
+inline constexpr char kRemoved[] = "Removed";
+inline constexpr char kRenamed[] = "Renamed";
+inline constexpr char kDamagedLeftOut[] = "Damaged entry left out";
+
 // Folders to pack.
 inline constexpr char kCantOpenFolder[] = "Can't open folder";
 inline constexpr char kNotAFolder[] = "Not a folder";

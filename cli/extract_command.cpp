@@ -5,26 +5,13 @@
 #include <string_view>
 
 #include "archive/archive_extractor.h"
+#include "archive/entry_selection.h"
 #include "base/escape.h"
-#include "base/path_pattern.h"
 #include "base/sizes.h"
 #include "cli/standard_output.h"
 #include "platform/file_system.h"
 
 namespace varnok {
-namespace {
-
-// True when argument names name, or a folder on its way.
-bool NamesEntry(std::string_view argument, std::string_view name) {
-  if (name == argument) return true;
-  if (argument.empty() || name.size() <= argument.size() ||
-      name.substr(0, argument.size()) != argument) {
-    return false;
-  }
-  return argument.back() == '/' || name[argument.size()] == '/';
-}
-
-}  // namespace
 
 ExtractCommand::ExtractCommand(CLI::App& app)
     : Command(app, "extract", "Write an archive's entries out as files") {
@@ -53,16 +40,7 @@ bool ExtractCommand::Choose(const std::vector<ArchiveEntry>& entries,
   for (const std::string& argument : names_) {
     // Stored names are spelt as the archive spells them.
     const std::optional<std::string> stored = ToArchiveEncoding(argument);
-    bool found = false;
-    for (size_t i = 0; stored && i < entries.size(); ++i) {
-      if (NamesEntry(*stored, entries[i].name)) marked[i] = found = true;
-    }
-    if (stored && !found) {
-      const PathPattern pattern(*stored);
-      for (size_t i = 0; i < entries.size(); ++i) {
-        if (pattern.Matches(entries[i].name)) marked[i] = found = true;
-      }
-    }
+    const bool found = stored && ChooseEntries(entries, *stored, &marked);
     if (!found) {
       PrintError(Status::BadRequest(messages::kNotFoundInArchive,
                                     EscapeName(argument)));

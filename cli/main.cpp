@@ -17,6 +17,7 @@
 #include "cli/command.h"
 #include "cli/console_start.h"
 #include "cli/diff_command.h"
+#include "cli/edit_command.h"
 #include "cli/extract_command.h"
 #include "cli/list_command.h"
 #include "cli/pack_command.h"
@@ -77,6 +78,9 @@ void DeclareProgram(CLI::App& app, Commands* commands) {
   commands->push_back(std::make_unique<ExtractCommand>(app));
   commands->push_back(std::make_unique<CatCommand>(app));
   commands->push_back(std::make_unique<DiffCommand>(app));
+  commands->push_back(std::make_unique<AddCommand>(app));
+  commands->push_back(std::make_unique<RemoveCommand>(app));
+  commands->push_back(std::make_unique<RenameCommand>(app));
   // After the commands, which keep their own.
   app.footer(kFooter);
 }

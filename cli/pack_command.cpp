@@ -13,30 +13,6 @@
 #include "platform/file_system.h"
 
 namespace varnok {
-namespace {
-
-// Says why a pack failed: every name the code page can't spell (the first
-// kNamesShown, then how many more there are), or the failure as it stands.
-void PrintPackFailure(const Status& status, const PackRequest& request) {
-  const std::vector<std::string> names =
-      status.message() == messages::kNotInCodePage
-          ? NamesNotInCodePage(request)
-          : std::vector<std::string>();
-  if (names.empty()) {
-    PrintError(status);
-    return;
-  }
-  for (size_t i = 0; i < names.size() && i < kNamesShown; ++i) {
-    PrintError(Status::BadRequest(messages::kNotInCodePage, names[i]));
-  }
-  if (names.size() > kNamesShown) {
-    std::string more = messages::kAndMore;
-    more.replace(more.find("%1"), 2, std::to_string(names.size() - kNamesShown));
-    PrintError(Status::BadRequest(messages::kNotInCodePage, more));
-  }
-}
-
-}  // namespace
 
 PackCommand::PackCommand(CLI::App& app, PackLimits limits)
     : Command(app, "pack", "Pack the files beneath a folder into an archive"),

@@ -94,11 +94,37 @@ Status ReadList(const std::string& path, std::string* bytes) {
 
 }  // namespace
 
-void PackOptions::Declare(CLI::App& command) {
+void PrintPackFailure(const Status& status, const PackRequest& request) {
+  const std::vector<std::string> names =
+      status.message() == messages::kNotInCodePage
+          ? NamesNotInCodePage(request)
+          : std::vector<std::string>();
+  if (names.empty()) {
+    PrintError(status);
+    return;
+  }
+  for (size_t i = 0; i < names.size() && i < kNamesShown; ++i) {
+    PrintError(Status::BadRequest(messages::kNotInCodePage, names[i]));
+  }
+  if (names.size() > kNamesShown) {
+    std::string more = messages::kAndMore;
+    more.replace(more.find("%1"), 2, std::to_string(names.size() - kNamesShown));
+    PrintError(Status::BadRequest(messages::kNotInCodePage, more));
+  }
+}
+
+void PackOptions::Declare(CLI::App& command, bool paths) {
   command_ = &command;
-  command.add_option("FOLDER", folder_, "The folder to pack")
-      ->required()
-      ->check(kNotEmpty);
+  if (paths) {
+    command.add_option("PATH", paths_,
+                       "Files to add, and folders to add every file beneath")
+        ->required()
+        ->check(kNotEmpty);
+  } else {
+    command.add_option("FOLDER", folder_, "The folder to pack")
+        ->required()
+        ->check(kNotEmpty);
+  }
   CLI::Option* base = command.add_option(
       "--base", basePath_,
       "Store each file under its path from the first occurrence of this text "
@@ -186,7 +212,32 @@ void PackOptions::DeclareMethods(CLI::App& command) {
       ->needs(compress);
 }
 
-bool PackOptions::ListFiles(const std::string& folder, PackList* list) const {
+bool PackOptions::ListArgument(const std::string& argument,
+                               PackList* list) const {
+  PathInfo info;
+  std::string reason;
+  const bool file = !paths_.empty() && QueryPath(argument, &info, &reason) &&
+                    info.kind == PathKind::kFile;
+  // A file is listed as the one file its folder names.
+  const PathParts parts = SplitPath(argument);
+  const std::string spelling =
+      !file ? argument : parts.folder.empty() ? std::string(".") : parts.folder;
+  std::string folder;
+  const Status found = FindFolderToPack(spelling, &folder);
+  if (!found.ok()) {
+    PrintError(found);
+    return false;
+  }
+  if (!file) return ListFiles(folder, spelling, list);
+  std::vector<Status> failures;
+  *list = ListNamedFiles(folder, spelling, {parts.name}, &failures);
+  for (const Status& failure : failures) PrintError(failure);
+  return failures.empty();
+}
+
+bool PackOptions::ListFiles(const std::string& folder,
+                            const std::string& spelling,
+                            PackList* list) const {
   if (filesFrom_.empty()) {
     *list = ListFilesToPack(folder);
     return true;
@@ -198,7 +249,7 @@ bool PackOptions::ListFiles(const std::string& folder, PackList* list) const {
     return false;
   }
   std::vector<Status> failures;
-  *list = ListNamedFiles(folder, folder_, SplitNameList(bytes, null_),
+  *list = ListNamedFiles(folder, spelling, SplitNameList(bytes, null_),
                          &failures);
   for (const Status& failure : failures) PrintError(failure);
   return failures.empty();
@@ -234,16 +285,31 @@ void PackOptions::MakeFilter(PathFilter* filter) const {
 
 bool PackOptions::Select(const std::string& archive, bool verbose,
                          PackSelection* selection) const {
-  std::string folder;
-  const Status found = FindFolderToPack(folder_, &folder);
-  if (!found.ok()) {
-    PrintError(found);
+  *selection = PackSelection{};
+  PackRequest& request = selection->request;
+  const std::vector<std::string> arguments =
+      paths_.empty() ? std::vector<std::string>{folder_} : paths_;
+  for (const std::string& argument : arguments) {
+    if (!SelectFrom(argument, archive, verbose, selection)) return false;
+  }
+  // With --store, a flag for every file.
+  if (storePatterns_.empty()) request.keepStored.clear();
+  request.archiveName = archive;
+  request.basePath = basePath_;
+  request.compress = compress_;
+  request.level = level_;
+  return true;
+}
+
+bool PackOptions::SelectFrom(const std::string& argument,
+                             const std::string& archive, bool verbose,
+                             PackSelection* selection) const {
+  PackList list;
+  if (!ListArgument(argument, &list) || !ReportScan(list, verbose)) {
     return false;
   }
-  PackList list;
-  if (!ListFiles(folder, &list) || !ReportScan(list, verbose)) return false;
-  selection->specialFiles = list.leftOut.size();
-  selection->unreadableFolders = list.unreadableFolders.size();
+  selection->specialFiles += list.leftOut.size();
+  selection->unreadableFolders += list.unreadableFolders.size();
   std::vector<std::string> temporaryFiles;
   const Status self =
       CArchiveSelf(archive).LeaveOut(list.paths, &temporaryFiles);
@@ -251,18 +317,22 @@ bool PackOptions::Select(const std::string& archive, bool verbose,
     PrintError(self);
     return false;
   }
-  selection->temporaryFiles = temporaryFiles.size();
+  selection->temporaryFiles += temporaryFiles.size();
   for (size_t i = 0; verbose && i < temporaryFiles.size(); ++i) {
     PrintNote(std::string(messages::kLeftOut) + ": " + temporaryFiles[i] +
               ": " + messages::kArchiveTemporaryFile);
   }
+  Filter(list, verbose, selection);
+  return true;
+}
 
+void PackOptions::Filter(PackList& list, bool verbose,
+                         PackSelection* selection) const {
   PathFilter filter;
   MakeFilter(&filter);
   std::vector<PathPattern> store(storePatterns_.begin(), storePatterns_.end());
   PackRequest& request = selection->request;
-  request = PackRequest{};
-  request.paths.reserve(list.paths.size());
+  request.paths.reserve(request.paths.size() + list.paths.size());
   for (std::string& path : list.paths) {
     const std::string relative = RelativePath(list.root, path);
     if (!filter.Includes(relative)) {
@@ -277,15 +347,10 @@ bool PackOptions::Select(const std::string& archive, bool verbose,
     for (const PathPattern& pattern : store) {
       stored = stored || pattern.Matches(relative);
     }
-    if (!store.empty()) request.keepStored.push_back(stored);
+    request.keepStored.push_back(stored);
     if (prefix_) request.names.push_back(*prefix_ + relative);
     request.paths.push_back(std::move(path));
   }
-  request.archiveName = archive;
-  request.basePath = basePath_;
-  request.compress = compress_;
-  request.level = level_;
-  return true;
 }
 
 }  // namespace varnok

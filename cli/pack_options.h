@@ -44,11 +44,18 @@ struct PackSelection {
   size_t temporaryFiles = 0;     // the archive's, left by an earlier run
 };
 
+// Says why a pack of request failed: every name the code page can't spell
+// (the first kNamesShown, then how many more there are), or the failure as
+// it stands.
+void PrintPackFailure(const Status& status, const PackRequest& request);
+
 class PackOptions {
  public:
   // Declares FOLDER, after the positionals command has already, and the
-  // options on command.
-  void Declare(CLI::App& command);
+  // options on command. With paths: PATH... in FOLDER's place, files and
+  // folders, each folder taken as FOLDER is and each file as the only one
+  // of its folder (a --prefix name is P followed by the file's name).
+  void Declare(CLI::App& command, bool paths = false);
 
   // Turns the parsed options into the request that writes archive. Says on
   // stderr what it leaves out (each entry, with verbose) and why it fails;
@@ -65,8 +72,16 @@ class PackOptions {
   // those that choose how they are held (--compress, --store, --level).
   void DeclareFilters(CLI::App& command);
   void DeclareMethods(CLI::App& command);
-  // The files to consider: those beneath the folder, or those listed.
-  bool ListFiles(const std::string& folder, PackList* list) const;
+  // The files to consider of one argument: those beneath the folder it
+  // names, those listed, or the file it names.
+  bool ListArgument(const std::string& argument, PackList* list) const;
+  bool ListFiles(const std::string& folder, const std::string& spelling,
+                 PackList* list) const;
+  // Adds to selection what one argument gives; false when the run must stop.
+  bool SelectFrom(const std::string& argument, const std::string& archive,
+                  bool verbose, PackSelection* selection) const;
+  // Adds the files of list that the filters take to selection.
+  void Filter(PackList& list, bool verbose, PackSelection* selection) const;
   // Says what the scan could not take; false when the run must stop.
   bool ReportScan(const PackList& list, bool verbose) const;
   // The filters in the order the command line gave them.
@@ -76,6 +91,7 @@ class PackOptions {
   CLI::Option* excludeOption_ = nullptr;
   CLI::Option* includeOption_ = nullptr;
   std::string folder_;
+  std::vector<std::string> paths_;  // with paths, in folder_'s place
   std::string basePath_ = "data/";
   std::optional<std::string> prefix_;
   std::vector<std::string> excludes_;
