@@ -290,7 +290,7 @@ TEST_F(ArchiveEditsTest, RefusedDeclinedOrCancelledChangesLeaveTheArchive) {
     const char* message;  // the first line of the last message
   } cases[] = {
       {"a name taken", [&] { edits_.Rename(forest, "data/main.lua"); },
-       messages::kDuplicateStoredName},
+       messages::kNameInArchive},
       {"an unsafe name", [&] { edits_.Rename(forest, "../forest.map"); },
        messages::kUnsafeStoredName},
       {"an empty name", [&] { edits_.Rename(forest, ""); },
