@@ -221,10 +221,11 @@ bool CArchiveEdits::Plan(const EditRequest& request, EditOutcome* planned) {
 
 void CArchiveEdits::Add(const std::vector<std::string>& paths) {
   EditRequest request = NewRequest();
+  const std::string folder = table_.FilterFolder();
   CScanMonitor scan;
   Status found;
   const Status ran = runner_.RunInBackground(scan, [&] {
-    found = FilesToAdd(paths, table_.FilterFolder(), &scan, &request.add);
+    found = FilesToAdd(paths, folder, &scan, &request.add);
   });
   if (!ran.ok() || (!found.ok() && found.code() != StatusCode::kCancelled)) {
     Show(FailureMessage(ran.ok() ? found : ran));
