@@ -317,7 +317,11 @@ Status RenamesFor(const std::vector<ArchiveEntry>& entries,
   std::string_view target = to;
   while (!target.empty() && target.back() == '/') target.remove_suffix(1);
   for (const ArchiveEntry& entry : entries) {
-    if (folder.empty() || !NamesEntry(folder, entry.name)) continue;
+    // An entry named as the folder itself is not beneath it.
+    if (folder.empty() || entry.name.size() <= folder.size() ||
+        !NamesEntry(folder, entry.name)) {
+      continue;
+    }
     const std::string_view rest =
         std::string_view(entry.name).substr(folder.size() + 1);
     renames->push_back({entry.name, target.empty()

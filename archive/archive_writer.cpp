@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <utility>
 
+#include "archive/archive_reader.h"
 #include "archive/coding.h"
 #include "archive/entry_encoder.h"
-#include "archive/archive_reader.h"
 #include "archive/parallel_encoder.h"
 #include "archive/previous_archive.h"
 #include "base/escape.h"

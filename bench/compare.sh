@@ -18,10 +18,16 @@
 #                    65,535 text files of about 1.5 KB (make_corpus texts)
 #                    against unzip -q;
 #   verify           kzf verify of that archive against unzip -t and 7z t;
+#   edit             kzf add replacing one file of the tree's compressed
+#                    archive with 1 MiB of new bytes, against zip -9 updating
+#                    that file in a zip of the tree (and a sync of the zip)
+#                    and against a full kzf pack --compress of the changed
+#                    tree, which must give the same archive;
 #   peak memory      of kzf packing one 1 GiB file, stored and compressed, and
-#                    of the compressed pack and the repack of the tree.
+#                    of the compressed pack, the repack and the edit of the
+#                    tree.
 #
-#   bash bench/compare.sh [--quick] [--repack] [--extract] [BUILD_DIR] [WORK_DIR]
+#   bash bench/compare.sh [--quick] [--repack] [--extract] [--edit] [BUILD_DIR] [WORK_DIR]
 #
 # It builds nothing: it runs BUILD_DIR/cli/kzf and BUILD_DIR/bench/make_corpus
 # (BUILD_DIR defaults to build/). It installs zip, unzip, p7zip-full, pigz
@@ -29,24 +35,27 @@
 # 3 GiB free; the work files are removed at the end. --quick packs a 40 MiB
 # tree once per tool and a 256 MiB file, and makes 6,000 small files, to try
 # the script out. --repack runs the repack and the diff alone; --extract the
-# extractions and verifications alone.
+# extractions and verifications alone; --edit the edit alone.
 #
 # Every archive is synced to disk before its clock stops (kzf syncs its own),
 # and the page cache is dropped before every run when this runs as root;
 # otherwise every run starts after the tree has been read once.
 set -euo pipefail
 
-quick=no repack_only=no extract_only=no
-while [ "${1:-}" = "--quick" ] || [ "${1:-}" = "--repack" ] || [ "${1:-}" = "--extract" ]; do
+quick=no repack_only=no extract_only=no edit_only=no
+while [ "${1:-}" = "--quick" ] || [ "${1:-}" = "--repack" ] || [ "${1:-}" = "--extract" ] ||
+  [ "${1:-}" = "--edit" ]; do
   [ "$1" = "--quick" ] && quick=yes
   [ "$1" = "--repack" ] && repack_only=yes
   [ "$1" = "--extract" ] && extract_only=yes
+  [ "$1" = "--edit" ] && edit_only=yes
   shift
 done
-# What runs: the packs, the repack, the extractions.
-do_pack=yes do_repack=yes do_extract=yes
-[ "$repack_only" = yes ] && do_pack=no do_extract=no
-[ "$extract_only" = yes ] && do_pack=no do_repack=no
+# What runs: the packs, the repack, the extractions, the edit.
+do_pack=yes do_repack=yes do_extract=yes do_edit=yes
+[ "$repack_only" = yes ] && do_pack=no do_extract=no do_edit=no
+[ "$extract_only" = yes ] && do_pack=no do_repack=no do_edit=no
+[ "$edit_only" = yes ] && do_pack=no do_repack=no do_extract=no
 build_dir=$(realpath "${1:-build}")
 work_parent=${2:-/var/tmp}
 
@@ -90,11 +99,12 @@ fi
 
 # What this kzf can do: the options came with later versions.
 pack_help=$("$kzf" pack --help)
-has_jobs=no has_reuse=no has_diff=no extract_jobs=no
+has_jobs=no has_reuse=no has_diff=no extract_jobs=no has_add=no
 "$kzf" extract --help | grep -q -- '--jobs' && extract_jobs=yes
 grep -q -- '--jobs' <<<"$pack_help" && has_jobs=yes
 grep -q -- '--no-reuse' <<<"$pack_help" && has_reuse=yes
 "$kzf" --help | grep -q '^  diff ' && has_diff=yes
+"$kzf" --help | grep -q '^  add ' && has_add=yes
 
 # --- Runs ------------------------------------------------------------------------
 
@@ -192,6 +202,11 @@ run_zip_update() { cp -p before.zip update.zip; timed "zip -9 -u" bash -c 'zip -
 # The archive is stale: diff must exit with 1 and name what changed.
 run_diff() { timed "kzf diff" bash -c '"$0" diff before.kzf data --compress >diff.log; [ $? -eq 1 ] && [ -s diff.log ]' "$kzf"; }
 
+# The edit: one file of the tree replaced (edited names it).
+run_kzf_add() { cp -p before.kzf edit.kzf; timed "kzf add" "$kzf" add -q edit.kzf "$edited" --compress; }
+run_zip_one() { cp -p before.zip edit.zip; timed "zip -9 one file" bash -c 'zip -9 -q edit.zip "$0" && sync edit.zip' "$edited"; }
+run_edit_full() { rm -f full.kzf; timed "kzf full, edit" "${pack[@]}" --compress "${no_reuse[@]}" data -o full.kzf; }
+
 # Each extraction goes into a fresh folder, made before the clock starts.
 fresh() { rm -rf x && mkdir x; }
 run_kzf_extract() { fresh; timed "kzf extract" "$kzf" extract ex.kzf -C x; }
@@ -253,6 +268,17 @@ if [ "$do_repack" = yes ]; then
   alternate "${repack_tools[@]}"
   cmp -s repack.kzf full.kzf || die "the repack and a full pack made different archives"
   rm -f before.kzf before.zip repack.kzf full.kzf update.zip diff.log
+fi
+
+if [ "$do_edit" = yes ] && [ "$has_add" = yes ]; then
+  echo "== replace one file of the archive with 1 MiB of new bytes"
+  "${pack[@]}" --compress data -o before.kzf
+  zip -9 -r -q before.zip data
+  edited=$(find data -type f | sort | sed -n '2p')
+  rm "$edited" && "$make_corpus" file "$edited" --mib 1
+  alternate kzf_add zip_one edit_full
+  cmp -s edit.kzf full.kzf || die "kzf add and a full pack made different archives"
+  rm -f before.kzf before.zip edit.kzf edit.zip full.kzf
 fi
 
 if [ "$do_pack" = yes ]; then
@@ -328,6 +354,15 @@ if [ "$do_repack" = yes ]; then
     na "stale 1%: kzf diff vs kzf repack" "n/a (kzf has no diff)"
   fi
 fi
+if [ "$do_edit" = yes ]; then
+  if [ "$has_add" = yes ]; then
+    add=$(median "kzf add" 1)
+    row "replace 1 MiB: kzf add vs zip -9 + sync" "$add" "$(median "zip -9 one file" 1)" "<=" 1.00
+    row "replace 1 MiB: kzf add vs full pack" "$add" "$(median "kzf full, edit" 1)" "<=" 0.20
+  else
+    na "replace 1 MiB: kzf add" "n/a (kzf has no add)"
+  fi
+fi
 echo
 printf '%-40s %8s  %-8s %s\n' "peak memory of kzf" MiB target result
 if [ "$do_pack" = yes ]; then
@@ -340,5 +375,6 @@ if [ "$do_repack" = yes ]; then
   [ "$has_diff" = yes ] && memory_row "diff 1%" "$(peak "kzf diff")"
 fi
 [ "$do_extract" = yes ] && memory_row "extract the tree" "$(peak "kzf extract")"
+[ "$do_edit" = yes ] && [ "$has_add" = yes ] && memory_row "replace 1 MiB (kzf add)" "$(peak "kzf add")"
 echo
 echo "took $(($(date +%s) - started)) s; load average $(cut -d" " -f1-3 /proc/loadavg)"

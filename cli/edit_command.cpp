@@ -200,6 +200,9 @@ int RemoveCommand::Run() {
   for (size_t i = 0; i < entries.size(); ++i) {
     if (marked[i]) request.remove.push_back(entries[i].name);
   }
+  // The edit replaces the archive, which a system may refuse while it is
+  // open.
+  reader.Close();
   return Edit(request, 1);
 }
 
@@ -239,6 +242,7 @@ int RenameCommand::Run() {
     PrintError(status);
     return kExitFailure;
   }
+  reader.Close();  // as for remove
   return Edit(request, 1);
 }
 

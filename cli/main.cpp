@@ -1,5 +1,5 @@
-// kzf: packs folders into kzf archives, and lists, verifies, extracts and
-// compares them, from the command line. Exit status: 0 success, 1 failure
+// kzf: packs folders into kzf archives, and lists, verifies, extracts,
+// compares and changes them, from the command line. Exit status: 0 success, 1 failure
 // (for diff: the archive differs), 2 usage error (for diff: any trouble).
 
 #include <CLI/CLI.hpp>
@@ -38,12 +38,15 @@ constexpr char kFooter[] = R"(Exit status:
   2  the command line is wrong; for diff, also a failure
 
 For list, verify, extract and cat, an ARCHIVE of - is read from standard
-input; pack -o and diff take files only (./- names a file called -).
+input; pack -o, diff, add, remove and rename take files only (./- names a
+file called -).
 
 Examples:
   kzf pack assets -o game.kzf --compress --prefix data/ --exclude-vcs
   kzf diff game.kzf assets --compress --prefix data/ --exclude-vcs
   kzf extract game.kzf data/maps/ -C out
+  kzf add game.kzf patch --compress --prefix data/
+  kzf rename game.kzf data/maps data/levels
 
 Run 'kzf COMMAND --help' for a command's options.)";
 
@@ -162,7 +165,7 @@ int main(int argc, char** argv) {
   using namespace varnok;
   InstallSignalHandling();
   CLI::App app("Packs folders into kzf archives, and lists, verifies, "
-               "extracts and compares them.",
+               "extracts, compares and changes them.",
                "kzf");
   Commands commands;
   DeclareProgram(app, &commands);

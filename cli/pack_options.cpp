@@ -216,8 +216,11 @@ bool PackOptions::ListArgument(const std::string& argument,
                                PackList* list) const {
   PathInfo info;
   std::string reason;
-  const bool file = !paths_.empty() && QueryPath(argument, &info, &reason) &&
-                    info.kind == PathKind::kFile;
+  if (!paths_.empty() && !QueryPath(argument, &info, &reason)) {
+    PrintError(Status::IoError(messages::kCantReadFile, argument, reason));
+    return false;
+  }
+  const bool file = !paths_.empty() && info.kind == PathKind::kFile;
   // A file is listed as the one file its folder names.
   const PathParts parts = SplitPath(argument);
   const std::string spelling =

@@ -36,7 +36,7 @@ offers() {
     [[ ${#COMPREPLY[@]} -eq 0 ]] || printf '%s\n' "${COMPREPLY[@]}" | sort
 }
 
-for command in pack list verify extract cat diff; do
+for command in pack list verify extract cat diff add remove rename; do
     # The option column of the help: "  -o,--output TEXT ..." lines.
     names=$("$kzf" "$command" --help | sed -n 's/^  \(-[^ ]*\).*/\1/p' | tr ',' '\n')
     [[ -n $names ]] || fail "no options in kzf $command --help"
@@ -73,6 +73,8 @@ expect "names in the archive" 'data/maps/a\ b.map' \
     "$(offers kzf extract game.kzf -C out data/m)"
 expect "names after options" $'data/maps/a\\ b.map\ndata/sounds/x.ogg' \
     "$(offers kzf cat game.kzf data/)"
+expect "name to rename" 'data/sounds/x.ogg' "$(offers kzf rename game.kzf data/s)"
+expect "files to add" $'notes.txt' "$(offers kzf add game.kzf no)"
 
 [[ $failures -eq 0 ]] && echo "all checks passed"
 exit $((failures > 0))
