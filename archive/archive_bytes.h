@@ -25,6 +25,8 @@ class CArchiveBytes {
   // The bytes of block, read where they lie.
   void OpenMemory(std::string_view block);
 
+  // Whether a file or block is open (a failed Open, and Close, leave none).
+  bool IsOpen() const { return memory_ != nullptr || file_.IsOpen(); }
   // The number of bytes when opened.
   uint64_t size() const;
   // Reads up to n bytes at offset into buffer; *got is less than n only

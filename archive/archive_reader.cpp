@@ -55,6 +55,8 @@ void CArchiveReader::Close() {
   entries_.clear();
 }
 
+void CArchiveReader::CloseFile() { bytes_.Close(); }
+
 std::string DisplayName(std::string_view storedName) {
   return EscapeName(FromArchiveEncoding(storedName));
 }
@@ -111,8 +113,8 @@ Status CArchiveReader::FinishOpen(bool opened, const std::string& reason) {
 
 Status CArchiveReader::ReadAt(uint64_t offset, size_t length, char* dst) {
   size_t got = 0;
-  std::string reason;
-  if (!bytes_.ReadAt(offset, dst, length, &got, &reason)) {
+  std::string reason = messages::kFileNotOpen;
+  if (!bytes_.IsOpen() || !bytes_.ReadAt(offset, dst, length, &got, &reason)) {
     return IoFail(messages::kCantReadArchive,
                   "at byte " + Number(offset) + ": " + reason);
   }
@@ -356,6 +358,7 @@ Status CArchiveReader::ReadEntry(size_t index, EntrySink& sink) {
 
 void CArchiveReader::WillRead(const std::vector<size_t>& indices,
                               size_t first, size_t last) const {
+  if (!file_.IsOpen()) return;
   uint64_t start = 0, end = 0;
   for (size_t position = first; position <= last; ++position) {
     const EntryRecord& record = entries_[indices[position]].record;

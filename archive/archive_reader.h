@@ -72,6 +72,11 @@ class CArchiveReader {
   // opened again. Messages name it name.
   Status OpenMemory(std::string_view block, const std::string& name);
 
+  // Closes the archive's file, so that it may be replaced on every system;
+  // the entries stay, and reading one fails with "File not open" until
+  // Open.
+  void CloseFile();
+
   // The entries in archive order; empty until Open succeeded.
   const std::vector<ArchiveEntry>& entries() const { return entries_; }
   uint64_t fileSize() const { return fileSize_; }

@@ -54,7 +54,7 @@ class ScriptedPrompts : public Prompts {
 };
 
 // The archive window's questions: the archive to open, the folder to
-// extract to, the answer about files in the way; its messages and
+// extract to, the answer about files in the way, the one before a change; its messages and
 // questions, each as "text\ninformative".
 class ScriptedWindowPrompts : public WindowPrompts {
  public:
@@ -69,6 +69,11 @@ class ScriptedWindowPrompts : public WindowPrompts {
     messages.push_back(question.text + "\n" + question.informative);
     return existing;
   }
+  bool Confirm(const Message& question, const char* action) override {
+    messages.push_back(question.text + "\n" + question.informative);
+    actions.push_back(action);
+    return confirm;
+  }
   void ShowMessage(const std::string& text,
                    const std::string& informative) override {
     messages.push_back(text + "\n" + informative);
@@ -77,6 +82,8 @@ class ScriptedWindowPrompts : public WindowPrompts {
   std::optional<std::string> archive;  // the open dialog's; none = Cancel
   std::optional<std::string> folder;   // the picker's; none = Cancel
   ExistingAnswer existing = ExistingAnswer::kCancel;
+  bool confirm = true;                // the answer to Confirm
+  std::vector<std::string> actions;   // Confirm's action buttons, in turn
   std::vector<std::string> messages;  // and questions, in turn
 };
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <numeric>
 #include <string_view>
+#include <unordered_set>
 
 #include "base/sizes.h"
 #include "platform/file_system.h"
@@ -112,6 +113,23 @@ Status CArchiveTable::Open(const std::string& path) {
   return Status::Ok();
 }
 
+Status CArchiveTable::Reopen(const std::vector<std::string>& selectedNames) {
+  auto reader = std::make_unique<CArchiveReader>();
+  Status status = reader->Open(path_);
+  if (!status.ok()) return status;
+  reader_ = std::move(reader);
+  order_.resize(entries().size());
+  const std::unordered_set<std::string> selecting(selectedNames.begin(),
+                                                  selectedNames.end());
+  selected_.assign(entries().size(), false);
+  for (size_t entry = 0; entry < entries().size(); ++entry) {
+    selected_[entry] = selecting.count(entries()[entry].name) != 0;
+  }
+  damage_.clear();
+  Reorder();
+  return Status::Ok();
+}
+
 std::optional<size_t> CArchiveTable::RowOf(size_t entry) const {
   if (entry >= rowOf_.size() || rowOf_[entry] == kHidden) return std::nullopt;
   return rowOf_[entry];
@@ -179,6 +197,7 @@ void CArchiveTable::SetFilter(const std::string& text) {
   filterPart_.clear();
   // Stored names are spelt as the archive spells them.
   const std::optional<std::string> stored = ToArchiveEncoding(text);
+  filterText_ = stored.value_or(std::string());
   filterMatchesNothing_ = !stored;
   if (stored && stored->find_first_of("*?") != std::string::npos) {
     filterPattern_.emplace(*stored);
@@ -186,6 +205,17 @@ void CArchiveTable::SetFilter(const std::string& text) {
     filterPart_ = LowerAscii(*stored);
   }
   Refilter();
+}
+
+std::string CArchiveTable::FilterFolder() const {
+  const size_t wild = filterText_.find_first_of("*?");
+  if (wild == std::string::npos) {
+    return !filterText_.empty() && filterText_.back() == '/' ? filterText_
+                                                             : std::string();
+  }
+  const size_t slash = filterText_.rfind('/', wild);
+  return slash == std::string::npos ? std::string()
+                                    : filterText_.substr(0, slash + 1);
 }
 
 bool CArchiveTable::PassesFilter(const std::string& name) const {

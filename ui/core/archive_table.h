@@ -60,6 +60,15 @@ class CArchiveTable {
   // the file and the reader's reason (FailureMessage makes it a message).
   // On success every entry is a row, in archive order, with no filter.
   Status Open(const std::string& path);
+  // Opens the same path again, after the archive was changed: the sort
+  // order and the filter stay, the marks of damage go, and the entries
+  // stored under the names given (as stored) are the selection. On failure
+  // the table is as it was.
+  Status Reopen(const std::vector<std::string>& selectedNames);
+
+  // Closes the archive's file while it is being replaced: the rows stay,
+  // but no entry can be read until Reopen.
+  void CloseFile() { reader_->CloseFile(); }
 
   // The archive's path as given to Open, and its reader, for the commands
   // that read entries.
@@ -94,6 +103,11 @@ class CArchiveTable {
   // empty text shows every entry.
   void SetFilter(const std::string& text);
   bool filtered() const { return rows_.size() != entries().size(); }
+  // The folder of the archive the filter names, as stored with its '/' at
+  // the end: a filter that is a folder's name ("data/maps/"), or a pattern's
+  // part before its first '*' or '?' up to its last '/' ("data/maps/*.map"
+  // gives "data/maps/"). Empty for every other filter, or none.
+  std::string FilterFolder() const;
 
   // The selection is kept by entry: an entry the filter hides stays
   // selected, and shows selected again when the filter lets it through.
@@ -142,7 +156,9 @@ class CArchiveTable {
   std::vector<size_t> rowOf_;
   std::vector<bool> selected_;       // by entry
   std::vector<std::string> damage_;  // by entry; empty until one is marked
-  // The filter: a pattern, or a lower-case part of names; none for all.
+  // The filter as stored names are spelt; then what it matches: a pattern,
+  // or a lower-case part of names; none for all.
+  std::string filterText_;
   std::string filterPart_;
   std::optional<PathPattern> filterPattern_;
   bool filterMatchesNothing_ = false;

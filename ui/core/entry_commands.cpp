@@ -21,7 +21,7 @@ void CEntryCommands::Show(const Message& message) {
   prompts_.ShowMessage(message.text, message.informative);
 }
 
-bool CEntryCommands::Run(CEntryRunMonitor& monitor,
+bool CEntryCommands::Run(CRunMonitor& monitor,
                          const std::function<void()>& run) {
   const Status started = runner_.RunInBackground(monitor, run);
   if (!started.ok()) Show(FailureMessage(started));

@@ -30,10 +30,10 @@ class EntryRunner {
   // Runs run on a background thread, with monitor's progress shown after
   // half a second and its Cancel, and returns once run has ended; fails,
   // without running it, when the thread can't be started.
-  virtual Status RunInBackground(CEntryRunMonitor& monitor,
+  virtual Status RunInBackground(CRunMonitor& monitor,
                                  const std::function<void()>& run) = 0;
-  // Makes change, which marks or clears damaged entries of the table, and
-  // redraws the table's rows.
+  // Makes change, which may change the table's rows, their marks and the
+  // selection, then shows the table's rows and selection again.
   virtual void ChangeTable(const std::function<void()>& change) = 0;
 };
 
@@ -60,7 +60,7 @@ class CEntryCommands {
  private:
   // Runs run through the runner; false, after telling why, when it could
   // not start.
-  bool Run(CEntryRunMonitor& monitor, const std::function<void()>& run);
+  bool Run(CRunMonitor& monitor, const std::function<void()>& run);
   void Show(const Message& message);
 
   CArchiveTable& table_;

@@ -12,29 +12,27 @@ namespace {
 
 namespace texts = window_messages;
 
-// Names a message lists one by one.
-constexpr size_t kNamesShown = 5;
+std::string Files(size_t n) { return Count(n, "file", "files"); }
 
-// The first kNamesShown lines, one a line, then how many more there are.
+}  // namespace
+
 std::string Lines(const std::vector<std::string>& lines) {
   std::string text;
-  for (size_t i = 0; i < lines.size() && i < kNamesShown; ++i) {
+  for (size_t i = 0; i < lines.size() && i < kNamesListed; ++i) {
     if (i != 0) text += '\n';
     text += lines[i];
   }
-  if (lines.size() > kNamesShown) {
+  if (lines.size() > kNamesListed) {
     text += '\n' + Substitute(messages::kAndMore,
-                              {std::to_string(lines.size() - kNamesShown)});
+                              {std::to_string(lines.size() - kNamesListed)});
   }
   return text;
 }
 
-// Lines under a title; empty for no lines.
 std::string Section(const char* title, const std::vector<std::string>& lines) {
   return lines.empty() ? std::string() : title + ("\n" + Lines(lines));
 }
 
-// Joins the non-empty parts by blank lines.
 std::string Paragraphs(const std::vector<std::string>& parts) {
   std::string text;
   for (const std::string& part : parts) {
@@ -44,10 +42,6 @@ std::string Paragraphs(const std::vector<std::string>& parts) {
   }
   return text;
 }
-
-std::string Files(size_t n) { return Count(n, "file", "files"); }
-
-}  // namespace
 
 std::vector<size_t> EntriesIn(const CArchiveTable& table, EntryScope scope) {
   std::vector<size_t> entries;

@@ -27,6 +27,15 @@
 
 namespace varnok {
 
+// The lists of names in the window's messages: the first kNamesListed
+// lines, one a line, then how many more there are.
+inline constexpr size_t kNamesListed = 5;
+std::string Lines(const std::vector<std::string>& lines);
+// Lines under a title; empty for no lines.
+std::string Section(const char* title, const std::vector<std::string>& lines);
+// Joins the non-empty parts by blank lines.
+std::string Paragraphs(const std::vector<std::string>& parts);
+
 // Which entries a command takes.
 enum class EntryScope { kSelected, kShown, kAll };
 

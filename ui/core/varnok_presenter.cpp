@@ -11,6 +11,7 @@
 #include "platform/file_system.h"
 #include "scan/pack_list.h"
 #include "scan/path_order.h"
+#include "ui/core/compress_choice.h"
 #include "ui/core/dialog_messages.h"
 #include "ui/core/dialog_view.h"
 #include "ui/core/prompts.h"
@@ -56,6 +57,7 @@ void CVarnokPresenter::Start() {
   view_->ShowRows(rows_);
   view_->SetBasePath(kDefaultBasePath);
   view_->SetCompressChecked(false);
+  ChooseCompress(false);
 }
 
 void CVarnokPresenter::OnSelectFiles() {
@@ -170,6 +172,7 @@ void CVarnokPresenter::OnCompress() {
   } else {
     view_->SetCompressChecked(false);
   }
+  ChooseCompress(view_->CompressChecked());
 }
 
 std::string CVarnokPresenter::StoredNameHint(size_t row) const {

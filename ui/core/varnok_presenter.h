@@ -4,9 +4,10 @@
 //
 // "&Select files to pack" (OnSelectFiles) runs the picker and lists every
 // file beneath the folder picked, in the list's order (scan/path_order.h);
-// "&Compress" (OnCompress) switches the compress option, warning each time
-// it is switched on; "&Varnok" (OnPack) asks for an archive name, then packs
-// the rows, in list order, with the base path and the compress option. Each
+// "&Compress" (OnCompress) switches the compress option, the program's
+// (compress_choice.h), warning each time it is switched on; "&Varnok"
+// (OnPack) asks for an archive name, then packs the rows, in list order,
+// with the base path and the compress option. Each
 // face wires its controls to these commands and implements DialogView and
 // Prompts; the presenter keeps the rows, the face only shows them.
 //

@@ -65,6 +65,37 @@ inline constexpr char kAllSound[] = "All %1 are sound";
 inline constexpr char kDamagedFound[] = "%1 damaged of %2";
 inline constexpr char kVerifyCancelled[] =
     "Verification cancelled after %1 of %2";
+// Changes to the archive: files dropped on the table are added, Delete
+// removes the selection, F2 renames the entry under the cursor or, when its
+// folder part is edited, the folder.
+inline constexpr char kDeleteCommand[] = "&Delete\tDel";
+inline constexpr char kRenameCommand[] = "&Rename\tF2";
+inline constexpr char kAddQuestion[] = "Add %1 to %2?";
+inline constexpr char kStoredAsList[] = "Stored as:";
+inline constexpr char kReplacingList[] = "Replacing %1:";
+inline constexpr char kAddedDeflated[] =
+    "Deflated, as Compress is on in the packing dialog.";
+inline constexpr char kAddedStored[] =
+    "Stored as they are, as Compress is off in the packing dialog.";
+inline constexpr char kAddButton[] = "&Add";
+inline constexpr char kDeleteQuestion[] = "Delete %1 from %2?";
+inline constexpr char kDeleteButton[] = "&Delete";
+// The end of a change: what it did, each kind counted and listed below.
+inline constexpr char kChanged[] = "%1 changed: %2";
+inline constexpr char kAddedCount[] = "%1 added";
+inline constexpr char kReplacedCount[] = "%1 replaced";
+inline constexpr char kDeletedCount[] = "%1 deleted";
+inline constexpr char kRenamedCount[] = "%1 renamed";
+inline constexpr char kAddedList[] = "Added:";
+inline constexpr char kReplacedList[] = "Replaced:";
+inline constexpr char kDeletedList[] = "Deleted:";
+inline constexpr char kRenamedList[] = "Renamed:";
+inline constexpr char kRenamedTo[] = "%1 -> %2";
+inline constexpr char kChangeCancelled[] = "Cancelled: %1 is as it was";
+inline constexpr char kUnchanged[] = "%1 is as it was.";
+// A rename to nothing.
+inline constexpr char kEmptyName[] = "Please enter a name";
+
 // The open dialog's title and its file filter.
 inline constexpr char kOpenTitle[] = "Open Archive";
 inline constexpr char kOpenFilter[] = "Kzf archives (*.kzf);;All files (*)";

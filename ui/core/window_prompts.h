@@ -30,6 +30,10 @@ class WindowPrompts {
   // kKeepButton and kCancelButton of window_messages.h; Escape and the
   // close box answer kCancel.
   virtual ExistingAnswer AskExisting(const Message& question) = 0;
+  // Asks question (AddQuestion, DeleteQuestion) with two buttons: action
+  // (kAddButton or kDeleteButton of window_messages.h), the default, and
+  // kCancelButton; Escape and the close box answer Cancel. True for action.
+  virtual bool Confirm(const Message& question, const char* action) = 0;
   // Shows text, with informative below it when that is not empty, in a box
   // with one OK button captioned with the program's name, until the user
   // presses OK.

@@ -29,7 +29,7 @@ int CArchiveModel::columnCount(const QModelIndex& parent) const {
 QVariant CArchiveModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const auto column = static_cast<ArchiveColumn>(index.column());
-  if (role == Qt::DisplayRole) {
+  if (role == Qt::DisplayRole || role == Qt::EditRole) {
     return FromPath(table_->Text(static_cast<size_t>(index.row()), column));
   }
   if (role == Qt::TextAlignmentRole) {
@@ -50,8 +50,20 @@ QVariant CArchiveModel::data(const QModelIndex& index, int role) const {
   return {};
 }
 
+bool CArchiveModel::setData(const QModelIndex& index, const QVariant& value,
+                            int role) {
+  if (!index.isValid() || role != Qt::EditRole || !renamer_) return false;
+  renamer_(table_->EntryAt(static_cast<size_t>(index.row())),
+           ToPath(value.toString()));
+  return false;
+}
+
 Qt::ItemFlags CArchiveModel::flags(const QModelIndex& index) const {
-  return QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled;
+  const Qt::ItemFlags editable =
+      index.column() == static_cast<int>(ArchiveColumn::kName)
+          ? Qt::ItemIsEditable
+          : Qt::NoItemFlags;
+  return QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled | editable;
 }
 
 QVariant CArchiveModel::headerData(int section, Qt::Orientation orientation,

@@ -21,6 +21,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/core/dialog_messages.h"
@@ -78,7 +79,8 @@ CArchiveWindow::CArchiveWindow(std::unique_ptr<CArchiveTable> table,
                       ? nullptr
                       : std::make_unique<CQtWindowPrompts>(this)),
       prompts_(prompts != nullptr ? prompts : ownPrompts_.get()),
-      commands_(*table_, *prompts_, *this) {
+      commands_(*table_, *prompts_, *this),
+      edits_(*table_, *prompts_, *this) {
   setAttribute(Qt::WA_DeleteOnClose);
   setAcceptDrops(true);
   setWindowTitle(FromPath(table_->Title()));
@@ -105,11 +107,36 @@ void CArchiveWindow::BuildMenus() {
                   QKeySequence::Copy, this, &CArchiveWindow::CopyNames);
   edit->addAction(QString::fromUtf8(texts::kSelectAllCommand),
                   QKeySequence::SelectAll, tableView_, &QTableView::selectAll);
+  BuildChangeCommands(edit);
   QMenu* view = menuBar()->addMenu(QString::fromUtf8(texts::kViewMenu));
   view->addAction(QString::fromUtf8(texts::kArchiveOrderCommand), this, [this] {
     ChangeKeepingSelection([this] { table_->RestoreArchiveOrder(); });
     ShowSortOrder();
   });
+}
+
+void CArchiveWindow::BuildChangeCommands(QMenu* edit) {
+  edit->addSeparator();
+  // The filter field keeps Delete for its text while it has the focus.
+  edit->addAction(QString::fromUtf8(texts::kDeleteCommand),
+                  QKeySequence::Delete, this,
+                  [this] { edits_.DeleteSelected(); });
+  edit->addAction(QString::fromUtf8(texts::kRenameCommand),
+                  QKeySequence(Qt::Key_F2), this, &CArchiveWindow::EditName);
+  // The edited name is taken once the editor has closed.
+  model_->SetRenamer([this](size_t entry, const std::string& name) {
+    QTimer::singleShot(0, this, [this, entry, name] {
+      edits_.Rename(entry, name);
+    });
+  });
+}
+
+void CArchiveWindow::EditName() {
+  const QModelIndex current = tableView_->currentIndex();
+  if (!current.isValid()) return;
+  const QModelIndex name = current.sibling(current.row(), 0);
+  tableView_->setCurrentIndex(name);
+  tableView_->edit(name);
 }
 
 void CArchiveWindow::BuildTableView(QWidget* parent) {
@@ -308,13 +335,13 @@ void CArchiveWindow::BuildExtractMenu() {
       [this] { commands_.Verify(); });
 }
 
-Status CArchiveWindow::RunInBackground(CEntryRunMonitor& monitor,
+Status CArchiveWindow::RunInBackground(CRunMonitor& monitor,
                                        const std::function<void()>& run) {
   return RunShowingProgress(this, run, &monitor);
 }
 
 void CArchiveWindow::ChangeTable(const std::function<void()>& change) {
-  model_->Change(change);
+  ChangeKeepingSelection(change);
 }
 
 void CArchiveWindow::Extract(EntryScope scope) {
@@ -335,7 +362,7 @@ void CArchiveWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CArchiveWindow::dragMoveEvent(QDragMoveEvent* event) {
-  if (!DroppedArchives(event->mimeData()).empty()) {
+  if (!DroppedPaths(event->mimeData()).empty()) {
     event->acceptProposedAction();
   } else {
     event->ignore();
@@ -343,13 +370,18 @@ void CArchiveWindow::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CArchiveWindow::dropEvent(QDropEvent* event) {
-  const std::vector<std::string> archives = DroppedArchives(event->mimeData());
-  if (archives.empty()) {
+  const std::vector<std::string> paths = DroppedPaths(event->mimeData());
+  if (paths.empty()) {
     event->ignore();
     return;
   }
   event->acceptProposedAction();
-  for (const std::string& archive : archives) Open(archive, prompts_, this);
+  if (UseOfDrop(paths) == DropUse::kOpen) {
+    for (const std::string& archive : paths) Open(archive, prompts_, this);
+    return;
+  }
+  // Added once the drag has ended, so that its source is not kept waiting.
+  QTimer::singleShot(0, this, [this, paths] { edits_.Add(paths); });
 }
 
 }  // namespace varnok

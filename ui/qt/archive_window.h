@@ -18,6 +18,11 @@
 // when the window closes. The engine's runs show their progress after half
 // a second, with Cancel.
 //
+// Files and folders dropped on the window are added to the archive (a drop
+// of archives alone opens them instead), Delete deletes the selected
+// entries, F2 edits the current entry's name in place (CArchiveEdits); each
+// change is written at once, and the table shows the archive as it is then.
+//
 // Each window deletes itself when it is closed.
 
 #ifndef VARNOK_UI_QT_ARCHIVE_WINDOW_H_
@@ -30,6 +35,7 @@
 
 #include <QMainWindow>
 
+#include "ui/core/archive_edits.h"
 #include "ui/core/archive_table.h"
 #include "ui/core/entry_runs.h"
 #include "ui/core/entry_commands.h"
@@ -40,6 +46,7 @@ class QItemSelection;
 class QLabel;
 class QAction;
 class QLineEdit;
+class QMenu;
 
 namespace varnok {
 
@@ -99,12 +106,16 @@ class CArchiveWindow : public QMainWindow, private EntryRunner {
   void CopyNames();
   void OpenAnother();
   void BuildExtractMenu();
+  // The Edit menu's changes to the archive, and the renames of the table.
+  void BuildChangeCommands(QMenu* edit);
+  // Edits the current row's name in place.
+  void EditName();
   void Extract(EntryScope scope);
   // Opens the entry row shows with the desktop's program for its type.
   void OpenEntry(int row);
   // EntryRunner: the progress window of the packing dialog's runs, and the
   // model's reset.
-  Status RunInBackground(CEntryRunMonitor& monitor,
+  Status RunInBackground(CRunMonitor& monitor,
                          const std::function<void()>& run) override;
   void ChangeTable(const std::function<void()>& change) override;
 
@@ -112,6 +123,7 @@ class CArchiveWindow : public QMainWindow, private EntryRunner {
   std::unique_ptr<WindowPrompts> ownPrompts_;
   WindowPrompts* prompts_;
   CEntryCommands commands_;
+  CArchiveEdits edits_;
   CArchiveModel* model_ = nullptr;
   QLineEdit* filterEdit_ = nullptr;
   CEntryTableView* tableView_ = nullptr;

@@ -10,9 +10,7 @@
 #include "ui/core/archive_table.h"
 
 namespace varnok {
-namespace {
-
-std::vector<std::string> LocalPaths(const QMimeData* mime) {
+std::vector<std::string> DroppedPaths(const QMimeData* mime) {
   std::vector<std::string> paths;
   if (mime == nullptr || !mime->hasUrls()) return paths;
   for (const QUrl& url : mime->urls()) {
@@ -23,6 +21,8 @@ std::vector<std::string> LocalPaths(const QMimeData* mime) {
   return paths;
 }
 
+namespace {
+
 bool IsFolder(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_directory(path, error);
@@ -31,14 +31,14 @@ bool IsFolder(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> DroppedFolder(const QMimeData* mime) {
-  const std::vector<std::string> paths = LocalPaths(mime);
+  const std::vector<std::string> paths = DroppedPaths(mime);
   if (paths.size() != 1 || !IsFolder(paths.front())) return std::nullopt;
   return paths.front();
 }
 
 std::vector<std::string> DroppedArchives(const QMimeData* mime) {
   std::vector<std::string> archives;
-  for (std::string& path : LocalPaths(mime)) {
+  for (std::string& path : DroppedPaths(mime)) {
     if (TakesForArchive(path)) archives.push_back(std::move(path));
   }
   return archives;

@@ -13,6 +13,9 @@ class QMimeData;
 
 namespace varnok {
 
+// The local files and folders that mime carries, in its order.
+std::vector<std::string> DroppedPaths(const QMimeData* mime);
+
 // The one local folder that mime carries, or nothing.
 std::optional<std::string> DroppedFolder(const QMimeData* mime);
 

@@ -50,6 +50,21 @@ ExistingAnswer CQtWindowPrompts::AskExisting(const Message& question) {
   return ExistingAnswer::kCancel;
 }
 
+bool CQtWindowPrompts::Confirm(const Message& question, const char* action) {
+  QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
+                  FromPath(question.text), QMessageBox::NoButton, parent_);
+  box.setInformativeText(FromPath(question.informative));
+  QPushButton* yes = box.addButton(QString::fromUtf8(action),
+                                   QMessageBox::AcceptRole);
+  QPushButton* cancel = box.addButton(
+      QString::fromUtf8(window_messages::kCancelButton),
+      QMessageBox::RejectRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(cancel);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
 void CQtWindowPrompts::ShowMessage(const std::string& text,
                                    const std::string& informative) {
   QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),

@@ -18,6 +18,7 @@ class CQtWindowPrompts final : public WindowPrompts {
   std::optional<std::string> ChooseArchiveToOpen() override;
   bool ChooseFolder(std::string* folder) override;
   ExistingAnswer AskExisting(const Message& question) override;
+  bool Confirm(const Message& question, const char* action) override;
   void ShowMessage(const std::string& text,
                    const std::string& informative) override;
 

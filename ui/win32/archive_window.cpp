@@ -20,6 +20,9 @@ namespace {
 namespace texts = window_messages;
 
 constexpr wchar_t kWindowClass[] = L"VarnokArchiveWindow";
+// Posted when a name was edited in the list, to rename it once the editing
+// has ended.
+constexpr UINT WM_APP_RENAME = WM_APP + 1;
 
 // The widest texts of the columns after the name, which set their widths
 // (of the hex digits, 'd' is as wide as the widest).
@@ -40,6 +43,9 @@ constexpr Command kCommands[] = {
     {0, IDM_CLOSE, texts::kCloseCommand, 'W'},
     {1, IDM_COPY_NAMES, texts::kCopyNamesCommand, 'C'},
     {1, IDM_SELECT_ALL, texts::kSelectAllCommand, 'A'},
+    {1, 0, nullptr, 0},
+    {1, IDM_DELETE, texts::kDeleteCommand, 0},
+    {1, IDM_RENAME, texts::kRenameCommand, 0},
     {2, IDM_ARCHIVE_ORDER, texts::kArchiveOrderCommand, 0},
     {3, IDM_EXTRACT_SELECTED, texts::kExtractSelectedCommand, 'E'},
     {3, IDM_EXTRACT_SHOWN, texts::kExtractShownCommand, 0},
@@ -91,6 +97,8 @@ HACCEL MakeKeys() {
     keys.push_back(ACCEL{FCONTROL | FVIRTKEY, static_cast<WORD>(command.key),
                          static_cast<WORD>(command.id)});
   }
+  keys.push_back(ACCEL{FVIRTKEY, VK_DELETE, IDM_DELETE});
+  keys.push_back(ACCEL{FVIRTKEY, VK_F2, IDM_RENAME});
   return CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
 }
 
@@ -270,6 +278,9 @@ LRESULT CArchiveWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DROPFILES:
       OnDrop(reinterpret_cast<HDROP>(wParam));
       return 0;
+    case WM_APP_RENAME:
+      edits_->Rename(renamedEntry_, renamedText_);
+      return 0;
     default:
       return DefWindowProcW(window_, message, wParam, lParam);
   }
@@ -280,6 +291,7 @@ void CArchiveWindow::OnCreate() {
   if (prompts_ == nullptr) prompts_ = ownPrompts_.get();
   EntryRunner& runner = *this;
   commands_ = std::make_unique<CEntryCommands>(*table_, *prompts_, runner);
+  edits_ = std::make_unique<CArchiveEdits>(*table_, *prompts_, runner);
   AddTopWindow(window_, this);
   // The class's icons as the window's own, which the progress window takes.
   SendMessageW(window_, WM_SETICON, ICON_BIG,
@@ -327,7 +339,8 @@ void CArchiveWindow::CreateControls() {
       filter_, EM_SETCUEBANNER, TRUE,
       reinterpret_cast<LPARAM>(ToWideText(texts::kFilterHint).c_str()));
   list_ = child(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_TABSTOP,
+                LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS |
+                    LVS_EDITLABELS | WS_TABSTOP,
                 IDC_ENTRY_LIST);
   ListView_SetExtendedListViewStyle(
       list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
@@ -418,6 +431,9 @@ LRESULT CArchiveWindow::OnNotify(NMHDR* header) {
       return 0;
     case LVN_ODFINDITEMW:
       return FindRow(*reinterpret_cast<NMLVFINDITEMW*>(header));
+    case LVN_BEGINLABELEDITW:
+    case LVN_ENDLABELEDITW:
+      return OnLabelEdit(reinterpret_cast<NMLVDISPINFOW*>(header));
     case LVN_COLUMNCLICK: {
       const int column = reinterpret_cast<NMLISTVIEW*>(header)->iSubItem;
       ChangeKeepingSelection([this, column] {
@@ -655,6 +671,17 @@ void CArchiveWindow::OnCommand(int id) {
     case IDM_OPEN_ENTRY:
       OpenEntry(ListView_GetNextItem(list_, -1, LVNI_FOCUSED));
       break;
+    case IDM_DELETE:
+      edits_->DeleteSelected();
+      break;
+    case IDM_RENAME: {
+      const int row = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+      if (row >= 0) {
+        SetFocus(list_);
+        ListView_EditLabel(list_, row);
+      }
+      break;
+    }
     case IDOK:  // Enter, which the list itself does not get
       if (GetFocus() == list_) {
         OpenEntry(ListView_GetNextItem(list_, -1, LVNI_FOCUSED));
@@ -666,19 +693,41 @@ void CArchiveWindow::OnCommand(int id) {
 }
 
 bool CArchiveWindow::TranslateKeys(MSG* message) {
-  // In the filter, Ctrl+C and Ctrl+A keep their meaning for its text.
-  const bool editKey = GetFocus() == filter_ &&
-                       message->message == WM_KEYDOWN &&
-                       (message->wParam == 'C' || message->wParam == 'A') &&
-                       GetKeyState(VK_CONTROL) < 0;
+  // A name being edited in the list takes every key.
+  if (ListView_GetEditControl(list_) != nullptr) return false;
+  // In the filter, Ctrl+C, Ctrl+A and Delete keep their meaning for its
+  // text.
+  const bool keyDown = GetFocus() == filter_ && message->message == WM_KEYDOWN;
+  const bool editKey =
+      keyDown && (message->wParam == VK_DELETE ||
+                  ((message->wParam == 'C' || message->wParam == 'A') &&
+                   GetKeyState(VK_CONTROL) < 0));
   if (!editKey && TranslateAcceleratorW(window_, keys_, message)) return true;
   return IsDialogMessageW(window_, message) != FALSE;
 }
 
 void CArchiveWindow::OnDrop(HDROP drop) {
-  for (const std::string& path : DroppedFiles(drop)) {
-    if (TakesForArchive(path)) Open(instance_, path, givenPrompts(), window_);
+  const std::vector<std::string> paths = DroppedFiles(drop);
+  if (paths.empty()) return;
+  if (UseOfDrop(paths) == DropUse::kAdd) {
+    edits_->Add(paths);
+    return;
   }
+  for (const std::string& path : paths) {
+    Open(instance_, path, givenPrompts(), window_);
+  }
+}
+
+LRESULT CArchiveWindow::OnLabelEdit(NMLVDISPINFOW* info) {
+  const LVITEMW& item = info->item;
+  if (info->hdr.code == LVN_BEGINLABELEDITW || item.pszText == nullptr ||
+      item.iItem < 0 || static_cast<size_t>(item.iItem) >= table_->rowCount()) {
+    return FALSE;  // editing allowed; an edit given up changes nothing
+  }
+  renamedEntry_ = table_->EntryAt(static_cast<size_t>(item.iItem));
+  renamedText_ = ToUtf8(item.pszText);
+  PostMessageW(window_, WM_APP_RENAME, 0, 0);
+  return FALSE;  // the list shows the table's names, whatever they become
 }
 
 LRESULT CArchiveWindow::OnCustomDraw(NMLVCUSTOMDRAW* draw) const {
@@ -705,14 +754,13 @@ void CArchiveWindow::OnInfoTip(NMLVGETINFOTIPW* tip) const {
   tip->pszText[length] = L'\0';
 }
 
-Status CArchiveWindow::RunInBackground(CEntryRunMonitor& monitor,
+Status CArchiveWindow::RunInBackground(CRunMonitor& monitor,
                                        const std::function<void()>& run) {
   return varnok::RunInBackground(instance_, window_, run, &monitor);
 }
 
 void CArchiveWindow::ChangeTable(const std::function<void()>& change) {
-  change();
-  InvalidateRect(list_, nullptr, TRUE);
+  ChangeKeepingSelection(change);
 }
 
 void CArchiveWindow::OpenEntry(int row) {

@@ -22,6 +22,12 @@
 // closes. The engine's runs show their progress after half a second, with
 // Cancel.
 //
+// Files and folders dropped on the window are added to the archive (a drop
+// of archives alone opens them instead), Delete deletes the selected
+// entries, F2 edits the focused entry's name in the list (CArchiveEdits);
+// each change is written at once, and the list shows the archive as it is
+// then.
+//
 // Each window is a top-level window of its own (top_windows.h) and deletes
 // itself when it is destroyed.
 
@@ -37,6 +43,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/core/archive_edits.h"
 #include "ui/core/archive_table.h"
 #include "ui/core/entry_runs.h"
 #include "ui/core/entry_commands.h"
@@ -116,6 +123,9 @@ class CArchiveWindow final : public KeyboardInput, private EntryRunner {
   void UpdateStatus();
   void CopyNames();
   void OnDrop(HDROP drop);
+  // The list's editing of a name: any name may be edited; an edited one
+  // is renamed once the editing has ended (WM_APP_RENAME).
+  LRESULT OnLabelEdit(NMLVDISPINFOW* info);
   // Red text for the rows of damaged entries.
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw) const;
   void OnInfoTip(NMLVGETINFOTIPW* tip) const;
@@ -128,7 +138,7 @@ class CArchiveWindow final : public KeyboardInput, private EntryRunner {
   void DragOut();
   // EntryRunner: the packing dialog's background runs with their progress
   // window, and the list view redrawn.
-  Status RunInBackground(CEntryRunMonitor& monitor,
+  Status RunInBackground(CRunMonitor& monitor,
                          const std::function<void()>& run) override;
   void ChangeTable(const std::function<void()>& change) override;
   // The prompts Open was given, for the windows this one opens: null when
@@ -143,6 +153,10 @@ class CArchiveWindow final : public KeyboardInput, private EntryRunner {
   WindowPrompts* prompts_;
   // Made with the window, once the prompts are known.
   std::unique_ptr<CEntryCommands> commands_;
+  std::unique_ptr<CArchiveEdits> edits_;
+  // The entry whose name was edited, and the text, until it is renamed.
+  size_t renamedEntry_ = 0;
+  std::string renamedText_;
   bool withoutFolders_ = false;
   HWND window_ = nullptr;
   HWND label_ = nullptr;

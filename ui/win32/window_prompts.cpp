@@ -101,6 +101,32 @@ ExistingAnswer CWin32WindowPrompts::AskExisting(const Message& question) {
                            : ExistingAnswer::kCancel;
 }
 
+bool CWin32WindowPrompts::Confirm(const Message& question,
+                                  const char* action) {
+  const std::wstring title = ProgramName();
+  const std::wstring text = ToWideText(question.text);
+  const std::wstring informative = ToWideText(question.informative);
+  const std::wstring labels[] = {ToWideText(action),
+                                 ToWideText(window_messages::kCancelButton)};
+  const TASKDIALOG_BUTTON buttons[] = {{IDOK, labels[0].c_str()},
+                                       {IDCANCEL, labels[1].c_str()}};
+  TASKDIALOGCONFIG config{};
+  config.cbSize = sizeof config;
+  config.hwndParent = owner_;
+  // Escape and the close box answer Cancel.
+  config.dwFlags =
+      TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
+  config.pszWindowTitle = title.c_str();
+  config.pszMainInstruction = text.c_str();
+  config.pszContent = informative.c_str();
+  config.cButtons = static_cast<UINT>(std::size(buttons));
+  config.pButtons = buttons;
+  config.nDefaultButton = IDOK;
+  int pressed = IDCANCEL;
+  return SUCCEEDED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr)) &&
+         pressed == IDOK;
+}
+
 void CWin32WindowPrompts::ShowMessage(const std::string& text,
                                       const std::string& informative) {
   ShowMessageBox(owner_, text, informative);

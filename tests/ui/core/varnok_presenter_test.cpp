@@ -17,6 +17,7 @@
 #include "tests/scan/temp_tree.h"
 #include "tests/support/platform_test.h"
 #include "tests/ui/scripted_prompts.h"
+#include "ui/core/compress_choice.h"
 #include "ui/core/dialog_view.h"
 #include "ui/core/run_monitor.h"
 
@@ -100,7 +101,8 @@ TEST_F(PresenterTest, StartsWithNoRowsTheDataBasePathAndCompressOff) {
   EXPECT_TRUE(prompts_.log.empty());
 }
 
-TEST_F(PresenterTest, CompressWarnsBeforeEachSwitchOn) {
+// The archive windows add files with the dialog's choice.
+TEST_F(PresenterTest, CompressWarnsBeforeEachSwitchOnAndIsTheProgramsChoice) {
   std::vector<bool> checkedAtMessage;
   prompts_.onMessage = [&](const std::string&) {
     checkedAtMessage.push_back(view_.compress);
@@ -108,6 +110,7 @@ TEST_F(PresenterTest, CompressWarnsBeforeEachSwitchOn) {
   for (const bool expected : {true, false, true, false}) {
     presenter_.OnCompress();
     EXPECT_EQ(view_.compress, expected);
+    EXPECT_EQ(CompressChosen(), expected);
   }
   EXPECT_EQ(prompts_.texts(),
             (Strings{messages::kCompressWarning, messages::kCompressWarning}));

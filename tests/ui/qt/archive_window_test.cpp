@@ -21,6 +21,7 @@
 #include <QtTest>
 
 #include "base/messages.h"
+#include "archive/archive_reader.h"
 #include "base/sizes.h"
 #include "tests/archive/test_archive.h"
 #include "tests/support/temp_folder.h"
@@ -84,6 +85,17 @@ bool Drop(QWidget* target, const std::string& path) {
   return dropped.isAccepted();
 }
 
+// The stored names of the archive at path, in its order.
+QStringList StoredNames(const std::string& path) {
+  CArchiveReader reader;
+  QStringList names;
+  if (!reader.Open(path).ok()) return names;
+  for (const ArchiveEntry& entry : reader.entries()) {
+    names.append(QString::fromStdString(entry.name));
+  }
+  return names;
+}
+
 void CloseAll() {
   for (CArchiveWindow* window : OpenWindows()) window->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -105,6 +117,7 @@ class ArchiveWindowTest : public QObject {
   void filterKeepsTheSelectionAndCtrlCCopiesItsNames();
   void extractAsksOnceAndVerifyMarksTheDamaged();
   void extractsTheSelectionByteForByteOrCancels();
+  void dropDeleteAndF2ChangeTheArchive();
 
  private:
   std::string Archive(const std::string& name) const {
@@ -167,11 +180,9 @@ void ArchiveWindowTest::dropsOpenFurtherWindows() {
                .arg(QString::fromStdString(
                    FormatSize(first->table().AllTotals().packed))));
 
-  // A renamed archive is known by its first bytes; a text file is refused.
+  // A renamed archive is known by its first bytes.
   QVERIFY(Drop(first, Archive("renamed.dat")));
   QVERIFY(WindowOf("renamed.dat") != nullptr);
-  test::WriteFile(Archive("notes.txt"), "notes");
-  QVERIFY(!Drop(first, Archive("notes.txt")));
   QCOMPARE(OpenWindows().size(), size_t{2});
 }
 
@@ -307,6 +318,51 @@ void ArchiveWindowTest::extractsTheSelectionByteForByteOrCancels() {
            temp_->path() / "cancelled", error)) {
     QVERIFY2(!file.is_regular_file(), file.path().c_str());
   }
+}
+
+void ArchiveWindowTest::dropDeleteAndF2ChangeTheArchive() {
+  ScriptedWindowPrompts prompts;
+  CArchiveWindow* window = CArchiveWindow::Open(Archive("mod.kzf"), &prompts);
+  QVERIFY(window != nullptr);
+  QVERIFY(QTest::qWaitForWindowExposed(window));
+  QTableView* table = window->tableView();
+
+  // A file dropped under the filter's folder, once the question is
+  // answered; the table shows it, selected.
+  const std::string cave = Archive("cave.map");
+  test::WriteFile(cave, test::Text(200));
+  window->filterEdit()->setText("data/maps/");
+  QVERIFY(Drop(table->viewport(), cave));
+  QTRY_COMPARE(prompts.messages.size(), size_t{2});
+  QCOMPARE(prompts.actions, (std::vector<std::string>{"&Add"}));
+  QCOMPARE(Column(window),
+           (QStringList{"data/maps/cave.map", "data/maps/forest.map"}));
+  QCOMPARE(window->table().SelectedRows(), (std::vector<size_t>{0}));
+  QCOMPARE(StoredNames(Archive("mod.kzf")),
+           (QStringList{"data/maps/cave.map", "data/maps/forest.map",
+                        "data/textures/hero.png", "data/textures/orc.png",
+                        "data/scripts/main.lua"}));
+
+  // Delete takes the selection, after its question.
+  table->setFocus();
+  QTest::keyClick(table, Qt::Key_Delete);
+  QCOMPARE(prompts.messages.size(), size_t{4});
+  QCOMPARE(Column(window), (QStringList{"data/maps/forest.map"}));
+
+  // F2 edits the current name in place; Enter renames it.
+  table->setCurrentIndex(table->model()->index(0, 3));
+  QTest::keyClick(table, Qt::Key_F2);
+  auto* editor = table->findChild<QLineEdit*>();
+  QVERIFY(editor != nullptr);
+  QCOMPARE(editor->text(), QString("data/maps/forest.map"));
+  editor->setText("data/maps/woods.map");
+  QTest::keyClick(editor, Qt::Key_Return);
+  QTRY_COMPARE(prompts.messages.size(), size_t{5});
+  QCOMPARE(StoredNames(Archive("mod.kzf")),
+           (QStringList{"data/maps/woods.map", "data/textures/hero.png",
+                        "data/textures/orc.png", "data/scripts/main.lua"}));
+  window->filterEdit()->clear();
+  QCOMPARE(Column(window), StoredNames(Archive("mod.kzf")));
 }
 
 int main(int argc, char** argv) {

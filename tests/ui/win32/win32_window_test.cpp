@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "archive/archive_reader.h"
 #include "base/messages.h"
 #include "platform/win32/system_text.h"
 #include "tests/archive/test_archive.h"
@@ -174,7 +175,6 @@ class Win32WindowTest : public ::testing::Test {
     tree_.AddFile("mod.kzf", archive);
     tree_.AddFile("renamed.dat", archive);
     tree_.AddFile("bad.kzf", archive.substr(0, archive.size() - 1));
-    tree_.AddFile("notes.txt", "notes");
   }
   ~Win32WindowTest() override {
     for (CArchiveWindow* window : Windows()) DestroyWindow(window->window());
@@ -251,12 +251,10 @@ TEST_F(Win32WindowTest, DropsAndCtrlOOpenFurtherWindowsUntilTheLastCloses) {
                          LB_GETCOUNT, 0, 0),
             0);
 
-  // A renamed archive is known by its first bytes; a text file is not
-  // taken; a damaged archive is named, with the reader's reason, and opens
-  // nothing.
+  // A renamed archive is known by its first bytes; a damaged archive is
+  // named, with the reader's reason, and opens nothing.
   Drop(first->window(), Path("renamed.dat"));
   EXPECT_NE(WindowOf("renamed.dat"), nullptr);
-  Drop(first->window(), Path("notes.txt"));
   Drop(dialog.window(), Path("bad.kzf"));
   EXPECT_EQ(Windows().size(), 2u);
   ASSERT_EQ(windowPrompts_.messages.size(), 1u);
@@ -482,6 +480,60 @@ TEST_F(Win32WindowTest, ExtractsTheSelectionByteForByteOrCancels) {
 }
 
 // What a drag out hands to Explorer: the files, as CF_HDROP.
+// The stored names of the archive at path, in its order.
+Strings StoredNames(const std::string& path) {
+  CArchiveReader reader;
+  Strings names;
+  if (!reader.Open(path).ok()) return names;
+  for (const ArchiveEntry& entry : reader.entries()) {
+    names.push_back(entry.name);
+  }
+  return names;
+}
+
+TEST_F(Win32WindowTest, DropDeleteAndF2ChangeTheArchive) {
+  CArchiveWindow* window = CArchiveWindow::Open(
+      GetModuleHandleW(nullptr), Path("mod.kzf"), &windowPrompts_);
+  ASSERT_NE(window, nullptr);
+  const HWND list = window->list();
+
+  // A file dropped under the filter's folder, once the question is
+  // answered; the list shows it, selected.
+  tree_.AddFile("cave.map", test::Text(200));
+  SetWindowTextW(window->filterEdit(), L"data/maps/");
+  Drop(window->window(), Path("cave.map"));
+  EXPECT_EQ(windowPrompts_.actions, Strings{"&Add"});
+  EXPECT_EQ(windowPrompts_.messages.size(), 2u);
+  EXPECT_EQ(Column(window), (Strings{"data/maps/cave.map",
+                                     "data/maps/forest.map"}));
+  EXPECT_EQ(SelectedRows(window), std::vector<int>{0});
+  EXPECT_EQ(StoredNames(Path("mod.kzf")),
+            (Strings{"data/maps/cave.map", "data/maps/forest.map",
+                     "data/textures/hero.png", "data/textures/orc.png",
+                     "data/scripts/main.lua"}));
+
+  // Delete takes the selection, after its question.
+  SetFocus(list);
+  Press(VK_DELETE);
+  EXPECT_EQ(windowPrompts_.messages.size(), 4u);
+  EXPECT_EQ(Column(window), Strings{"data/maps/forest.map"});
+
+  // F2 edits the focused name in the list; Enter renames it.
+  ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+  Press(VK_F2);
+  const HWND edit = ListView_GetEditControl(list);
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(ToUtf8(WindowText(edit)), "data/maps/forest.map");
+  SetWindowTextW(edit, L"data/maps/woods.map");
+  Press(VK_RETURN);
+  EXPECT_EQ(windowPrompts_.messages.size(), 5u);
+  EXPECT_EQ(StoredNames(Path("mod.kzf")),
+            (Strings{"data/maps/woods.map", "data/textures/hero.png",
+                     "data/textures/orc.png", "data/scripts/main.lua"}));
+  SetWindowTextW(window->filterEdit(), L"");
+  EXPECT_EQ(Column(window), StoredNames(Path("mod.kzf")));
+}
+
 TEST(FileDragTest, DataObjectOffersThePathsAsADrop) {
   IDataObject* data =
       MakeFileDataObject({"C:/copies/1/hero.png", "C:\\copies\\1\\a b.txt"});
