@@ -23,7 +23,7 @@ while read -r package sign path; do
     else
         [[ $sign == - ]] || fail "$package lacks $path"
     fi
-done <<'TABLE'
+done <<TABLE
 kzf + usr/bin/kzf
 kzf + usr/share/man/man1/kzf.1.gz
 kzf + usr/share/bash-completion/completions/kzf
@@ -35,6 +35,18 @@ varnok + usr/share/metainfo/io.github.varnok.Varnok.metainfo.xml
 varnok + usr/share/mime/packages/varnok.xml
 varnok + usr/share/icons/hicolor/48x48/apps/varnok.png
 varnok - usr/bin/kzf
+libkzf0 + usr/$libdir/libkzf.so.0
+libkzf0 + usr/share/doc/libkzf0/copyright
+libkzf0 - usr/$libdir/libkzf.so
+libkzf-dev + usr/include/kzf.h
+libkzf-dev + usr/include/kzf_physfs.h
+libkzf-dev + usr/$libdir/libkzf.so
+libkzf-dev + usr/$libdir/libkzf.a
+libkzf-dev + usr/$libdir/pkgconfig/kzf.pc
+libkzf-dev + usr/$libdir/cmake/kzf/kzfConfig.cmake
+libkzf-dev + usr/share/kzf/physfs/kzf_physfs.c
+libkzf-dev + usr/share/doc/libkzf-dev/libkzf.md
+libkzf-dev - usr/$libdir/libkzf.so.0
 TABLE
 
 # A build server installs kzf without the desktop's libraries.
@@ -46,9 +58,41 @@ dpkg-deb --extract "$(deb varnok)" "$work/varnok"
 appstreamcli validate-tree --no-net "$work/varnok" ||
     fail "varnok's AppStream metadata does not validate"
 
+# Every symbol the library exports, and no other, is in its symbols file,
+# so that programs built against it depend on a version that has theirs.
+root=$work/root
+dpkg-deb --extract "$(deb libkzf0)" "$root"
+dpkg-deb --extract "$(deb libkzf-dev)" "$root"
+dpkg-deb --control "$(deb libkzf0)" "$work/libkzf0"
+for file in shlibs symbols triggers; do
+    [[ -f $work/libkzf0/$file ]] || fail "libkzf0 has no $file file"
+done
+exported=$(nm -D --defined-only "$root/usr/$libdir/libkzf.so.0" | awk '{print $3}' | sort)
+listed=$(sed -n 's/^ \([^@]*\)@.*/\1/p' "$work/libkzf0/symbols" | sort)
+[[ $exported == "$listed" ]] ||
+    fail "libkzf0's symbols file lists: $listed; the library exports: $exported"
+
+# A game's program with the PhysFS archiver, built from the packages' files
+# alone (their paths as kzf.pc gives them under /usr), reads an archive.
+mkdir -p "$work/tree/data"
+echo "hello from the archive" >"$work/tree/data/hello.txt"
+"$build/cli/kzf" pack -q --compress "$work/tree" -o "$work/hello.kzf"
+kzf_flags=$(PKG_CONFIG_SYSROOT_DIR=$root PKG_CONFIG_PATH=$root/usr/$libdir/pkgconfig \
+    pkg-config --cflags --libs kzf)
+if cc -o "$work/cat" "$here/kzf_physfs_cat.c" \
+        "$root/usr/share/kzf/physfs/kzf_physfs.c" $kzf_flags \
+        $(pkg-config --cflags --libs physfs) 2>"$work/cc.log"; then
+    got=$(LD_LIBRARY_PATH=$root/usr/$libdir "$work/cat" "$work/hello.kzf" data/hello.txt)
+    [[ $got == "hello from the archive" ]] || fail "the PhysFS program read: $got"
+else
+    cat "$work/cc.log"
+    fail "a program does not build with libkzf-dev's files"
+fi
+
 # lintian exits 1 on errors, which the lines below name, and 2 when it
 # could not check the packages at all.
-lintian --no-cfg "$(deb kzf)" "$(deb varnok)" >"$work/lintian.log" 2>&1
+lintian --no-cfg "$(deb kzf)" "$(deb varnok)" "$(deb libkzf0)" \
+    "$(deb libkzf-dev)" >"$work/lintian.log" 2>&1
 [[ $? -le 1 ]] || { cat "$work/lintian.log"; fail "lintian could not run"; }
 while read -r line; do
     fail "lintian: $line"
