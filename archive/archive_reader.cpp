@@ -50,8 +50,7 @@ class InflateStream {
 CArchiveReader::~CArchiveReader() { Close(); }
 
 void CArchiveReader::Close() {
-  std::string ignored;  // nothing was written: a failed close loses nothing
-  file_.Close(&ignored);
+  bytes_.Close();
   fileSize_ = 0;
   entries_.clear();
 }
@@ -82,7 +81,7 @@ Status CArchiveReader::Open(const std::string& path) {
   Close();
   path_ = path;
   std::string reason;
-  const bool opened = file_.Open(path, &reason);
+  const bool opened = bytes_.OpenFile(path, &reason);
   return FinishOpen(opened, reason);
 }
 
@@ -90,13 +89,21 @@ Status CArchiveReader::OpenStandardInput() {
   Close();
   path_ = messages::kStandardInput;
   std::string reason;
-  const bool opened = file_.OpenStandardInput(&reason);
+  const bool opened = bytes_.OpenStandardInput(&reason);
   return FinishOpen(opened, reason);
+}
+
+Status CArchiveReader::OpenMemory(std::string_view block,
+                                  const std::string& name) {
+  Close();
+  path_ = name;
+  bytes_.OpenMemory(block);
+  return FinishOpen(true, {});
 }
 
 Status CArchiveReader::FinishOpen(bool opened, const std::string& reason) {
   if (!opened) return IoFail(messages::kCantOpenArchive, reason);
-  fileSize_ = file_.size();
+  fileSize_ = bytes_.size();
   Status status = CheckLayout();
   if (!status.ok()) Close();
   return status;
@@ -105,7 +112,7 @@ Status CArchiveReader::FinishOpen(bool opened, const std::string& reason) {
 Status CArchiveReader::ReadAt(uint64_t offset, size_t length, char* dst) {
   size_t got = 0;
   std::string reason;
-  if (!file_.ReadAt(offset, dst, length, &got, &reason)) {
+  if (!bytes_.ReadAt(offset, dst, length, &got, &reason)) {
     return IoFail(messages::kCantReadArchive,
                   "at byte " + Number(offset) + ": " + reason);
   }
@@ -353,12 +360,12 @@ void CArchiveReader::WillRead(const std::vector<size_t>& indices,
   for (size_t position = first; position <= last; ++position) {
     const EntryRecord& record = entries_[indices[position]].record;
     if (record.dataOffset != end) {
-      if (end > start) file_.WillRead(start, end - start);
+      if (end > start) bytes_.WillRead(start, end - start);
       start = record.dataOffset;
     }
     end = uint64_t{record.dataOffset} + record.packedSize;
   }
-  if (end > start) file_.WillRead(start, end - start);
+  if (end > start) bytes_.WillRead(start, end - start);
 }
 
 Status CArchiveReader::ReadHeld(size_t index, ByteSink& sink) {
@@ -467,21 +474,32 @@ Status CArchiveReader::InflatePiece(size_t index, EntryPass& pass, char* piece,
 }
 
 Status CArchiveReader::FinishEntry(size_t index, const EntryPass& pass) const {
-  if (pass.inflating && !pass.streamEnded) {
+  return CheckEntryEnd(index, pass.inflating, pass.streamEnded,
+                       pass.inflatedSize, static_cast<uint32_t>(pass.crc));
+}
+
+Status CArchiveReader::CheckEntryEnd(size_t index, bool inflated,
+                                     bool streamEnded, uint64_t inflatedSize,
+                                     uint32_t heldCrc) const {
+  const EntryRecord& record = entries_[index].record;
+  if (inflated && !streamEnded) {
     return EntryFault(index, "zlib stream is cut short");
   }
-  if (pass.inflating && pass.inflatedSize != pass.record.size) {
-    return EntryFault(index, "inflates to " + Number(pass.inflatedSize) +
+  if (inflated && inflatedSize != record.size) {
+    return EntryFault(index, "inflates to " + Number(inflatedSize) +
                                  " bytes, but its size is " +
-                                 Number(pass.record.size));
+                                 Number(record.size));
   }
-  if (pass.crc != pass.record.crc) {
-    return EntryFault(index, "CRC-32 of its held bytes is " +
-                                 Hex32(static_cast<uint32_t>(pass.crc)) +
-                                 ", the directory says " +
-                                 Hex32(pass.record.crc));
+  if (heldCrc != record.crc) {
+    return EntryFault(index, "CRC-32 of its held bytes is " + Hex32(heldCrc) +
+                                 ", the directory says " + Hex32(record.crc));
   }
   return Status::Ok();
+}
+
+Status CArchiveReader::ReadHeldAt(size_t index, uint64_t offset,
+                                  size_t length, char* dst) {
+  return ReadAt(entries_[index].record.dataOffset + offset, length, dst);
 }
 
 }  // namespace varnok

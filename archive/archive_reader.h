@@ -30,11 +30,11 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/archive_bytes.h"
 #include "archive/archive_format.h"
 #include "base/byte_sink.h"
 #include "base/escape.h"
 #include "base/status.h"
-#include "platform/read_file.h"
 
 namespace varnok {
 
@@ -67,6 +67,10 @@ class CArchiveReader {
   // (CReadFile::OpenStandardInput) as Open does; messages name it
   // "standard input".
   Status OpenStandardInput();
+  // Opens the archive that block holds, as Open does, reading the block
+  // where it lies: it must stay unchanged until the reader is closed or
+  // opened again. Messages name it name.
+  Status OpenMemory(std::string_view block, const std::string& name);
 
   // The entries in archive order; empty until Open succeeded.
   const std::vector<ArchiveEntry>& entries() const { return entries_; }
@@ -98,8 +102,20 @@ class CArchiveReader {
   // fault is found.
   Status ReadHeld(size_t index, ByteSink& sink);
 
+  // For readers of an entry's bytes of their own (CEntryStream):
+  // Reads length of entry index's held bytes, from offset within them, into
+  // dst; length and offset must lie within the entry's packed size.
+  Status ReadHeldAt(size_t index, uint64_t offset, size_t length, char* dst);
+  // The checks once every held byte of entry index has been read: a
+  // deflated entry's stream (when inflated) ended and gave exactly its
+  // size, and heldCrc, the CRC-32 of the held bytes, is the record's.
+  Status CheckEntryEnd(size_t index, bool inflated, bool streamEnded,
+                       uint64_t inflatedSize, uint32_t heldCrc) const;
+  // A fault of entry index; the reason starts "entry i (name): ".
+  Status EntryFault(size_t index, const std::string& text) const;
+
  private:
-  // Ends Open once file_ is open, or failed to open for reason.
+  // Ends Open once bytes_ is open, or failed to open for reason.
   Status FinishOpen(bool opened, const std::string& reason);
   // The layout's checks, in the order Open makes them: each step reads what
   // it checks, and a step runs only when those before it passed.
@@ -154,11 +170,9 @@ class CArchiveReader {
   // archive's path is the detail.
   Status Fail(const char* message, const std::string& reason) const;
   Status IoFail(const char* message, const std::string& reason) const;
-  // A fault of entry index; the reason starts "entry i (name): ".
-  Status EntryFault(size_t index, const std::string& text) const;
 
   std::string path_;
-  CReadFile file_;
+  CArchiveBytes bytes_;
   uint64_t fileSize_ = 0;
   std::vector<ArchiveEntry> entries_;
 };

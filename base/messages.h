@@ -50,6 +50,8 @@ inline constexpr char kInputOutputError[] = "Input/output error";
 inline constexpr char kIsATerminal[] = "Is a terminal";
 // What messages call standard input where a path would stand.
 inline constexpr char kStandardInput[] = "standard input";
+// What the C library's messages call an archive opened from memory.
+inline constexpr char kArchiveInMemory[] = "archive in memory";
 
 // Reading archives.
 inline constexpr char kCantOpenArchive[] = "Can't open archive";
@@ -57,6 +59,11 @@ inline constexpr char kCantReadArchive[] = "Can't read archive";
 inline constexpr char kNotAnArchive[] = "Not a kzf archive";
 inline constexpr char kUnsupportedVersion[] = "Unsupported archive version";
 inline constexpr char kDamagedArchive[] = "Damaged archive";
+// The C library's refusals of a caller's arguments.
+inline constexpr char kInvalidArgument[] = "Invalid argument";
+inline constexpr char kNullArgument[] = "is null";
+inline constexpr char kEntryNotFound[] = "No entry of that name";
+inline constexpr char kBufferTooSmall[] = "Buffer too small";
 
 // Extracting.
 inline constexpr char kUnsafeName[] = "Unsafe name, not extracted";

@@ -1,41 +1,313 @@
-// Placeholder: every call fails until the library is filled in.
+// The C interface of kzf.h over CArchiveReader and CEntryStream.
+//
+// Each function turns the reader's Status into a kzf_error and its text into
+// the calling thread's message, and lets no exception out: memory running
+// out is KZF_ERROR_NO_MEMORY, anything else thrown KZF_ERROR_IO.
 
 #include "libkzf/kzf.h"
 
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "archive/archive_reader.h"
+#include "archive/entry_stream.h"
+#include "base/messages.h"
+#include "base/status.h"
+#include "base/version.h"
+
+struct kzf_archive {
+  varnok::CArchiveReader reader;
+  std::string name;  // the path, or what messages call a memory block
+  // Each stored name, to its first entry.
+  std::unordered_map<std::string_view, uint32_t> index;
+};
+
+struct kzf_stream {
+  kzf_stream(kzf_archive& archive, uint32_t entry)
+      : stream(archive.reader, entry) {}
+  varnok::CEntryStream stream;
+};
+
+namespace {
+
+using varnok::Status;
+using varnok::StatusCode;
+namespace messages = varnok::messages;
+
+thread_local std::string lastMessage;
+// What kzf_error_message gives: lastMessage, or a fixed text when memory
+// ran out while keeping it.
+thread_local const char* lastText = "";
+
+// Keeps text as the thread's message and returns code.
+kzf_error Fail(kzf_error code, const std::string& text) noexcept {
+  try {
+    lastMessage = text;
+    lastText = lastMessage.c_str();
+  } catch (...) {
+    lastText = messages::kOutOfMemory;
+  }
+  return code;
+}
+
+kzf_error Fail(const Status& status) noexcept {
+  kzf_error code = KZF_ERROR_IO;
+  switch (status.code()) {
+    case StatusCode::kOk:
+      return KZF_OK;
+    case StatusCode::kDamagedArchive:
+      code = status.message() == messages::kNotAnArchive ||
+                     status.message() == messages::kUnsupportedVersion
+                 ? KZF_ERROR_NOT_ARCHIVE
+                 : KZF_ERROR_DAMAGED;
+      break;
+    case StatusCode::kOutOfMemory:
+      code = KZF_ERROR_NO_MEMORY;
+      break;
+    case StatusCode::kBadRequest:
+      code = KZF_ERROR_ARGUMENT;
+      break;
+    default:
+      break;
+  }
+  try {
+    return Fail(code, status.ToString());
+  } catch (...) {
+    return Fail(KZF_ERROR_NO_MEMORY, messages::kOutOfMemory);
+  }
+}
+
+// Runs body, a function returning a kzf_error, so that no exception leaves.
+template <typename Body>
+kzf_error Guarded(Body body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return Fail(KZF_ERROR_NO_MEMORY, messages::kOutOfMemory);
+  } catch (const std::exception& error) {
+    return Fail(KZF_ERROR_IO, error.what());
+  } catch (...) {
+    return Fail(KZF_ERROR_IO, messages::kInputOutputError);
+  }
+}
+
+// KZF_ERROR_ARGUMENT for the argument called what of function, null.
+kzf_error NullArgument(const char* function, const char* what) {
+  return Fail(KZF_ERROR_ARGUMENT, std::string(messages::kInvalidArgument) +
+                                      ": " + function + ": " + what + " " +
+                                      messages::kNullArgument);
+}
+
+// KZF_OK when archive holds entry index, else KZF_ERROR_ARGUMENT naming it.
+kzf_error CheckIndex(const kzf_archive& archive, uint32_t index) {
+  const size_t count = archive.reader.entries().size();
+  if (index < count) return KZF_OK;
+  return Fail(Status::BadRequest(
+      messages::kInvalidArgument, archive.name,
+      "no entry " + std::to_string(index) + " (the archive holds " +
+          std::to_string(count) + ")"));
+}
+
+// Opens *archive with open, a function of the reader returning a Status,
+// and builds its index of names.
+template <typename Open>
+kzf_error OpenWith(const std::string& name, Open open, kzf_archive** archive) {
+  auto opened = std::make_unique<kzf_archive>();
+  opened->name = name;
+  Status status = open(opened->reader, opened->name);
+  if (!status.ok()) return Fail(status);
+  const auto& entries = opened->reader.entries();
+  opened->index.reserve(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    opened->index.emplace(entries[i].name, static_cast<uint32_t>(i));
+  }
+  *archive = opened.release();
+  return KZF_OK;
+}
+
+// Copies an entry's bytes into the caller's buffer.
+class BufferSink : public varnok::ByteSink {
+ public:
+  BufferSink(char* buffer, size_t capacity)
+      : buffer_(buffer), capacity_(capacity) {}
+  Status Append(std::string_view bytes) override {
+    // The reader hands out no more than the entry's size, which fits.
+    if (bytes.size() > capacity_ - used_) {
+      return Status::BadRequest(messages::kBufferTooSmall);
+    }
+    std::copy(bytes.begin(), bytes.end(), buffer_ + used_);
+    used_ += bytes.size();
+    return Status::Ok();
+  }
+
+ private:
+  char* const buffer_;
+  const size_t capacity_;
+  size_t used_ = 0;
+};
+
+}  // namespace
+
 extern "C" {
 
-const char* kzf_version(void) { return "0"; }
-const char* kzf_error_message(void) { return "not implemented"; }
-kzf_error kzf_open(const char*, kzf_archive** archive) {
-  if (archive != nullptr) *archive = nullptr;
-  return KZF_ERROR_IO;
+const char* kzf_version(void) { return varnok::kVersion; }
+
+const char* kzf_error_message(void) { return lastText; }
+
+kzf_error kzf_open(const char* path, kzf_archive** archive) {
+  return Guarded([&] {
+    if (archive == nullptr) return NullArgument("kzf_open", "archive");
+    *archive = nullptr;
+    if (path == nullptr) return NullArgument("kzf_open", "path");
+    return OpenWith(
+        path,
+        [](varnok::CArchiveReader& reader, const std::string& name) {
+          return reader.Open(name);
+        },
+        archive);
+  });
 }
-kzf_error kzf_open_memory(const void*, size_t, kzf_archive** archive) {
-  if (archive != nullptr) *archive = nullptr;
-  return KZF_ERROR_IO;
+
+kzf_error kzf_open_memory(const void* data, size_t size,
+                          kzf_archive** archive) {
+  return Guarded([&] {
+    if (archive == nullptr) return NullArgument("kzf_open_memory", "archive");
+    *archive = nullptr;
+    if (data == nullptr) return NullArgument("kzf_open_memory", "data");
+    const std::string_view block(static_cast<const char*>(data), size);
+    return OpenWith(
+        messages::kArchiveInMemory,
+        [block](varnok::CArchiveReader& reader, const std::string& name) {
+          return reader.OpenMemory(block, name);
+        },
+        archive);
+  });
 }
-void kzf_close(kzf_archive*) {}
-uint32_t kzf_count(const kzf_archive*) { return 0; }
-kzf_error kzf_entry_info(const kzf_archive*, uint32_t, kzf_entry*) {
-  return KZF_ERROR_IO;
+
+void kzf_close(kzf_archive* archive) { delete archive; }
+
+uint32_t kzf_count(const kzf_archive* archive) {
+  if (archive == nullptr) return 0;
+  return static_cast<uint32_t>(archive->reader.entries().size());
 }
-kzf_error kzf_find(const kzf_archive*, const char*, uint32_t*) {
-  return KZF_ERROR_IO;
+
+kzf_error kzf_entry_info(const kzf_archive* archive, uint32_t index,
+                         kzf_entry* entry) {
+  return Guarded([&] {
+    if (archive == nullptr) return NullArgument("kzf_entry_info", "archive");
+    if (entry == nullptr) return NullArgument("kzf_entry_info", "entry");
+    if (kzf_error code = CheckIndex(*archive, index)) return code;
+    const varnok::ArchiveEntry& found = archive->reader.entries()[index];
+    entry->name = found.name.c_str();
+    entry->name_length = static_cast<uint32_t>(found.name.size());
+    entry->size = found.record.size;
+    entry->packed_size = found.record.packedSize;
+    entry->method = found.record.method;
+    entry->crc32 = found.record.crc;
+    return KZF_OK;
+  });
 }
-kzf_error kzf_read(kzf_archive*, uint32_t, void*, size_t) {
-  return KZF_ERROR_IO;
+
+kzf_error kzf_find(const kzf_archive* archive, const char* name,
+                   uint32_t* index) {
+  return Guarded([&] {
+    if (archive == nullptr) return NullArgument("kzf_find", "archive");
+    if (name == nullptr) return NullArgument("kzf_find", "name");
+    if (index == nullptr) return NullArgument("kzf_find", "index");
+    const auto found = archive->index.find(name);
+    if (found == archive->index.end()) {
+      return Fail(KZF_ERROR_NOT_FOUND, std::string(messages::kEntryNotFound) +
+                                           ": " + archive->name + ": " +
+                                           varnok::DisplayName(name));
+    }
+    *index = found->second;
+    return KZF_OK;
+  });
 }
-kzf_error kzf_verify(kzf_archive*, uint32_t) { return KZF_ERROR_IO; }
-kzf_error kzf_verify_all(kzf_archive*) { return KZF_ERROR_IO; }
-kzf_error kzf_stream_open(kzf_archive*, uint32_t, kzf_stream** stream) {
-  if (stream != nullptr) *stream = nullptr;
-  return KZF_ERROR_IO;
+
+kzf_error kzf_read(kzf_archive* archive, uint32_t index, void* buffer,
+                   size_t capacity) {
+  return Guarded([&] {
+    if (archive == nullptr) return NullArgument("kzf_read", "archive");
+    if (kzf_error code = CheckIndex(*archive, index)) return code;
+    const uint32_t size = archive->reader.entries()[index].record.size;
+    if (buffer == nullptr && size > 0) {
+      return NullArgument("kzf_read", "buffer");
+    }
+    if (capacity < size) {
+      return Fail(KZF_ERROR_BUFFER_TOO_SMALL,
+                  Status::BadRequest(
+          messages::kBufferTooSmall, archive->name,
+          "entry " + std::to_string(index) + " (" +
+              varnok::DisplayName(archive->reader.entries()[index].name) +
+              "): " + std::to_string(size) + " bytes, the buffer holds " +
+              std::to_string(capacity)).ToString());
+    }
+    BufferSink sink(static_cast<char*>(buffer), capacity);
+    return Fail(archive->reader.ReadEntry(index, sink));
+  });
 }
-kzf_error kzf_stream_read(kzf_stream*, void*, size_t, size_t*) {
-  return KZF_ERROR_IO;
+
+kzf_error kzf_verify(kzf_archive* archive, uint32_t index) {
+  return Guarded([&] {
+    if (archive == nullptr) return NullArgument("kzf_verify", "archive");
+    if (kzf_error code = CheckIndex(*archive, index)) return code;
+    return Fail(archive->reader.VerifyEntry(index));
+  });
 }
-kzf_error kzf_stream_seek(kzf_stream*, uint64_t) { return KZF_ERROR_IO; }
-uint64_t kzf_stream_tell(const kzf_stream*) { return 0; }
-void kzf_stream_close(kzf_stream*) {}
+
+kzf_error kzf_verify_all(kzf_archive* archive) {
+  return Guarded([&] {
+    if (archive == nullptr) return NullArgument("kzf_verify_all", "archive");
+    return Fail(archive->reader.VerifyAll());
+  });
+}
+
+kzf_error kzf_stream_open(kzf_archive* archive, uint32_t index,
+                          kzf_stream** stream) {
+  return Guarded([&] {
+    if (stream == nullptr) return NullArgument("kzf_stream_open", "stream");
+    *stream = nullptr;
+    if (archive == nullptr) return NullArgument("kzf_stream_open", "archive");
+    if (kzf_error code = CheckIndex(*archive, index)) return code;
+    auto opened = std::make_unique<kzf_stream>(*archive, index);
+    Status status = opened->stream.Start();
+    if (!status.ok()) return Fail(status);
+    *stream = opened.release();
+    return KZF_OK;
+  });
+}
+
+kzf_error kzf_stream_read(kzf_stream* stream, void* buffer, size_t capacity,
+                          size_t* got) {
+  return Guarded([&] {
+    if (got == nullptr) return NullArgument("kzf_stream_read", "got");
+    *got = 0;
+    if (stream == nullptr) return NullArgument("kzf_stream_read", "stream");
+    if (buffer == nullptr && capacity > 0) {
+      return NullArgument("kzf_stream_read", "buffer");
+    }
+    return Fail(
+        stream->stream.Read(static_cast<char*>(buffer), capacity, got));
+  });
+}
+
+kzf_error kzf_stream_seek(kzf_stream* stream, uint64_t position) {
+  return Guarded([&] {
+    if (stream == nullptr) return NullArgument("kzf_stream_seek", "stream");
+    return Fail(stream->stream.Seek(position));
+  });
+}
+
+uint64_t kzf_stream_tell(const kzf_stream* stream) {
+  return stream != nullptr ? stream->stream.position() : 0;
+}
+
+void kzf_stream_close(kzf_stream* stream) { delete stream; }
 
 }  // extern "C"
