@@ -35,9 +35,13 @@ set(CPACK_DEBIAN_VARNOK_PACKAGE_SUGGESTS kzf)
 # Debian names a library's runtime package after its soname.
 set(CPACK_DEBIAN_LIBKZF_PACKAGE_NAME libkzf0)
 set(CPACK_DEBIAN_LIBKZF_PACKAGE_SECTION libs)
+# The trigger runs ldconfig; the maintainer scripts, given here, keep CPack
+# from writing ones that call it too.
 set(CPACK_DEBIAN_LIBKZF_PACKAGE_CONTROL_EXTRA
   ${PROJECT_SOURCE_DIR}/resources/debian/libkzf0/symbols
-  ${PROJECT_SOURCE_DIR}/resources/debian/libkzf0/triggers)
+  ${PROJECT_SOURCE_DIR}/resources/debian/libkzf0/triggers
+  ${PROJECT_SOURCE_DIR}/resources/debian/libkzf0/postinst
+  ${PROJECT_SOURCE_DIR}/resources/debian/libkzf0/postrm)
 set(CPACK_DEBIAN_LIBKZF_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")

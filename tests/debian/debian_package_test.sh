@@ -2,15 +2,24 @@
 # The Debian packages of a build: makes them with `cpack -G DEB` into a
 # temporary folder, checks which files each holds and that kzf's needs no
 # Qt, validates varnok's AppStream metadata against the files its package
-# installs (the desktop entry it launches), and fails on any error or
-# warning lintian gives either package. Skipped, with the reason, when the
-# tools are missing.
+# installs (the desktop entry it launches), checks libkzf0's symbols file
+# against the library's symbols, builds a program with the PhysFS archiver
+# from libkzf-dev's files through pkg-config and reads an archive with it,
+# and fails on any error or warning lintian gives any package. Skipped, with
+# the reason, when the tools are missing.
 #
-# Usage: debian_package_test.sh BUILD_DIR
+# Usage: debian_package_test.sh BUILD_DIR LIBDIR [CFLAGS]
+#   CFLAGS: what the build's own objects need at link (the sanitizers).
 set -u
 build=$1
-source "$(dirname "$0")/../support/script_test.sh"
-require_tools cpack dpkg-deb dpkg-shlibdeps lintian appstreamcli
+libdir=$2
+cflags=${3:-}
+here=$(dirname "$0")
+source "$here/../support/script_test.sh"
+require_tools cpack dpkg-deb dpkg-shlibdeps lintian appstreamcli cc nm \
+    pkg-config
+pkg-config --exists physfs ||
+    { echo "SKIP: PhysFS is missing (scripts/install-deps.sh installs it)"; exit 77; }
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
     { cat "$work/cpack.log"; fail "cpack -G DEB"; exit 1; }
 deb() { echo "$work"/"$1"_*.deb; }
@@ -67,7 +76,8 @@ dpkg-deb --control "$(deb libkzf0)" "$work/libkzf0"
 for file in shlibs symbols triggers; do
     [[ -f $work/libkzf0/$file ]] || fail "libkzf0 has no $file file"
 done
-exported=$(nm -D --defined-only "$root/usr/$libdir/libkzf.so.0" | awk '{print $3}' | sort)
+exported=$(nm -D --defined-only "$root/usr/$libdir/libkzf.so.0" |
+    awk '{ sub(/@.*/, "", $3); print $3 }' | sort)
 listed=$(sed -n 's/^ \([^@]*\)@.*/\1/p' "$work/libkzf0/symbols" | sort)
 [[ $exported == "$listed" ]] ||
     fail "libkzf0's symbols file lists: $listed; the library exports: $exported"
@@ -79,7 +89,7 @@ echo "hello from the archive" >"$work/tree/data/hello.txt"
 "$build/cli/kzf" pack -q --compress "$work/tree" -o "$work/hello.kzf"
 kzf_flags=$(PKG_CONFIG_SYSROOT_DIR=$root PKG_CONFIG_PATH=$root/usr/$libdir/pkgconfig \
     pkg-config --cflags --libs kzf)
-if cc -o "$work/cat" "$here/kzf_physfs_cat.c" \
+if cc $cflags -o "$work/cat" "$here/kzf_physfs_cat.c" \
         "$root/usr/share/kzf/physfs/kzf_physfs.c" $kzf_flags \
         $(pkg-config --cflags --libs physfs) 2>"$work/cc.log"; then
     got=$(LD_LIBRARY_PATH=$root/usr/$libdir "$work/cat" "$work/hello.kzf" data/hello.txt)
