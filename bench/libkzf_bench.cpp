@@ -10,7 +10,10 @@
 //
 // Each figure is the median of several runs, taken in turn so that none
 // always runs first; the files are read once before, so the page cache
-// holds them.
+// holds them. The reads are timed in CPU time (user and system, of this
+// single-threaded process) as well as in wall time: on a shared machine
+// the other processes' load disturbs the first much less, so the targets
+// are judged on it.
 
 #include <physfs.h>
 
@@ -19,6 +22,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -40,6 +44,9 @@ using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
+
+// The CPU time this process has used, in seconds.
+double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -170,26 +177,31 @@ int ReadBench(const std::string& kzfPath, const std::string& zipPath) {
        }},
       {"PhysFS, kzf archiver", PhysfsReader(kzfPath)},
       {"PhysFS, zip archiver", PhysfsReader(zipPath)}};
-  std::vector<std::vector<double>> times(readers.size());
+  std::vector<std::vector<double>> walls(readers.size());
+  std::vector<std::vector<double>> cpus(readers.size());
   uint64_t bytes = 0;
-  for (int run = 0; run < 5; ++run) {
+  for (int run = 0; run < 9; ++run) {
     for (size_t i = 0; i < readers.size(); ++i) {
       const size_t which = (i + static_cast<size_t>(run)) % readers.size();
       const Clock::time_point start = Clock::now();
+      const double cpu = CpuSeconds();
       const uint64_t total = readers[which].second(entries);
-      times[which].push_back(Seconds(start));
+      cpus[which].push_back(CpuSeconds() - cpu);
+      walls[which].push_back(Seconds(start));
       if (bytes != 0 && total != bytes) Die("the readers read different sizes");
       bytes = total;
     }
   }
-  const double zip = Median(times.back());
+  const double zip = Median(cpus.back());
+  std::printf("%-22s %8s %8s %10s  %s\n", "", "wall ms", "CPU ms",
+              "CPU MiB/s", "CPU time / zip's");
   for (size_t i = 0; i < readers.size(); ++i) {
-    const double median = Median(times[i]);
-    std::printf("%-22s %8.1f ms %8.0f MiB/s  %.2f of zip's time%s\n",
-                readers[i].first.c_str(), median * 1e3,
-                static_cast<double>(bytes) / median / (1 << 20), median / zip,
+    const double cpu = Median(cpus[i]);
+    std::printf("%-22s %8.1f %8.1f %10.0f  %.2f%s\n", readers[i].first.c_str(),
+                Median(walls[i]) * 1e3, cpu * 1e3,
+                static_cast<double>(bytes) / cpu / (1 << 20), cpu / zip,
                 i + 1 == readers.size() ? ""
-                : median <= zip         ? " (target <= 1: PASS)"
+                : cpu <= zip            ? " (target <= 1: PASS)"
                                         : " (target <= 1: FAIL)");
   }
   kzf_close(archive);

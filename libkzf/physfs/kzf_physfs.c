@@ -29,7 +29,13 @@ typedef struct OpenFile {
   Mount* mount;
   uint32_t index;
   uint32_t size;
+  /* Opened at the first read in pieces or seek; a file read whole at once
+   * needs none. */
   kzf_stream* stream;
+  /* The entry was read whole at once (kzf_read, which reads in larger
+   * pieces than a stream): the file is at its end, its stream (if any) at
+   * its start. */
+  int read_whole;
 } OpenFile;
 
 /* --- Errors ------------------------------------------------------------ */
@@ -147,11 +153,34 @@ static int sort_names(Mount* mount) {
 
 static PHYSFS_Io* open_file(Mount* mount, uint32_t index);
 
+/* Opens file's stream unless it is open. */
+static int have_stream(OpenFile* file) {
+  return file->stream != NULL ||
+         succeeded(kzf_stream_open(file->mount->archive, file->index,
+                                   &file->stream));
+}
+
+/* The position of file's next byte. */
+static uint64_t position(const OpenFile* file) {
+  if (file->read_whole) return file->size;
+  return file->stream == NULL ? 0 : kzf_stream_tell(file->stream);
+}
+
 static PHYSFS_sint64 file_read(PHYSFS_Io* io, void* buffer,
                                PHYSFS_uint64 length) {
   OpenFile* file = (OpenFile*)io->opaque;
   char* out = (char*)buffer;
   PHYSFS_uint64 done = 0;
+  if (file->read_whole) return 0;
+  if (length >= file->size && position(file) == 0) {
+    if (!succeeded(kzf_read(file->mount->archive, file->index, buffer,
+                            file->size))) {
+      return -1;
+    }
+    file->read_whole = 1;
+    return file->size;
+  }
+  if (!have_stream(file)) return -1;
   while (done < length) {
     const PHYSFS_uint64 left = length - done;
     size_t got = 0;
@@ -181,11 +210,13 @@ static int file_seek(PHYSFS_Io* io, PHYSFS_uint64 offset) {
     PHYSFS_setErrorCode(PHYSFS_ERR_PAST_EOF);
     return 0;
   }
-  return succeeded(kzf_stream_seek(file->stream, offset));
+  file->read_whole = 0;
+  return have_stream(file) &&
+         succeeded(kzf_stream_seek(file->stream, offset));
 }
 
 static PHYSFS_sint64 file_tell(PHYSFS_Io* io) {
-  return (PHYSFS_sint64)kzf_stream_tell(((OpenFile*)io->opaque)->stream);
+  return (PHYSFS_sint64)position((const OpenFile*)io->opaque);
 }
 
 static PHYSFS_sint64 file_length(PHYSFS_Io* io) {
@@ -224,8 +255,7 @@ static PHYSFS_Io* open_file(Mount* mount, uint32_t index) {
   PHYSFS_Io* io = (PHYSFS_Io*)allocate(sizeof(PHYSFS_Io));
   OpenFile* file = (OpenFile*)allocate(sizeof(OpenFile));
   if (io == NULL || file == NULL ||
-      !succeeded(kzf_entry_info(mount->archive, index, &info)) ||
-      !succeeded(kzf_stream_open(mount->archive, index, &file->stream))) {
+      !succeeded(kzf_entry_info(mount->archive, index, &info))) {
     free(file);
     free(io);
     return NULL;
@@ -417,24 +447,27 @@ static PHYSFS_EnumerateCallbackResult enumerate(
   return PHYSFS_ENUM_OK;
 }
 
+/* A path that is both a folder and a file, which no packed tree holds, is
+ * a folder here (and opens as the file). Folders are looked up first, in
+ * the sorted names, as PhysFS asks for every folder on a file's path. */
 static int stat_path(void* opaque, const char* path, PHYSFS_Stat* stat) {
   const Mount* mount = (const Mount*)opaque;
   uint32_t index;
   kzf_entry info;
   stat->modtime = stat->createtime = stat->accesstime = -1;
   stat->readonly = 1;
-  if (path[0] != '\0' && kzf_find(mount->archive, path, &index) == KZF_OK &&
-      kzf_entry_info(mount->archive, index, &info) == KZF_OK) {
-    stat->filetype = PHYSFS_FILETYPE_REGULAR;
-    stat->filesize = info.size;
+  if (is_folder(mount, path)) {
+    stat->filetype = PHYSFS_FILETYPE_DIRECTORY;
+    stat->filesize = 0;
     return 1;
   }
-  if (!is_folder(mount, path)) {
+  if (kzf_find(mount->archive, path, &index) != KZF_OK ||
+      kzf_entry_info(mount->archive, index, &info) != KZF_OK) {
     PHYSFS_setErrorCode(PHYSFS_ERR_NOT_FOUND);
     return 0;
   }
-  stat->filetype = PHYSFS_FILETYPE_DIRECTORY;
-  stat->filesize = 0;
+  stat->filetype = PHYSFS_FILETYPE_REGULAR;
+  stat->filesize = info.size;
   return 1;
 }
 
