@@ -54,13 +54,12 @@ for file in bin/libkzf.dll lib/libkzf.dll.a lib/libkzf.a include/kzf.h \
     lib/cmake/kzf/kzfConfig.cmake libkzf.md; do
   [ -f "$work/unzipped/libkzf/$file" ] || fail "the zip holds no libkzf/$file"
 done
-dll_imports=$(x86_64-w64-mingw32-objdump -p "$work/unzipped/libkzf/bin/libkzf.dll" |
-  sed -n 's/^.*DLL Name: //p' | tr -d '\r' | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')
+dll=$(x86_64-w64-mingw32-objdump -p "$work/unzipped/libkzf/bin/libkzf.dll")
+dll_imports=$(sed -n 's/^.*DLL Name: //p' <<<"$dll" | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')
 case $dll_imports in
   *libstdc++*|*libgcc*|*libwinpthread*|*zlib*) fail "libkzf.dll needs $dll_imports" ;;
 esac
-x86_64-w64-mingw32-objdump -p "$work/unzipped/libkzf/bin/libkzf.dll" |
-  grep -qw kzf_open || fail "libkzf.dll exports no kzf_open"
+grep -qw kzf_open <<<"$dll" || fail "libkzf.dll exports no kzf_open"
 expect_equal "kzf.exe --version from the zip" \
   "$(win "$work/unzipped/kzf.exe" --version)" "kzf $version"
 win "$work/unzipped/varnok.exe" --version | grep -qF "$version" ||
