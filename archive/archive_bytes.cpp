@@ -27,13 +27,12 @@ uint64_t CArchiveBytes::size() const {
   return memory_ != nullptr ? memorySize_ : file_.size();
 }
 
-bool CArchiveBytes::ReadAt(uint64_t offset, char* buffer, size_t n,
-                           size_t* got, std::string* reason) {
+bool CArchiveBytes::ReadAt(uint64_t offset, char* buffer, size_t n, size_t* got,
+                           std::string* reason) {
   if (memory_ == nullptr) return file_.ReadAt(offset, buffer, n, got, reason);
   *got = offset >= memorySize_
              ? 0
-             : static_cast<size_t>(
-                   std::min<uint64_t>(n, memorySize_ - offset));
+             : static_cast<size_t>(std::min<uint64_t>(n, memorySize_ - offset));
   if (*got > 0) std::memcpy(buffer, memory_ + offset, *got);
   return true;
 }

@@ -90,11 +90,11 @@ Status CEntryStream::Read(char* buffer, size_t capacity, size_t* got) {
 Status CEntryStream::Seek(uint64_t position) {
   if (!failure_.ok()) return failure_;
   if (position > record_.size) {
-    return Status::BadRequest(
-        messages::kCantReadArchive, {},
-        "position " + std::to_string(position) + " lies past the end of " +
-            "entry " + std::to_string(index_) + " (" +
-            std::to_string(record_.size) + " bytes)");
+    return Status::BadRequest(messages::kCantReadArchive, {},
+                              "position " + std::to_string(position) +
+                                  " lies past the end of " + "entry " +
+                                  std::to_string(index_) + " (" +
+                                  std::to_string(record_.size) + " bytes)");
   }
   if (position == 0 || position < position_) Restart();
   if (record_.method != kMethodDeflated) {
@@ -130,9 +130,9 @@ Status CEntryStream::StepStored(char* buffer, size_t capacity,
     Status status = reader_.ReadHeldAt(index_, held_, length, buffer);
     if (!status.ok()) return status;
     if (checkCrc_) {
-      crc_ = static_cast<uint32_t>(
-          crc32(crc_, reinterpret_cast<const Bytef*>(buffer),
-                static_cast<uInt>(length)));
+      crc_ = static_cast<uint32_t>(crc32(crc_,
+                                         reinterpret_cast<const Bytef*>(buffer),
+                                         static_cast<uInt>(length)));
     }
     held_ += length;
     position_ += length;
@@ -152,9 +152,9 @@ Status CEntryStream::Refill() {
   Status status = reader_.ReadHeldAt(index_, held_, length, input_.get());
   if (!status.ok()) return status;
   held_ += length;
-  crc_ = static_cast<uint32_t>(crc32(
-      crc_, reinterpret_cast<const Bytef*>(input_.get()),
-      static_cast<uInt>(length)));
+  crc_ = static_cast<uint32_t>(
+      crc32(crc_, reinterpret_cast<const Bytef*>(input_.get()),
+            static_cast<uInt>(length)));
   inflater_->stream.next_in = reinterpret_cast<Bytef*>(input_.get());
   inflater_->stream.avail_in = static_cast<uInt>(length);
   return Status::Ok();
@@ -168,23 +168,22 @@ Status CEntryStream::StepDeflated(char* buffer, size_t capacity,
     if (!status.ok()) return status;
   }
   stream.next_out = reinterpret_cast<Bytef*>(buffer);
-  stream.avail_out =
-      static_cast<uInt>(std::min<size_t>(capacity, 1u << 30));
+  stream.avail_out = static_cast<uInt>(std::min<size_t>(capacity, 1u << 30));
   const uInt outBefore = stream.avail_out;
   const int result = inflate(&stream, Z_NO_FLUSH);
   if (result == Z_NEED_DICT || result == Z_DATA_ERROR) {
     return reader_.EntryFault(
-        index_, std::string("zlib stream is damaged (") +
-                    (stream.msg != nullptr ? stream.msg : "needs a dictionary") +
-                    ")");
+        index_,
+        std::string("zlib stream is damaged (") +
+            (stream.msg != nullptr ? stream.msg : "needs a dictionary") + ")");
   }
   if (result == Z_MEM_ERROR) return Status::OutOfMemory();
   *produced = outBefore - stream.avail_out;
   position_ += *produced;
   if (position_ > record_.size) {
-    return reader_.EntryFault(index_,
-                              "inflates to more than its size of " +
-                                  std::to_string(record_.size) + " bytes");
+    return reader_.EntryFault(index_, "inflates to more than its size of " +
+                                          std::to_string(record_.size) +
+                                          " bytes");
   }
   if (result == Z_STREAM_END) {
     streamEnded_ = true;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -15,6 +16,7 @@
 #include "archive/archive_reader.h"
 #include "base/escape.h"
 #include "base/messages.h"
+#include "libkzf/kzf.h"
 #include "platform/extract_folder.h"
 #include "platform/file_system.h"
 
@@ -219,8 +221,10 @@ std::string CheckListing(const CArchiveReader& reader, std::string_view bytes) {
   return {};
 }
 
-// Verifies and streams every entry of an opened archive.
-std::string CheckEntries(CArchiveReader& reader, std::string_view bytes) {
+// Verifies and streams every entry of an opened archive; *sound tells
+// which entries read without a fault.
+std::string CheckEntries(CArchiveReader& reader, std::string_view bytes,
+                         std::vector<bool>* sound) {
   const std::vector<ArchiveEntry>& entries = reader.entries();
   Status firstFault;
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -231,6 +235,7 @@ std::string CheckEntries(CArchiveReader& reader, std::string_view bytes) {
     CheckingSink sink = stored ? CheckingSink(held) : CheckingSink();
     const Status verified = reader.VerifyEntry(i);
     const Status read = reader.ReadEntry(i, sink);
+    sound->push_back(read.ok());
     const std::string place = "entry " + Number(i) + ": ";
     if (verified.ToString() != read.ToString()) {
       return place + "VerifyEntry says \"" + verified.ToString() +
@@ -272,6 +277,99 @@ std::string CheckEntries(CArchiveReader& reader, std::string_view bytes) {
   return {};
 }
 
+// Whether an entry of size bytes held in packedSize can be read whole
+// within reason: a zlib stream inflates to at most about 1032 times its
+// length, so a larger size is damage, which streaming finds as well, and a
+// buffer for it would cost more than the checks.
+bool WorthReadingWhole(const kzf_entry& entry) {
+  return entry.size <= uint64_t{entry.packed_size} * 1032 + 1024;
+}
+
+// Entry i through the C library: read whole (where its size allows), in
+// pieces and after a seek, each agreeing with the reader on whether the
+// bytes are sound (sound, as read says) and on the bytes themselves.
+std::string CheckLibraryEntry(kzf_archive* archive, uint32_t i, bool sound) {
+  const std::string place = "library, entry " + Number(i) + ": ";
+  kzf_entry entry;
+  if (kzf_entry_info(archive, i, &entry) != KZF_OK) {
+    return place + "no information: " + kzf_error_message();
+  }
+  std::string streamed, piece(777, '\0');
+  kzf_stream* stream = nullptr;
+  kzf_error code = kzf_stream_open(archive, i, &stream);
+  for (size_t got = 1; code == KZF_OK && got > 0;) {
+    code = kzf_stream_read(stream, piece.data(), piece.size(), &got);
+    streamed.append(piece, 0, got);
+  }
+  if ((code == KZF_OK) != sound ||
+      (code != KZF_OK && code != KZF_ERROR_DAMAGED)) {
+    kzf_stream_close(stream);
+    return place + "streamed with code " + Number(code) + " (" +
+           kzf_error_message() + "), the reader says it is " +
+           (sound ? "sound" : "damaged");
+  }
+  std::string fault;
+  if (sound && entry.size > 0) {
+    const uint64_t middle = entry.size / 2;
+    size_t got = 0;
+    if (kzf_stream_seek(stream, middle) != KZF_OK ||
+        kzf_stream_read(stream, piece.data(), piece.size(), &got) != KZF_OK ||
+        piece.compare(0, got, streamed, middle, got) != 0 || got == 0) {
+      fault = place + "a seek to the middle reads other bytes";
+    }
+  }
+  kzf_stream_close(stream);
+  if (!fault.empty() || !WorthReadingWhole(entry)) return fault;
+  std::string whole(entry.size, '\0');
+  code = kzf_read(archive, i, whole.data(), whole.size());
+  if ((code == KZF_OK) != sound || (sound && whole != streamed)) {
+    return place + "read whole with code " + Number(code) +
+           (sound ? ", other bytes than streamed" : ", though damaged");
+  }
+  return {};
+}
+
+// The same bytes through the C library, opened from memory: it opens what
+// the reader opened (a failure with the reader's message, naming the
+// archive in memory), lists the same entries, finds each name, and agrees
+// with the reader on every entry (CheckLibraryEntry; sound: which entries
+// the reader read without a fault).
+std::string CheckLibrary(std::string_view bytes, const CArchiveReader& reader,
+                         const Status& opened, const std::vector<bool>& sound) {
+  kzf_archive* archive = nullptr;
+  const kzf_error code = kzf_open_memory(bytes.empty() ? "" : bytes.data(),
+                                         bytes.size(), &archive);
+  const std::string message = kzf_error_message();
+  std::unique_ptr<kzf_archive, decltype(&kzf_close)> owned(archive, kzf_close);
+  if ((code == KZF_OK) != opened.ok()) {
+    return "library opens with code " + Number(code) + " (" + message +
+           "), the reader says: " + opened.ToString();
+  }
+  if (code != KZF_OK) {
+    const bool named = message.starts_with(opened.message() + ": " +
+                                           messages::kArchiveInMemory + ": ");
+    return archive == nullptr && named
+               ? std::string()
+               : "library's failed open leaves a handle or says: " + message;
+  }
+  const auto& entries = reader.entries();
+  if (kzf_count(archive) != entries.size()) {
+    return "library counts " + Number(kzf_count(archive)) + " entries";
+  }
+  for (uint32_t i = 0; i < entries.size(); ++i) {
+    uint32_t found = 0;
+    const std::string& name = entries[i].name;
+    if (name.find('\0') == std::string::npos &&
+        (kzf_find(archive, name.c_str(), &found) != KZF_OK || found > i ||
+         entries[found].name != name)) {
+      return "library, entry " + Number(i) + ": kzf_find misses its name";
+    }
+    std::string fault = CheckLibraryEntry(archive, i, sound[i]);
+    if (!fault.empty()) return fault;
+  }
+  return {};
+}
+
 // The rule for names, stated apart from CheckExtractName: a name is safe
 // when it is not empty, holds no zero byte, does not start with '/', has no
 // ".." component, its last component is neither empty nor ".", and this
@@ -305,9 +403,14 @@ std::string CheckArchiveInput(std::string_view bytes) {
   const std::string& path = file.Hold(bytes);
   CArchiveReader reader;
   const Status opened = reader.Open(path);
-  if (!opened.ok()) return CheckFailedOpen(reader, opened, path);
+  if (!opened.ok()) {
+    std::string fault = CheckFailedOpen(reader, opened, path);
+    return fault.empty() ? CheckLibrary(bytes, reader, opened, {}) : fault;
+  }
+  std::vector<bool> sound;
   std::string fault = CheckListing(reader, bytes);
-  if (fault.empty()) fault = CheckEntries(reader, bytes);
+  if (fault.empty()) fault = CheckEntries(reader, bytes, &sound);
+  if (fault.empty()) fault = CheckLibrary(bytes, reader, opened, sound);
   return fault;
 }
 

@@ -28,7 +28,12 @@ namespace varnok::fuzz {
 //   never a read past the file;
 // - a successful ReadEntry hands on exactly the record's size in bytes: a
 //   stored entry's held bytes, a deflated entry's bytes whose Adler-32 is the
-//   one at the end of its zlib stream.
+//   one at the end of its zlib stream;
+// - the C library, given the same bytes in memory, opens exactly what the
+//   reader opens (else fails with the reader's message, naming the archive
+//   in memory, and leaves no handle), lists the same entries, finds their
+//   names, and agrees with the reader on every entry's soundness, read
+//   whole, in pieces and after a seek, and on its bytes.
 std::string CheckArchiveInput(std::string_view bytes);
 
 // Runs CheckExtractName on name and checks that it accepts exactly the names

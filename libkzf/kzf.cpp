@@ -107,10 +107,10 @@ kzf_error NullArgument(const char* function, const char* what) {
 kzf_error CheckIndex(const kzf_archive& archive, uint32_t index) {
   const size_t count = archive.reader.entries().size();
   if (index < count) return KZF_OK;
-  return Fail(Status::BadRequest(
-      messages::kInvalidArgument, archive.name,
-      "no entry " + std::to_string(index) + " (the archive holds " +
-          std::to_string(count) + ")"));
+  return Fail(Status::BadRequest(messages::kInvalidArgument, archive.name,
+                                 "no entry " + std::to_string(index) +
+                                     " (the archive holds " +
+                                     std::to_string(count) + ")"));
 }
 
 // Opens *archive with open, a function of the reader returning a Status,
@@ -240,13 +240,15 @@ kzf_error kzf_read(kzf_archive* archive, uint32_t index, void* buffer,
       return NullArgument("kzf_read", "buffer");
     }
     if (capacity < size) {
-      return Fail(KZF_ERROR_BUFFER_TOO_SMALL,
-                  Status::BadRequest(
-          messages::kBufferTooSmall, archive->name,
-          "entry " + std::to_string(index) + " (" +
-              varnok::DisplayName(archive->reader.entries()[index].name) +
-              "): " + std::to_string(size) + " bytes, the buffer holds " +
-              std::to_string(capacity)).ToString());
+      return Fail(
+          KZF_ERROR_BUFFER_TOO_SMALL,
+          Status::BadRequest(
+              messages::kBufferTooSmall, archive->name,
+              "entry " + std::to_string(index) + " (" +
+                  varnok::DisplayName(archive->reader.entries()[index].name) +
+                  "): " + std::to_string(size) + " bytes, the buffer holds " +
+                  std::to_string(capacity))
+              .ToString());
     }
     BufferSink sink(static_cast<char*>(buffer), capacity);
     return Fail(archive->reader.ReadEntry(index, sink));
@@ -292,8 +294,7 @@ kzf_error kzf_stream_read(kzf_stream* stream, void* buffer, size_t capacity,
     if (buffer == nullptr && capacity > 0) {
       return NullArgument("kzf_stream_read", "buffer");
     }
-    return Fail(
-        stream->stream.Read(static_cast<char*>(buffer), capacity, got));
+    return Fail(stream->stream.Read(static_cast<char*>(buffer), capacity, got));
   });
 }
 

@@ -67,7 +67,7 @@ typedef struct kzf_entry {
 KZF_API const char* kzf_version(void);
 
 /* The message of the calling thread's last failed call; "" before any. The
- * text stays valid until the thread's next call. */
+ * text stays valid until the thread's next failing call. */
 KZF_API const char* kzf_error_message(void);
 
 /* Opens the archive at path and checks its whole layout (the entries' bytes
@@ -114,8 +114,9 @@ KZF_API kzf_error kzf_stream_open(kzf_archive* archive, uint32_t index,
 KZF_API kzf_error kzf_stream_read(kzf_stream* stream, void* buffer,
                                   size_t capacity, size_t* got);
 /* Moves to byte position of the original bytes (at most the entry's size):
- * forward by reading on, backward by starting again from the entry's start.
- * A stored entry moves at once. */
+ * forward by inflating on, backward by starting again from the entry's
+ * start. A stored entry moves at once; read after a seek that skipped some
+ * of its bytes, it is not checked against its CRC-32. */
 KZF_API kzf_error kzf_stream_seek(kzf_stream* stream, uint64_t position);
 /* The position of the next byte kzf_stream_read hands out. */
 KZF_API uint64_t kzf_stream_tell(const kzf_stream* stream);

@@ -3,9 +3,8 @@
 // several threads at once; bad input and bad arguments give their code and a
 // message naming the place.
 
-#include <kzf.h>
-
 #include <gtest/gtest.h>
+#include <kzf.h>
 
 #include <filesystem>
 #include <functional>
@@ -48,9 +47,10 @@ std::string Original(size_t index) {
   return bytes;
 }
 
-class KzfTest : public ::testing::Test {
+class LibkzfTest : public ::testing::Test {
  protected:
-  KzfTest() : bytes_(BuildArchive(Entries())), path_(folder_.path() / "a.kzf") {
+  LibkzfTest()
+      : bytes_(BuildArchive(Entries())), path_(folder_.path() / "a.kzf") {
     WriteFile(path_, bytes_);
   }
 
@@ -108,7 +108,7 @@ std::string ReadStreamed(kzf_archive* archive, uint32_t index, size_t piece) {
                                                          : kzf_error_message();
 }
 
-TEST_F(KzfTest, EveryEntryReadWholeAndStreamedEqualsItsBytes) {
+TEST_F(LibkzfTest, EveryEntryReadWholeAndStreamedEqualsItsBytes) {
   const std::vector<TestEntry> entries = Entries();
   for (bool memory : {false, true}) {
     ArchivePtr archive = memory ? OpenMemory(bytes_) : Open();
@@ -140,7 +140,7 @@ TEST_F(KzfTest, EveryEntryReadWholeAndStreamedEqualsItsBytes) {
   }
 }
 
-TEST_F(KzfTest, SeekingMovesForwardAndBackInBothMethods) {
+TEST_F(LibkzfTest, SeekingMovesForwardAndBackInBothMethods) {
   ArchivePtr archive = Open();
   for (uint32_t index : {1u, 4u}) {  // deflated, stored
     const std::string original = Original(index);
@@ -148,8 +148,8 @@ TEST_F(KzfTest, SeekingMovesForwardAndBackInBothMethods) {
     ASSERT_EQ(kzf_stream_open(archive.get(), index, &opened), KZF_OK);
     StreamPtr stream(opened, kzf_stream_close);
     const uint64_t size = original.size();
-    for (uint64_t position : {size / 2, uint64_t{10}, size - 5, uint64_t{0},
-                              size - 70000, size}) {
+    for (uint64_t position :
+         {size / 2, uint64_t{10}, size - 5, uint64_t{0}, size - 70000, size}) {
       SCOPED_TRACE("entry " + std::to_string(index) + " at " +
                    std::to_string(position));
       ASSERT_EQ(kzf_stream_seek(stream.get(), position), KZF_OK)
@@ -165,7 +165,7 @@ TEST_F(KzfTest, SeekingMovesForwardAndBackInBothMethods) {
   }
 }
 
-TEST_F(KzfTest, ThreadsReadEveryEntryAtOnce) {
+TEST_F(LibkzfTest, ThreadsReadEveryEntryAtOnce) {
   ArchivePtr archive = Open();
   const uint32_t count = kzf_count(archive.get());
   std::vector<std::string> originals;
@@ -193,7 +193,7 @@ std::string Flipped(std::string bytes, size_t offset) {
   return bytes;
 }
 
-TEST_F(KzfTest, BadInputAndArgumentsGiveTheirCodeAndNameThePlace) {
+TEST_F(LibkzfTest, BadInputAndArgumentsGiveTheirCodeAndNameThePlace) {
   const std::vector<TestEntry> entries = Entries();
   // Offsets inside the held bytes of entries 4 (stored) and 1 (deflated).
   const size_t inStored = bytes_.find(entries[4].held) + 70000;
@@ -222,11 +222,14 @@ TEST_F(KzfTest, BadInputAndArgumentsGiveTheirCodeAndNameThePlace) {
     std::string place;
   };
   const Case cases[] = {
-      {"truncated", [&] { return openFails("cut.kzf", bytes_.substr(0, 9000)); },
+      {"truncated",
+       [&] { return openFails("cut.kzf", bytes_.substr(0, 9000)); },
        KZF_ERROR_DAMAGED, "cut.kzf: entry 4 (data/sounds/x.ogg): data "},
       {"damaged stored, read whole",
-       [&] { return kzf_read(openAs("crc.kzf", Flipped(bytes_, inStored)).get(),
-                             4, std::string(150000, 0).data(), 150000); },
+       [&] {
+         return kzf_read(openAs("crc.kzf", Flipped(bytes_, inStored)).get(), 4,
+                         std::string(150000, 0).data(), 150000);
+       },
        KZF_ERROR_DAMAGED, "crc.kzf: entry 4 (data/sounds/x.ogg): CRC-32"},
       {"damaged stored, streamed",
        [&] {
@@ -243,8 +246,10 @@ TEST_F(KzfTest, BadInputAndArgumentsGiveTheirCodeAndNameThePlace) {
        },
        KZF_ERROR_DAMAGED, "archive in memory: entry 1 (data/maps/level.map): "},
       {"damaged, all verified",
-       [&] { return kzf_verify_all(
-                 openAs("crc.kzf", Flipped(bytes_, inDeflated)).get()); },
+       [&] {
+         return kzf_verify_all(
+             openAs("crc.kzf", Flipped(bytes_, inDeflated)).get());
+       },
        KZF_ERROR_DAMAGED, "crc.kzf: entry 1 (data/maps/level.map): "},
       {"foreign", [&] { return openFails("x.zip", "PK\3\4" + Text(5000)); },
        KZF_ERROR_NOT_ARCHIVE, "Not a kzf archive: "},
@@ -267,7 +272,8 @@ TEST_F(KzfTest, BadInputAndArgumentsGiveTheirCodeAndNameThePlace) {
       {"buffer too small",
        [&] { return kzf_read(Open().get(), 1, buffer, sizeof buffer); },
        KZF_ERROR_BUFFER_TOO_SMALL,
-       "a.kzf: entry 1 (data/maps/level.map): 300000 bytes, the buffer holds 16"},
+       "a.kzf: entry 1 (data/maps/level.map): 300000 bytes, the buffer holds "
+       "16"},
       {"index past the entries",
        [&] { return kzf_stream_open(Open().get(), 7, &stream); },
        KZF_ERROR_ARGUMENT, "a.kzf: no entry 7 (the archive holds 7)"},
@@ -291,8 +297,7 @@ TEST_F(KzfTest, BadInputAndArgumentsGiveTheirCodeAndNameThePlace) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(c.call(), c.code);
-    EXPECT_NE(std::string(kzf_error_message()).find(c.place),
-              std::string::npos)
+    EXPECT_NE(std::string(kzf_error_message()).find(c.place), std::string::npos)
         << kzf_error_message();
   }
 }
