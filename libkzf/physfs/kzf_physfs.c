@@ -1,7 +1,7 @@
 /* The kzf archiver for PhysFS (see kzf_physfs.h), over libkzf. A mount is
  * an open kzf_archive with its stored names sorted in folder order, for
- * stat and enumerate; an open file is a kzf_stream, which reads, seeks and
- * checks the entry's bytes. */
+ * stat and enumerate; an open file is read whole by kzf_read or in pieces,
+ * with seeks, by a kzf_stream, each checking the entry's bytes. */
 
 #include "kzf_physfs.h"
 
