@@ -1,7 +1,9 @@
-# Every file Varnok installs, each where a Debian system looks for it, in two
+# Every file Varnok installs, each where a Debian system looks for it, in
 # components: kzf (the command-line tool, its manual page, its bash
-# completion and the archive layout) and varnok (the desktop program, its
-# manual page, desktop entry, file type, icons and AppStream metadata).
+# completion and the archive layout), varnok (the desktop program, its
+# manual page, desktop entry, file type, icons and AppStream metadata), and
+# the library's libkzf and libkzf-dev (libkzf/CMakeLists.txt, and its
+# documentation here).
 # Without VARNOK_BUILD_UI only kzf's. The Debian packages
 # (package_debian.cmake) are made of these same rules, one per component.
 # On Windows the dialog is varnok.exe, without desktop entry, file type,
@@ -25,6 +27,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/kzf
   COMPONENT kzf)
 install(FILES ${PROJECT_SOURCE_DIR}/doc/format.md
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/kzf COMPONENT kzf)
+# The library's interface, for the programmers who build with it
+# (libkzf/CMakeLists.txt installs the library).
+install(FILES ${PROJECT_SOURCE_DIR}/doc/libkzf.md
+  DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/libkzf-dev
+  COMPONENT libkzf-dev)
 
 if(VARNOK_BUILD_UI)
   install(TARGETS varnok RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}

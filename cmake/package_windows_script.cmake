@@ -14,6 +14,18 @@ file(COPY ${staged}/bin/varnok.exe ${staged}/bin/kzf.exe
      ${source}/resources/windows/README.txt
      DESTINATION ${flat})
 file(COPY_FILE ${source}/LICENSE ${flat}/LICENSE.txt)
+# The library, for programmers, in a folder of its own as it installs:
+# libkzf/bin/libkzf.dll, libkzf/lib/ (its import library libkzf.dll.a, the
+# static libkzf.a, kzf.pc and the CMake package), libkzf/include/ (kzf.h,
+# kzf_physfs.h), the PhysFS archiver's source in libkzf/physfs/ and the
+# interface's documentation.
+set(library ${flat}/libkzf)
+file(GLOB dlls ${staged}/bin/*.dll)
+file(COPY ${dlls} DESTINATION ${library}/bin)
+file(COPY ${staged}/include ${staged}/lib DESTINATION ${library})
+file(COPY ${staged}/share/kzf/physfs DESTINATION ${library})
+file(GLOB documentation ${staged}/share/doc/libkzf-dev/*.md)
+file(COPY ${documentation} DESTINATION ${library})
 
 set(zip ${CPACK_TOPLEVEL_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.zip)
 file(GLOB names RELATIVE ${flat} ${flat}/*)

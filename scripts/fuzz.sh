@@ -18,7 +18,7 @@ name_seconds=${2:-20}
 bash scripts/install-deps.sh clang-14 libclang-rt-14-dev
 
 build=build-fuzz
-cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++-14 \
+cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
   -DVARNOK_FUZZ=ON -DVARNOK_BUILD_UI=OFF -DVARNOK_BUILD_TESTS=OFF \
   -DVARNOK_WERROR=ON
 cmake --build "$build" -j"$(nproc)" \

@@ -11,6 +11,8 @@ packages+=(dpkg-dev file)
 packages+=(gzip groff-base man-db)
 # The packages and the desktop metadata are checked as Debian checks them.
 packages+=(lintian appstream)
+# The kzf archiver for PhysFS is tested, and benchmarked, in Debian's PhysFS.
+packages+=(libphysfs-dev)
 # The Windows build: mingw-w64 (posix threads), zlib for it, and wine to run
 # its tests, and GoogleTest's sources to build it with.
 packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest)

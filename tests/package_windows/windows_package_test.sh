@@ -47,6 +47,19 @@ unzip -q "$zip" -d "$work/unzipped"
 for file in varnok.exe kzf.exe README.txt LICENSE.txt format.md; do
   [ -f "$work/unzipped/$file" ] || fail "the zip holds no $file"
 done
+# The library: what a program is built with, and a DLL that stands alone,
+# needing none of the compiler's runtime DLLs.
+for file in bin/libkzf.dll lib/libkzf.dll.a lib/libkzf.a include/kzf.h \
+    include/kzf_physfs.h physfs/kzf_physfs.c lib/pkgconfig/kzf.pc \
+    lib/cmake/kzf/kzfConfig.cmake libkzf.md; do
+  [ -f "$work/unzipped/libkzf/$file" ] || fail "the zip holds no libkzf/$file"
+done
+dll=$(x86_64-w64-mingw32-objdump -p "$work/unzipped/libkzf/bin/libkzf.dll")
+dll_imports=$(sed -n 's/^.*DLL Name: //p' <<<"$dll" | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')
+case $dll_imports in
+  *libstdc++*|*libgcc*|*libwinpthread*|*zlib*) fail "libkzf.dll needs $dll_imports" ;;
+esac
+grep -qw kzf_open <<<"$dll" || fail "libkzf.dll exports no kzf_open"
 expect_equal "kzf.exe --version from the zip" \
   "$(win "$work/unzipped/kzf.exe" --version)" "kzf $version"
 win "$work/unzipped/varnok.exe" --version | grep -qF "$version" ||
