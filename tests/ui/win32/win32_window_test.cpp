@@ -501,7 +501,13 @@ TEST_F(Win32WindowTest, DropDeleteAndF2ChangeTheArchive) {
   // option, whichever sets it.
   CMainDialog dialog(GetModuleHandleW(nullptr), &prompts_);
   ASSERT_NE(dialog.Create(), nullptr);
+  const auto menuTicked = [window] {
+    SendMessageW(window->window(), WM_INITMENUPOPUP, 0, 0);
+    return (GetMenuState(GetMenu(window->window()), IDM_COMPRESS_ADDED,
+                         MF_BYCOMMAND) & MF_CHECKED) != 0;
+  };
   SendMessageW(window->window(), WM_COMMAND, IDM_COMPRESS_ADDED, 0);
+  EXPECT_TRUE(menuTicked());
   EXPECT_EQ(IsDlgButtonChecked(dialog.window(), IDC_COMPRESS), BST_CHECKED);
 
   // A file dropped under the filter's folder, once the question is
@@ -515,9 +521,7 @@ TEST_F(Win32WindowTest, DropDeleteAndF2ChangeTheArchive) {
                                      "data/maps/forest.map"}));
   EXPECT_EQ(Column(window, 4).front(), "deflated");
   SendMessageW(dialog.window(), WM_COMMAND, IDC_COMPRESS, 0);
-  SendMessageW(window->window(), WM_INITMENUPOPUP, 0, 0);
-  EXPECT_EQ(GetMenuState(GetMenu(window->window()), IDM_COMPRESS_ADDED,
-                         MF_BYCOMMAND) & MF_CHECKED, 0u);
+  EXPECT_FALSE(menuTicked());
   EXPECT_EQ(SelectedRows(window), std::vector<int>{0});
   EXPECT_EQ(StoredNames(Path("mod.kzf")),
             (Strings{"data/maps/cave.map", "data/maps/forest.map",
