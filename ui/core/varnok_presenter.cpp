@@ -58,6 +58,8 @@ void CVarnokPresenter::Start() {
   view_->SetBasePath(kDefaultBasePath);
   view_->SetCompressChecked(false);
   ChooseCompress(false);
+  compressWatch_.emplace(
+      [this](bool compress) { view_->SetCompressChecked(compress); });
 }
 
 void CVarnokPresenter::OnSelectFiles() {

@@ -5,7 +5,8 @@
 // "&Select files to pack" (OnSelectFiles) runs the picker and lists every
 // file beneath the folder picked, in the list's order (scan/path_order.h);
 // "&Compress" (OnCompress) switches the compress option, the program's
-// (compress_choice.h), warning each time it is switched on; "&Varnok"
+// (compress_choice.h), warning each time it is switched on, and shows it
+// however it was set (an archive window's menu sets it too); "&Varnok"
 // (OnPack) asks for an archive name, then packs the rows, in list order,
 // with the base path and the compress option. Each
 // face wires its controls to these commands and implements DialogView and
@@ -23,12 +24,14 @@
 #define VARNOK_UI_CORE_VARNOK_PRESENTER_H_
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "archive/archive_writer.h"
 #include "base/status.h"
 #include "scan/pack_list.h"
+#include "ui/core/compress_choice.h"
 
 namespace varnok {
 
@@ -60,7 +63,8 @@ class CVarnokPresenter {
   void SetScanFunction(ScanFunction scan);
 
   // Puts the start values into the view: no rows, base path "data/", the
-  // compress option off.
+  // compress option off; from then on the view's check box follows the
+  // option whoever sets it.
   void Start();
 
   // The commands.
@@ -102,6 +106,7 @@ class CVarnokPresenter {
   ScanFunction scan_;
   std::vector<std::string> rows_;
   bool busy_ = false;
+  std::optional<CCompressWatch> compressWatch_;
 };
 
 }  // namespace varnok

@@ -70,13 +70,16 @@ inline constexpr char kVerifyCancelled[] =
 // folder part is edited, the folder.
 inline constexpr char kDeleteCommand[] = "&Delete\tDel";
 inline constexpr char kRenameCommand[] = "&Rename\tF2";
+// The program's compress option (compress_choice.h), for the files added;
+// 'm' as its key, since "&Copy Names" has 'c'.
+inline constexpr char kCompressAddedCommand[] = "Co&mpress Added Files";
 inline constexpr char kAddQuestion[] = "Add %1 to %2?";
 inline constexpr char kStoredAsList[] = "Stored as:";
 inline constexpr char kReplacingList[] = "Replacing %1:";
 inline constexpr char kAddedDeflated[] =
-    "Deflated, as Compress is on in the packing dialog.";
+    "Deflated, as Edit > Compress Added Files is on.";
 inline constexpr char kAddedStored[] =
-    "Stored as they are, as Compress is off in the packing dialog.";
+    "Stored as they are, as Edit > Compress Added Files is off.";
 inline constexpr char kAddButton[] = "&Add";
 inline constexpr char kDeleteQuestion[] = "Delete %1 from %2?";
 inline constexpr char kDeleteButton[] = "&Delete";

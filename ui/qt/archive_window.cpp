@@ -123,6 +123,14 @@ void CArchiveWindow::BuildChangeCommands(QMenu* edit) {
                   [this] { edits_.DeleteSelected(); });
   edit->addAction(QString::fromUtf8(texts::kRenameCommand),
                   QKeySequence(Qt::Key_F2), this, &CArchiveWindow::EditName);
+  edit->addSeparator();
+  compressAction_ =
+      edit->addAction(QString::fromUtf8(texts::kCompressAddedCommand));
+  compressAction_->setCheckable(true);
+  compressAction_->setChecked(CompressChosen());
+  connect(compressAction_, &QAction::triggered, this, &ChooseCompress);
+  compressWatch_ = std::make_unique<CCompressWatch>(
+      [this](bool compress) { compressAction_->setChecked(compress); });
   // The edited name is taken once the editor has closed.
   model_->SetRenamer([this](size_t entry, const std::string& name) {
     QTimer::singleShot(0, this, [this, entry, name] {

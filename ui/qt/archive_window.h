@@ -22,6 +22,8 @@
 // of archives alone opens them instead), Delete deletes the selected
 // entries, F2 edits the current entry's name in place (CArchiveEdits); each
 // change is written at once, and the table shows the archive as it is then.
+// Edit > Compress Added Files shows and sets the program's compress option
+// (compress_choice.h), which decides whether added files are deflated.
 //
 // Each window deletes itself when it is closed.
 
@@ -37,6 +39,7 @@
 
 #include "ui/core/archive_edits.h"
 #include "ui/core/archive_table.h"
+#include "ui/core/compress_choice.h"
 #include "ui/core/entry_runs.h"
 #include "ui/core/entry_commands.h"
 #include "ui/core/window_prompts.h"
@@ -81,6 +84,7 @@ class CArchiveWindow : public QMainWindow, private EntryRunner {
   // The status line's texts: the rows shown, and the selection.
   QLabel* shownLabel() const { return shownLabel_; }
   QLabel* selectionLabel() const { return selectionLabel_; }
+  QAction* compressAction() const { return compressAction_; }
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -130,6 +134,9 @@ class CArchiveWindow : public QMainWindow, private EntryRunner {
   // The commands that run the engine, and the option of extractions.
   std::vector<QAction*> engineActions_;
   QAction* withoutFolders_ = nullptr;
+  // Edit > Compress Added Files, checked while the option is on.
+  QAction* compressAction_ = nullptr;
+  std::unique_ptr<CCompressWatch> compressWatch_;
   QLabel* shownLabel_ = nullptr;
   QLabel* selectionLabel_ = nullptr;
   // Set while the view's selection is being made from the table's.

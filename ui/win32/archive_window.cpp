@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/system_text.h"
+#include "ui/core/compress_choice.h"
 #include "ui/core/dialog_messages.h"
 #include "ui/core/window_messages.h"
 #include "ui/win32/background_run.h"
@@ -46,6 +47,8 @@ constexpr Command kCommands[] = {
     {1, 0, nullptr, 0},
     {1, IDM_DELETE, texts::kDeleteCommand, 0},
     {1, IDM_RENAME, texts::kRenameCommand, 0},
+    {1, 0, nullptr, 0},
+    {1, IDM_COMPRESS_ADDED, texts::kCompressAddedCommand, 0},
     {2, IDM_ARCHIVE_ORDER, texts::kArchiveOrderCommand, 0},
     {3, IDM_EXTRACT_SELECTED, texts::kExtractSelectedCommand, 'E'},
     {3, IDM_EXTRACT_SHOWN, texts::kExtractShownCommand, 0},
@@ -277,6 +280,9 @@ LRESULT CArchiveWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DROPFILES:
       OnDrop(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case WM_INITMENUPOPUP:
+      CheckOptions();
       return 0;
     case WM_APP_RENAME:
       edits_->Rename(renamedEntry_, renamedText_);
@@ -661,9 +667,9 @@ void CArchiveWindow::OnCommand(int id) {
       break;
     case IDM_WITHOUT_FOLDERS:
       withoutFolders_ = !withoutFolders_;
-      CheckMenuItem(
-          GetMenu(window_), IDM_WITHOUT_FOLDERS,
-          MF_BYCOMMAND | (withoutFolders_ ? MF_CHECKED : MF_UNCHECKED));
+      break;
+    case IDM_COMPRESS_ADDED:
+      ChooseCompress(!CompressChosen());
       break;
     case IDM_VERIFY:
       commands_->Verify();
@@ -690,6 +696,16 @@ void CArchiveWindow::OnCommand(int id) {
     default:
       break;
   }
+}
+
+void CArchiveWindow::CheckOptions() const {
+  const HMENU menu = GetMenu(window_);
+  const auto check = [menu](UINT id, bool checked) {
+    CheckMenuItem(menu, id,
+                  MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+  };
+  check(IDM_WITHOUT_FOLDERS, withoutFolders_);
+  check(IDM_COMPRESS_ADDED, CompressChosen());
 }
 
 bool CArchiveWindow::TranslateKeys(MSG* message) {

@@ -26,7 +26,9 @@
 // of archives alone opens them instead), Delete deletes the selected
 // entries, F2 edits the focused entry's name in the list (CArchiveEdits);
 // each change is written at once, and the list shows the archive as it is
-// then.
+// then. Edit > Compress Added Files shows and sets the program's compress
+// option (compress_choice.h), which decides whether added files are
+// deflated.
 //
 // Each window is a top-level window of its own (top_windows.h) and deletes
 // itself when it is destroyed.
@@ -101,6 +103,10 @@ class CArchiveWindow final : public KeyboardInput, private EntryRunner {
   void Layout();
   LRESULT OnNotify(NMHDR* header);
   void OnCommand(int id);
+  // Checks the menus' options as they are, before a menu opens: Without
+  // Their Folders, the window's own, and Compress Added Files, the
+  // program's, which other windows and the packing dialog set too.
+  void CheckOptions() const;
   void OnDisplayInfo(NMLVDISPINFOW* info) const;
   // The list's search as the user types in it: the first row from the one
   // given (around the end when asked) whose name starts with the keys

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <QAction>
 #include <QClipboard>
 #include <QFile>
 #include <QHeaderView>
@@ -32,6 +33,7 @@
 #include "ui/qt/app.h"
 #include "ui/qt/archive_window.h"
 #include "ui/qt/file_list.h"
+#include "ui/qt/manual_check_box.h"
 #include "ui/qt/main_dialog.h"
 
 using namespace varnok;
@@ -327,8 +329,14 @@ void ArchiveWindowTest::dropDeleteAndF2ChangeTheArchive() {
   QVERIFY(QTest::qWaitForWindowExposed(window));
   QTableView* table = window->tableView();
 
+  // Edit > Compress Added Files and the packing dialog's box show one
+  // option, whichever sets it.
+  CVarnokDlg dialog;
+  window->compressAction()->trigger();
+  QVERIFY(dialog.compressBox()->isChecked());
+
   // A file dropped under the filter's folder, once the question is
-  // answered; the table shows it, selected.
+  // answered, deflated; the table shows it, selected.
   const std::string cave = Archive("cave.map");
   test::WriteFile(cave, test::Text(200));
   window->filterEdit()->setText("data/maps/");
@@ -337,6 +345,9 @@ void ArchiveWindowTest::dropDeleteAndF2ChangeTheArchive() {
   QCOMPARE(prompts.actions, (std::vector<std::string>{"&Add"}));
   QCOMPARE(Column(window),
            (QStringList{"data/maps/cave.map", "data/maps/forest.map"}));
+  QCOMPARE(Column(window, 4).front(), QString("deflated"));
+  dialog.compressBox()->click();
+  QVERIFY(!window->compressAction()->isChecked());
   QCOMPARE(window->table().SelectedRows(), (std::vector<size_t>{0}));
   QCOMPARE(StoredNames(Archive("mod.kzf")),
            (QStringList{"data/maps/cave.map", "data/maps/forest.map",

@@ -497,8 +497,21 @@ TEST_F(Win32WindowTest, DropDeleteAndF2ChangeTheArchive) {
   ASSERT_NE(window, nullptr);
   const HWND list = window->list();
 
+  // Edit > Compress Added Files and the packing dialog's box show one
+  // option, whichever sets it.
+  CMainDialog dialog(GetModuleHandleW(nullptr), &prompts_);
+  ASSERT_NE(dialog.Create(), nullptr);
+  const auto menuTicked = [window] {
+    SendMessageW(window->window(), WM_INITMENUPOPUP, 0, 0);
+    return (GetMenuState(GetMenu(window->window()), IDM_COMPRESS_ADDED,
+                         MF_BYCOMMAND) & MF_CHECKED) != 0;
+  };
+  SendMessageW(window->window(), WM_COMMAND, IDM_COMPRESS_ADDED, 0);
+  EXPECT_TRUE(menuTicked());
+  EXPECT_EQ(IsDlgButtonChecked(dialog.window(), IDC_COMPRESS), BST_CHECKED);
+
   // A file dropped under the filter's folder, once the question is
-  // answered; the list shows it, selected.
+  // answered, deflated; the list shows it, selected.
   tree_.AddFile("cave.map", test::Text(200));
   SetWindowTextW(window->filterEdit(), L"data/maps/");
   Drop(window->window(), Path("cave.map"));
@@ -506,6 +519,9 @@ TEST_F(Win32WindowTest, DropDeleteAndF2ChangeTheArchive) {
   EXPECT_EQ(windowPrompts_.messages.size(), 2u);
   EXPECT_EQ(Column(window), (Strings{"data/maps/cave.map",
                                      "data/maps/forest.map"}));
+  EXPECT_EQ(Column(window, 4).front(), "deflated");
+  SendMessageW(dialog.window(), WM_COMMAND, IDC_COMPRESS, 0);
+  EXPECT_FALSE(menuTicked());
   EXPECT_EQ(SelectedRows(window), std::vector<int>{0});
   EXPECT_EQ(StoredNames(Path("mod.kzf")),
             (Strings{"data/maps/cave.map", "data/maps/forest.map",
