@@ -70,32 +70,49 @@ bool CWin32WindowPrompts::ChooseFolder(std::string* folder) {
   return true;
 }
 
-ExistingAnswer CWin32WindowPrompts::AskExisting(const Message& question) {
+namespace {
+
+// Asks question in a task dialog owned by owner, with one button for each
+// of labels (their ids in ids) and defaultId as the default; Escape and the
+// close box answer IDCANCEL, as does a dialog that can't be shown.
+int AskTaskDialog(HWND owner, const Message& question,
+                  const std::vector<const char*>& labels,
+                  const std::vector<int>& ids, int defaultId) {
   const std::wstring title = ProgramName();
   const std::wstring text = ToWideText(question.text);
   const std::wstring informative = ToWideText(question.informative);
-  const std::wstring labels[] = {ToWideText(window_messages::kReplaceButton),
-                                 ToWideText(window_messages::kKeepButton),
-                                 ToWideText(window_messages::kCancelButton)};
-  const TASKDIALOG_BUTTON buttons[] = {{IDYES, labels[0].c_str()},
-                                       {IDNO, labels[1].c_str()},
-                                       {IDCANCEL, labels[2].c_str()}};
+  std::vector<std::wstring> wideLabels;
+  for (const char* label : labels) wideLabels.push_back(ToWideText(label));
+  std::vector<TASKDIALOG_BUTTON> buttons;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    buttons.push_back({ids[i], wideLabels[i].c_str()});
+  }
   TASKDIALOGCONFIG config{};
   config.cbSize = sizeof config;
-  config.hwndParent = owner_;
-  // Escape and the close box answer Cancel.
+  config.hwndParent = owner;
   config.dwFlags =
       TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
   config.pszWindowTitle = title.c_str();
   config.pszMainInstruction = text.c_str();
   config.pszContent = informative.c_str();
-  config.cButtons = static_cast<UINT>(std::size(buttons));
-  config.pButtons = buttons;
-  config.nDefaultButton = IDCANCEL;
+  config.cButtons = static_cast<UINT>(buttons.size());
+  config.pButtons = buttons.data();
+  config.nDefaultButton = defaultId;
   int pressed = IDCANCEL;
   if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) {
-    return ExistingAnswer::kCancel;
+    return IDCANCEL;
   }
+  return pressed;
+}
+
+}  // namespace
+
+ExistingAnswer CWin32WindowPrompts::AskExisting(const Message& question) {
+  const int pressed = AskTaskDialog(
+      owner_, question,
+      {window_messages::kReplaceButton, window_messages::kKeepButton,
+       window_messages::kCancelButton},
+      {IDYES, IDNO, IDCANCEL}, IDCANCEL);
   return pressed == IDYES  ? ExistingAnswer::kReplace
          : pressed == IDNO ? ExistingAnswer::kKeep
                            : ExistingAnswer::kCancel;
@@ -103,28 +120,9 @@ ExistingAnswer CWin32WindowPrompts::AskExisting(const Message& question) {
 
 bool CWin32WindowPrompts::Confirm(const Message& question,
                                   const char* action) {
-  const std::wstring title = ProgramName();
-  const std::wstring text = ToWideText(question.text);
-  const std::wstring informative = ToWideText(question.informative);
-  const std::wstring labels[] = {ToWideText(action),
-                                 ToWideText(window_messages::kCancelButton)};
-  const TASKDIALOG_BUTTON buttons[] = {{IDOK, labels[0].c_str()},
-                                       {IDCANCEL, labels[1].c_str()}};
-  TASKDIALOGCONFIG config{};
-  config.cbSize = sizeof config;
-  config.hwndParent = owner_;
-  // Escape and the close box answer Cancel.
-  config.dwFlags =
-      TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
-  config.pszWindowTitle = title.c_str();
-  config.pszMainInstruction = text.c_str();
-  config.pszContent = informative.c_str();
-  config.cButtons = static_cast<UINT>(std::size(buttons));
-  config.pButtons = buttons;
-  config.nDefaultButton = IDOK;
-  int pressed = IDCANCEL;
-  return SUCCEEDED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr)) &&
-         pressed == IDOK;
+  return AskTaskDialog(owner_, question,
+                       {action, window_messages::kCancelButton},
+                       {IDOK, IDCANCEL}, IDOK) == IDOK;
 }
 
 void CWin32WindowPrompts::ShowMessage(const std::string& text,
