@@ -146,15 +146,29 @@ void PackOptions::Declare(CLI::App& command, bool paths) {
       "Store each file under its path from the first occurrence of this text "
       "(default: data/)");
   base->check(kNotEmpty);
+  const std::string relativeTo =
+      paths ? "the PATH it was found beneath (a PATH that is a file: its "
+              "name), whatever that folder's own path"
+            : "FOLDER, whatever the folder's own path";
   command
       .add_option("--prefix", prefix_,
-                  "Store each file under P followed by its path relative to "
-                  "FOLDER, whatever the folder's own path (end P with '/' for "
-                  "a folder; a backslash in P counts as '/')")
+                  "Store each file under P followed by its path relative to " +
+                      relativeTo +
+                      " (end P with '/' for a folder; a backslash in P "
+                      "counts as '/')")
       ->option_text("P")
       ->check(kSafePrefix)
       ->excludes(base);
-  DeclareFilters(command);
+  DeclareFilters(command, paths ? "the PATH" : "FOLDER");
+  if (paths) {
+    // Names read once from a list are relative to one folder.
+    command.parse_complete_callback([this] {
+      if (!filesFrom_.empty() && paths_.size() > 1) {
+        throw CLI::ValidationError(
+            "--files-from", "takes one PATH, the folder its names are in");
+      }
+    });
+  }
   DeclareMethods(command);
   command.add_flag("--skip-unreadable", skipUnreadable_,
                    "Warn about folders that can't be read and take the rest "
@@ -167,7 +181,7 @@ void PackOptions::Declare(CLI::App& command, bool paths) {
       ->capture_default_str();
 }
 
-void PackOptions::DeclareFilters(CLI::App& command) {
+void PackOptions::DeclareFilters(CLI::App& command, const char* folder) {
   excludeOption_ =
       command
           .add_option("--exclude", excludes_,
@@ -193,9 +207,10 @@ void PackOptions::DeclareFilters(CLI::App& command) {
   CLI::Option* filesFrom =
       command
           .add_option("--files-from", filesFrom_,
-                      "Take exactly the files FILE names, one a line, each "
-                      "relative to FOLDER or beginning with FOLDER as given "
-                      "here (- for standard input)")
+                      std::string("Take exactly the files FILE names, one "
+                                  "a line, each relative to ") +
+                          folder + " or beginning with " + folder +
+                          " as given here (- for standard input)")
           ->option_text("FILE")
           ->check(kNotEmpty);
   command

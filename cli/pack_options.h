@@ -74,7 +74,8 @@ class PackOptions {
  private:
   // Declares the options that choose the files (--exclude to --null), and
   // those that choose how they are held (--compress, --store, --level).
-  void DeclareFilters(CLI::App& command);
+  // folder: what --files-from names are relative to, as help shows it.
+  void DeclareFilters(CLI::App& command, const char* folder);
   void DeclareMethods(CLI::App& command);
   // The files to consider of one argument: those beneath the folder it
   // names, those listed, or the file it names.

@@ -116,6 +116,10 @@ TEST_F(KzfTest, UsageErrorsExitWithTwoAndPointAtTheCommandsHelp) {
       {{"pack", "f", "-o", "a.kzf", "--null"}, "kzf pack"},
       {{"pack", "f", "-o", "a.kzf", "--exclude", ""}, "kzf pack"},
       {{"diff", "a.kzf", "f", "--prefix", "a/", "--base", "b/"}, "kzf diff"},
+      // One list of names is relative to one folder.
+      {{"add", "a.kzf", "f", "g", "--files-from", "list"},
+       "kzf add",
+       "kzf: --files-from: takes one PATH, the folder its names are in"},
   });
 }
 
