@@ -358,7 +358,7 @@ Status CArchiveReader::ReadEntry(size_t index, EntrySink& sink) {
 
 void CArchiveReader::WillRead(const std::vector<size_t>& indices,
                               size_t first, size_t last) const {
-  if (!file_.IsOpen()) return;
+  if (!bytes_.IsOpen()) return;
   uint64_t start = 0, end = 0;
   for (size_t position = first; position <= last; ++position) {
     const EntryRecord& record = entries_[indices[position]].record;
