@@ -39,7 +39,8 @@ class CArchiveBytes {
   // The bytes source reads; source is not null.
   void OpenSource(std::unique_ptr<ByteSource> source);
 
-  // Whether a file or block is open (a failed Open, and Close, leave none).
+  // Whether a file, block or source is open (a failed Open, and Close,
+  // leave none).
   bool IsOpen() const {
     return memory_ != nullptr || source_ != nullptr || file_.IsOpen();
   }

@@ -73,8 +73,8 @@ typedef struct kzf_io {
   uint64_t size;
   /* KZF_IO_* flags, or 0. */
   uint32_t flags;
-  /* Reads up to length bytes at offset into buffer and sets *got to how many
-   * it read; returns 0 on success, and anything else (which the message
+  /* Reads up to length bytes at offset (never past size) into buffer and
+   * sets *got to how many it read; returns 0 on success, and anything else (which the message
    * shows) on failure, on which the call that read fails with KZF_ERROR_IO.
    * A shorter read is asked again for the rest; 0 bytes mean the archive
    * ends at offset. The library calls it during kzf_open_io, and then on
