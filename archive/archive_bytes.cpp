@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace varnok {
 
@@ -23,12 +24,19 @@ void CArchiveBytes::OpenMemory(std::string_view block) {
   memorySize_ = block.size();
 }
 
+void CArchiveBytes::OpenSource(std::unique_ptr<ByteSource> source) {
+  Close();
+  source_ = std::move(source);
+}
+
 uint64_t CArchiveBytes::size() const {
+  if (source_ != nullptr) return source_->size();
   return memory_ != nullptr ? memorySize_ : file_.size();
 }
 
 bool CArchiveBytes::ReadAt(uint64_t offset, char* buffer, size_t n, size_t* got,
                            std::string* reason) {
+  if (source_ != nullptr) return source_->ReadAt(offset, buffer, n, got, reason);
   if (memory_ == nullptr) return file_.ReadAt(offset, buffer, n, got, reason);
   *got = offset >= memorySize_
              ? 0
@@ -38,7 +46,7 @@ bool CArchiveBytes::ReadAt(uint64_t offset, char* buffer, size_t n, size_t* got,
 }
 
 void CArchiveBytes::WillRead(uint64_t offset, uint64_t length) const {
-  if (memory_ == nullptr) file_.WillRead(offset, length);
+  if (file_.IsOpen()) file_.WillRead(offset, length);
 }
 
 void CArchiveBytes::Close() {
@@ -46,6 +54,7 @@ void CArchiveBytes::Close() {
   file_.Close(&ignored);
   memory_ = nullptr;
   memorySize_ = 0;
+  source_.reset();
 }
 
 }  // namespace varnok

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "archive/coding.h"
@@ -100,6 +101,14 @@ Status CArchiveReader::OpenMemory(std::string_view block,
   Close();
   path_ = name;
   bytes_.OpenMemory(block);
+  return FinishOpen(true, {});
+}
+
+Status CArchiveReader::OpenSource(std::unique_ptr<ByteSource> source,
+                                  const std::string& name) {
+  Close();
+  path_ = name;
+  bytes_.OpenSource(std::move(source));
   return FinishOpen(true, {});
 }
 

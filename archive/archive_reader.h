@@ -25,6 +25,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,6 +72,11 @@ class CArchiveReader {
   // where it lies: it must stay unchanged until the reader is closed or
   // opened again. Messages name it name.
   Status OpenMemory(std::string_view block, const std::string& name);
+  // Opens the archive that source reads, as Open does; the reader owns the
+  // source from now on, whether or not the archive opens, and destroys it
+  // when closed or opened again. Messages name it name.
+  Status OpenSource(std::unique_ptr<ByteSource> source,
+                    const std::string& name);
 
   // Closes the archive's file, so that it may be replaced on every system;
   // the entries stay, and reading one fails with "File not open" until

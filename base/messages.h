@@ -52,6 +52,11 @@ inline constexpr char kIsATerminal[] = "Is a terminal";
 inline constexpr char kStandardInput[] = "standard input";
 // What the C library's messages call an archive opened from memory.
 inline constexpr char kArchiveInMemory[] = "archive in memory";
+// ... and one read through the caller's function, when the caller names none.
+inline constexpr char kArchiveThroughIo[] = "archive read through kzf_io";
+// Reasons a read through the caller's function failed.
+inline constexpr char kReadAtFailed[] = "read_at returned";
+inline constexpr char kReadAtTooMuch[] = "read_at read more than it was asked";
 
 // Reading archives.
 inline constexpr char kCantOpenArchive[] = "Can't open archive";

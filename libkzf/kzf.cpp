@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "archive/archive_reader.h"
 #include "archive/entry_stream.h"
@@ -151,6 +153,47 @@ class BufferSink : public varnok::ByteSink {
   size_t used_ = 0;
 };
 
+// The bytes a caller's kzf_io reads; lets them go (its close) when
+// destroyed.
+class CallbackSource final : public varnok::ByteSource {
+ public:
+  explicit CallbackSource(const kzf_io& io) noexcept : io_(io) {}
+  ~CallbackSource() override {
+    if (io_.close != nullptr) io_.close(io_.user);
+  }
+  CallbackSource(const CallbackSource&) = delete;
+  CallbackSource& operator=(const CallbackSource&) = delete;
+
+  uint64_t size() const override { return io_.size; }
+  // Asks read_at again after a short read, until it reads nothing.
+  bool ReadAt(uint64_t offset, char* buffer, size_t n, size_t* got,
+              std::string* reason) override {
+    std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+    if ((io_.flags & KZF_IO_SERIAL) != 0) lock.lock();
+    *got = 0;
+    while (*got < n) {
+      size_t piece = 0;
+      const int result = io_.read_at(io_.user, offset + *got, buffer + *got,
+                                     n - *got, &piece);
+      if (result != 0) {
+        *reason = messages::kReadAtFailed + (" " + std::to_string(result));
+        return false;
+      }
+      if (piece > n - *got) {
+        *reason = messages::kReadAtTooMuch;
+        return false;
+      }
+      if (piece == 0) break;
+      *got += piece;
+    }
+    return true;
+  }
+
+ private:
+  const kzf_io io_;
+  std::mutex mutex_;  // held around read_at when io_ is KZF_IO_SERIAL
+};
+
 }  // namespace
 
 extern "C" {
@@ -184,6 +227,34 @@ kzf_error kzf_open_memory(const void* data, size_t size,
         messages::kArchiveInMemory,
         [block](varnok::CArchiveReader& reader, const std::string& name) {
           return reader.OpenMemory(block, name);
+        },
+        archive);
+  });
+}
+
+kzf_error kzf_open_io(const kzf_io* io, const char* name,
+                      kzf_archive** archive) {
+  // Owns io from the start, so that its close runs once whatever happens.
+  std::unique_ptr<CallbackSource> source;
+  if (io != nullptr) {
+    source.reset(new (std::nothrow) CallbackSource(*io));
+    if (source == nullptr) {
+      if (io->close != nullptr) io->close(io->user);
+      if (archive != nullptr) *archive = nullptr;
+      return Fail(KZF_ERROR_NO_MEMORY, messages::kOutOfMemory);
+    }
+  }
+  return Guarded([&] {
+    if (archive == nullptr) return NullArgument("kzf_open_io", "archive");
+    *archive = nullptr;
+    if (io == nullptr) return NullArgument("kzf_open_io", "io");
+    if (io->read_at == nullptr) {
+      return NullArgument("kzf_open_io", "io->read_at");
+    }
+    return OpenWith(
+        name != nullptr ? name : messages::kArchiveThroughIo,
+        [&source](varnok::CArchiveReader& reader, const std::string& shown) {
+          return reader.OpenSource(std::move(source), shown);
         },
         archive);
   });

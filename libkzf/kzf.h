@@ -1,8 +1,8 @@
 /* libkzf: reads kzf archives.
  *
  * A C interface over Varnok's archive reader, for C, C++ and any language's
- * foreign-function interface: opaque handles, fixed-width integers, one plain
- * struct. doc/libkzf.md tells the story, with a complete program.
+ * foreign-function interface: opaque handles, fixed-width integers, plain
+ * structs. doc/libkzf.md tells the story, with a complete program.
  *
  * Every call returns a kzf_error; KZF_OK (0) is success. After a failure,
  * kzf_error_message() gives a sentence naming the place and the reason
@@ -10,9 +10,9 @@
  * thread until the thread's next failing call. No call aborts, prints or lets
  * an exception out. Paths are UTF-8 (on Windows as well).
  *
- * Threads: once kzf_open or kzf_open_memory has returned, any number of
- * threads may call kzf_count, kzf_entry_info, kzf_find, kzf_read,
- * kzf_verify, kzf_verify_all and kzf_stream_open on the archive at once. A
+ * Threads: once an archive has opened, any number of threads may call
+ * kzf_count, kzf_entry_info, kzf_find, kzf_read, kzf_verify, kzf_verify_all
+ * and kzf_stream_open on the archive at once. A
  * stream belongs to one thread at a time. kzf_close must not run beside any
  * other call on the archive, and every stream must be closed before it. */
 
@@ -37,7 +37,8 @@ extern "C" {
 typedef enum kzf_error {
   KZF_OK = 0,
   KZF_ERROR_ARGUMENT = 1,    /* a null pointer, or an index out of range */
-  KZF_ERROR_IO = 2,          /* the file could not be opened or read */
+  KZF_ERROR_IO = 2,          /* the file could not be opened or read, or
+                                read_at failed */
   KZF_ERROR_NOT_ARCHIVE = 3, /* no kzf archive, or a version not read here */
   KZF_ERROR_DAMAGED = 4,     /* the layout or an entry's bytes are damaged */
   KZF_ERROR_NOT_FOUND = 5,   /* no entry has the name */
@@ -63,6 +64,34 @@ typedef struct kzf_entry {
   uint32_t crc32;       /* CRC-32 of the held bytes */
 } kzf_entry;
 
+/* How kzf_open_io reads an archive: the caller's function that reads its
+ * bytes, and the one that lets them go. kzf_open_io copies the struct. */
+typedef struct kzf_io {
+  /* Handed as it is to read_at and close. */
+  void* user;
+  /* The archive's length in bytes. */
+  uint64_t size;
+  /* KZF_IO_* flags, or 0. */
+  uint32_t flags;
+  /* Reads up to length bytes at offset (never past size) into buffer and
+   * sets *got to how many it read; returns 0 on success, and anything else (which the message
+   * shows) on failure, on which the call that read fails with KZF_ERROR_IO.
+   * A shorter read is asked again for the rest; 0 bytes mean the archive
+   * ends at offset. The library calls it during kzf_open_io, and then on
+   * the threads that read, verify or stream entries: from several threads
+   * at once, unless flags holds KZF_IO_SERIAL. */
+  int (*read_at)(void* user, uint64_t offset, void* buffer, size_t length,
+                 size_t* got);
+  /* Lets user go; may be null. Called once, when no read_at runs and none
+   * will: by kzf_close, or, when kzf_open_io fails, before it returns. */
+  void (*close)(void* user);
+} kzf_io;
+
+/* kzf_io.flags: read_at can't run on two threads at once (it seeks, then
+ * reads): the library holds a lock of the archive's around each call, so
+ * that entries read on several threads take turns at the source. */
+enum { KZF_IO_SERIAL = 1 };
+
 /* "0.6.0": the library's version. */
 KZF_API const char* kzf_version(void);
 
@@ -78,6 +107,12 @@ KZF_API kzf_error kzf_open(const char* path, kzf_archive** archive);
  * the block, unchanged, until kzf_close; nothing is copied. */
 KZF_API kzf_error kzf_open_memory(const void* data, size_t size,
                                   kzf_archive** archive);
+/* Opens the archive io reads as kzf_open opens a file, holding no more of
+ * its bytes than kzf_open does. Messages call it name, or "archive read
+ * through kzf_io" when name is null. io->close is called exactly once from
+ * here on, whatever happens (see kzf_io). */
+KZF_API kzf_error kzf_open_io(const kzf_io* io, const char* name,
+                              kzf_archive** archive);
 /* Frees the archive and everything it holds; null is ignored. */
 KZF_API void kzf_close(kzf_archive* archive);
 

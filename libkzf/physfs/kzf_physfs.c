@@ -1,6 +1,6 @@
 /* The kzf archiver for PhysFS (see kzf_physfs.h), over libkzf. A mount is
- * an open kzf_archive with its stored names sorted in folder order, for
- * stat and enumerate; an open file is read whole by kzf_read or in pieces,
+ * an open kzf_archive, reading through the Io PhysFS handed over, with its
+ * stored names sorted in folder order, for stat and enumerate; an open file is read whole by kzf_read or in pieces,
  * with seeks, by a kzf_stream, each checking the entry's bytes. */
 
 #include "kzf_physfs.h"
@@ -8,19 +8,16 @@
 #include <kzf.h>
 #include <physfs.h>
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 /* No stored name is longer, so no longer path names anything. */
 #define KZF_PHYSFS_NAME_MAX 511
-/* The piece in which a mount compares an archive's directory. */
-#define KZF_PHYSFS_PIECE 65536
 
 typedef struct Mount {
   kzf_archive* archive;
-  PHYSFS_Io* io;      /* the Io PhysFS handed over; the mount destroys it */
-  void* bytes;        /* the archive, when it was read into memory */
+  PHYSFS_Io* io;      /* the Io PhysFS handed over, which the archive reads;
+                         the mount destroys it */
   uint32_t count;
   const char** names; /* every stored name, in folder order */
 } Mount;
@@ -271,8 +268,8 @@ static PHYSFS_Io* open_file(Mount* mount, uint32_t index) {
 /* --- Opening an archive ------------------------------------------------- */
 
 /* Reads exactly length bytes at offset. */
-static int read_at(PHYSFS_Io* io, PHYSFS_uint64 offset, void* buffer,
-                   PHYSFS_uint64 length) {
+static int read_exactly(PHYSFS_Io* io, PHYSFS_uint64 offset, void* buffer,
+                        PHYSFS_uint64 length) {
   char* out = (char*)buffer;
   if (!io->seek(io, offset)) return 0;
   while (length > 0) {
@@ -287,115 +284,58 @@ static int read_at(PHYSFS_Io* io, PHYSFS_uint64 offset, void* buffer,
   return 1;
 }
 
-static uint32_t get_fixed32(const unsigned char* bytes) {
-  return (uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 |
-         (uint32_t)bytes[2] << 16 | (uint32_t)bytes[3] << 24;
-}
-
-/* Whether the file at path starts with the length bytes io starts with. */
-static int same_start(PHYSFS_Io* io, const char* path, uint64_t length) {
-  char* pieces = (char*)malloc(2 * KZF_PHYSFS_PIECE);
-  FILE* file = pieces == NULL || path == NULL ? NULL : fopen(path, "rb");
-  uint64_t done = 0;
-  int same = file != NULL;
-  while (same && done < length) {
-    const size_t piece = length - done < KZF_PHYSFS_PIECE
-                             ? (size_t)(length - done)
-                             : KZF_PHYSFS_PIECE;
-    same = fread(pieces, 1, piece, file) == piece &&
-           read_at(io, done, pieces + KZF_PHYSFS_PIECE, piece) &&
-           memcmp(pieces, pieces + KZF_PHYSFS_PIECE, piece) == 0;
-    done += piece;
+/* libkzf's reads of the archive (kzf_io.read_at), from the Io PhysFS handed
+ * over. The Io reads where it was left, so each read seeks first, and libkzf
+ * makes them one at a time (KZF_IO_SERIAL). Fails with PhysFS's error. */
+static int read_for_libkzf(void* user, uint64_t offset, void* buffer,
+                           size_t length, size_t* got) {
+  PHYSFS_Io* io = (PHYSFS_Io*)user;
+  PHYSFS_sint64 read = -1;
+  *got = 0;
+  if (io->seek(io, offset)) read = io->read(io, buffer, length);
+  if (read < 0) {
+    const PHYSFS_ErrorCode error = PHYSFS_getLastErrorCode();
+    return error != PHYSFS_ERR_OK ? (int)error : (int)PHYSFS_ERR_IO;
   }
-  if (file != NULL) fclose(file);
-  free(pieces);
-  return same;
-}
-
-/* The length of the archive a successful open found: its directory's end,
- * then every entry's held bytes, back to back to the end of the file. */
-static uint64_t archive_length(kzf_archive* archive,
-                               uint32_t last_directory_byte) {
-  uint64_t length = (uint64_t)last_directory_byte + 1;
-  const uint32_t count = kzf_count(archive);
-  uint32_t i;
-  for (i = 0; i < count; ++i) {
-    kzf_entry info;
-    if (kzf_entry_info(archive, i, &info) == KZF_OK) {
-      length += info.packed_size;
-    }
-  }
-  return length;
-}
-
-/* Opens the archive from the file at path when that file is the one io
- * reads (PhysFS opened the archive from a path): the same header and
- * directory, which name every entry with its size and CRC-32, and the same
- * length. Returns 1 when it opened the archive, -1 when the file is the
- * io's but no sound archive, 0 when io must be read some other way. */
-static int open_from_file(Mount* mount, PHYSFS_Io* io, const char* path,
-                          uint32_t last_directory_byte) {
-  kzf_error error;
-  if (!same_start(io, path, (uint64_t)last_directory_byte + 1)) return 0;
-  error = kzf_open(path, &mount->archive);
-  if (error != KZF_OK) {
-    succeeded(error);
-    return -1;
-  }
-  if ((PHYSFS_sint64)archive_length(mount->archive, last_directory_byte) ==
-      io->length(io)) {
-    return 1;
-  }
-  kzf_close(mount->archive);
-  mount->archive = NULL;
+  *got = (size_t)read;
   return 0;
-}
-
-/* Reads the whole archive io holds into memory and opens it there. */
-static int open_in_memory(Mount* mount, PHYSFS_Io* io) {
-  const PHYSFS_sint64 length = io->length(io);
-  if (length < 0) return 0;
-  if ((PHYSFS_uint64)length > SIZE_MAX) {
-    PHYSFS_setErrorCode(PHYSFS_ERR_OUT_OF_MEMORY);
-    return 0;
-  }
-  mount->bytes = allocate((size_t)length);
-  return mount->bytes != NULL &&
-         read_at(io, 0, mount->bytes, (PHYSFS_uint64)length) &&
-         succeeded(kzf_open_memory(mount->bytes, (size_t)length,
-                                   &mount->archive));
 }
 
 static void close_mount(Mount* mount) {
   kzf_close(mount->archive);
   free((void*)mount->names);
-  free(mount->bytes);
   if (mount->io != NULL) mount->io->destroy(mount->io);
   free(mount);
 }
 
 /* Claims io when it starts as a kzf archive does, then opens it, checking
- * its whole layout. */
+ * its whole layout; its bytes are read through io as they are needed. */
 static void* open_archive(PHYSFS_Io* io, const char* name, int for_write,
                           int* claimed) {
-  unsigned char header[16];
+  unsigned char magic[4];
+  PHYSFS_sint64 length;
+  kzf_io source;
   Mount* mount;
-  int opened;
   if (for_write) {
     PHYSFS_setErrorCode(PHYSFS_ERR_READ_ONLY);
     return NULL;
   }
-  if (!read_at(io, 0, header, sizeof header) ||
-      memcmp(header, "kzf1", 4) != 0) {
+  if (!read_exactly(io, 0, magic, sizeof magic) ||
+      memcmp(magic, "kzf1", 4) != 0) {
     PHYSFS_setErrorCode(PHYSFS_ERR_UNSUPPORTED);
     return NULL;
   }
   *claimed = 1;
-  mount = (Mount*)allocate(sizeof(Mount));
+  length = io->length(io);
+  mount = length < 0 ? NULL : (Mount*)allocate(sizeof(Mount));
   if (mount == NULL) return NULL;
-  opened = open_from_file(mount, io, name, get_fixed32(header + 8));
-  if (opened == 0) opened = open_in_memory(mount, io);
-  if (opened != 1 || !sort_names(mount)) {
+  memset(&source, 0, sizeof source);
+  source.user = io;
+  source.size = (uint64_t)length;
+  source.flags = KZF_IO_SERIAL;
+  source.read_at = read_for_libkzf;
+  if (!succeeded(kzf_open_io(&source, name, &mount->archive)) ||
+      !sort_names(mount)) {
     close_mount(mount);
     return NULL;
   }

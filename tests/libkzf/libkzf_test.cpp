@@ -1,13 +1,18 @@
 // The C interface of kzf.h, through the shared library: entries read whole,
-// streamed and sought equal their bytes, from a file and from memory, on
-// several threads at once; bad input and bad arguments give their code and a
-// message naming the place.
+// streamed and sought equal their bytes, from a file, from memory and through
+// the caller's read function, on several threads at once; bad input, bad
+// arguments and failing reads give their code and a message naming the place.
 
 #include <gtest/gtest.h>
 #include <kzf.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <thread>
@@ -47,6 +52,53 @@ std::string Original(size_t index) {
   return bytes;
 }
 
+// The caller's side of kzf_open_io over bytes: from memory, handing out at
+// most 1000 bytes a call; or from their file, by a seek and a read, which
+// threads must take in turns. Fails with 5 when asked for a byte at or past
+// failFrom, and with 9 once closed; counts its closes.
+struct CallerSource {
+  explicit CallerSource(std::string held, const std::string& path = {})
+      : bytes(std::move(held)),
+        file(path.empty() ? nullptr : std::fopen(path.c_str(), "rb")) {}
+  ~CallerSource() {
+    if (file != nullptr) std::fclose(file);
+  }
+
+  kzf_io Io() {
+    kzf_io io{};
+    io.user = this;
+    io.size = bytes.size();
+    io.flags = file != nullptr ? KZF_IO_SERIAL : 0;
+    io.read_at = [](void* user, uint64_t offset, void* buffer, size_t length,
+                    size_t* got) {
+      auto* self = static_cast<CallerSource*>(user);
+      if (self->closes > 0) return 9;
+      if (offset + length > self->failFrom) return 5;
+      if (self->file == nullptr) {
+        *got = std::min<uint64_t>({length, 1000, self->bytes.size() - offset});
+        std::memcpy(buffer, self->bytes.data() + offset, *got);
+        return 0;
+      }
+      if (std::fseek(self->file, static_cast<long>(offset), SEEK_SET) != 0) {
+        return 7;
+      }
+      std::this_thread::yield();  // as a slower source would
+      *got = std::fread(buffer, 1, length, self->file);
+      return 0;
+    };
+    io.close = [](void* user) { ++static_cast<CallerSource*>(user)->closes; };
+    return io;
+  }
+
+  const std::string bytes;
+  std::FILE* const file;
+  uint64_t failFrom = std::numeric_limits<uint64_t>::max();
+  std::atomic<int> closes = 0;
+};
+
+// Where a test opens the archive from.
+enum class From { kFile, kMemory, kCallbacks, kSerialCallbacks };
+
 class LibkzfTest : public ::testing::Test {
  protected:
   LibkzfTest()
@@ -64,6 +116,19 @@ class LibkzfTest : public ::testing::Test {
   ArchivePtr OpenMemory(const std::string& bytes) {
     kzf_archive* archive = nullptr;
     EXPECT_EQ(kzf_open_memory(bytes.data(), bytes.size(), &archive), KZF_OK)
+        << kzf_error_message();
+    return ArchivePtr(archive, kzf_close);
+  }
+  // Opens the archive from where, expecting success; caller is the source
+  // of the callbacks, and must outlive the archive.
+  ArchivePtr OpenFrom(From from, std::unique_ptr<CallerSource>* caller) {
+    if (from == From::kFile) return Open();
+    if (from == From::kMemory) return OpenMemory(bytes_);
+    *caller = std::make_unique<CallerSource>(
+        bytes_, from == From::kSerialCallbacks ? path_.string() : "");
+    const kzf_io io = (*caller)->Io();
+    kzf_archive* archive = nullptr;
+    EXPECT_EQ(kzf_open_io(&io, "game.kzf", &archive), KZF_OK)
         << kzf_error_message();
     return ArchivePtr(archive, kzf_close);
   }
@@ -110,12 +175,15 @@ std::string ReadStreamed(kzf_archive* archive, uint32_t index, size_t piece) {
 
 TEST_F(LibkzfTest, EveryEntryReadWholeAndStreamedEqualsItsBytes) {
   const std::vector<TestEntry> entries = Entries();
-  for (bool memory : {false, true}) {
-    ArchivePtr archive = memory ? OpenMemory(bytes_) : Open();
+  for (From from : {From::kFile, From::kMemory, From::kCallbacks,
+                    From::kSerialCallbacks}) {
+    std::unique_ptr<CallerSource> caller;
+    ArchivePtr archive = OpenFrom(from, &caller);
     ASSERT_NE(archive, nullptr);
     ASSERT_EQ(kzf_count(archive.get()), entries.size());
     for (uint32_t i = 0; i < entries.size(); ++i) {
-      SCOPED_TRACE(entries[i].name + (memory ? " in memory" : " in a file"));
+      SCOPED_TRACE(entries[i].name + " from source " +
+                   std::to_string(static_cast<int>(from)));
       kzf_entry entry;
       ASSERT_EQ(kzf_entry_info(archive.get(), i, &entry), KZF_OK);
       EXPECT_EQ(std::string(entry.name, entry.name_length), entries[i].name);
@@ -165,9 +233,10 @@ TEST_F(LibkzfTest, SeekingMovesForwardAndBackInBothMethods) {
   }
 }
 
-TEST_F(LibkzfTest, ThreadsReadEveryEntryAtOnce) {
-  ArchivePtr archive = Open();
-  const uint32_t count = kzf_count(archive.get());
+// Reads every entry of archive, whole and streamed, on four threads at once,
+// each three times, expecting its bytes.
+void ReadOnThreads(kzf_archive* archive) {
+  const uint32_t count = kzf_count(archive);
   std::vector<std::string> originals;
   for (uint32_t i = 0; i < count; ++i) originals.push_back(Original(i));
   std::vector<int> mismatches(4, 0);
@@ -177,14 +246,23 @@ TEST_F(LibkzfTest, ThreadsReadEveryEntryAtOnce) {
       for (int round = 0; round < 3; ++round) {
         for (uint32_t k = 0; k < count; ++k) {
           const uint32_t i = static_cast<uint32_t>((k + t) % count);
-          mismatches[t] += ReadWhole(archive.get(), i) != originals[i];
-          mismatches[t] += ReadStreamed(archive.get(), i, 4096) != originals[i];
+          mismatches[t] += ReadWhole(archive, i) != originals[i];
+          mismatches[t] += ReadStreamed(archive, i, 4096) != originals[i];
         }
       }
     });
   }
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(mismatches, std::vector<int>(mismatches.size(), 0));
+}
+
+// Through callbacks that seek and read, the library's lock keeps the
+// threads' reads apart.
+TEST_F(LibkzfTest, ThreadsReadEveryEntryAtOnce) {
+  for (From from : {From::kFile, From::kSerialCallbacks}) {
+    std::unique_ptr<CallerSource> caller;
+    ReadOnThreads(OpenFrom(from, &caller).get());
+  }
 }
 
 // A copy of bytes with the byte at offset changed.
@@ -299,6 +377,47 @@ TEST_F(LibkzfTest, BadInputAndArgumentsGiveTheirCodeAndNameThePlace) {
     EXPECT_EQ(c.call(), c.code);
     EXPECT_NE(std::string(kzf_error_message()).find(c.place), std::string::npos)
         << kzf_error_message();
+  }
+}
+
+TEST_F(LibkzfTest, CallbacksFailNamingThePlaceAndCloseOnce) {
+  const size_t inStored = bytes_.find(Entries()[4].held);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    uint64_t failFrom;  // read_at fails for bytes from here on
+    bool nullReadAt;
+    kzf_error code;  // of the open, or of reading entry 4 once open
+    std::string place;
+  };
+  const uint64_t never = std::numeric_limits<uint64_t>::max();
+  const Case cases[] = {
+      {"failing in the header", bytes_, 0, false, KZF_ERROR_IO,
+       "Can't read archive: game.kzf: at byte 0: read_at returned 5"},
+      {"failing in an entry", bytes_, inStored + 1, false, KZF_ERROR_IO,
+       "game.kzf: at byte " + std::to_string(inStored) + ": read_at returned"},
+      {"no archive", "PK\3\4" + Text(5000), never, false,
+       KZF_ERROR_NOT_ARCHIVE, "Not a kzf archive: game.kzf"},
+      {"no read_at", bytes_, never, true, KZF_ERROR_ARGUMENT,
+       "kzf_open_io: io->read_at is null"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CallerSource caller(c.bytes);
+    caller.failFrom = c.failFrom;
+    kzf_io io = caller.Io();
+    if (c.nullReadAt) io.read_at = nullptr;
+    kzf_archive* archive = nullptr;
+    kzf_error code = kzf_open_io(&io, "game.kzf", &archive);
+    if (code == KZF_OK) {
+      EXPECT_EQ(caller.closes, 0);
+      code = kzf_verify(archive, 4);
+      kzf_close(archive);
+    }
+    EXPECT_EQ(code, c.code);
+    EXPECT_NE(std::string(kzf_error_message()).find(c.place), std::string::npos)
+        << kzf_error_message();
+    EXPECT_EQ(caller.closes, 1);
   }
 }
 

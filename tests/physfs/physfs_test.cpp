@@ -1,11 +1,13 @@
 // The kzf archiver in PhysFS, as a game meets it: archives mounted from a
-// path and from inside another mount, every entry enumerated and read,
-// seeks, and damaged archives.
+// path, from inside another mount and from a game's own Io, every entry
+// enumerated and read, seeks, and damaged archives.
 
 #include <physfs.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -52,6 +54,48 @@ std::string LastError() {
   return PHYSFS_getErrorByCode(PHYSFS_getLastErrorCode());
 }
 
+// A game's own stream of an archive's bytes, for PHYSFS_mountIo; counts the
+// bytes read through it in *read.
+struct CountingIo {
+  std::string bytes;
+  uint64_t position = 0;
+  uint64_t* read;
+
+  static PHYSFS_Io* Make(std::string bytes, uint64_t* read) {
+    static const PHYSFS_Io kIo = {
+        0, nullptr, Read, nullptr, Seek, Tell, Length, nullptr, nullptr,
+        [](PHYSFS_Io* io) {
+          delete static_cast<CountingIo*>(io->opaque);
+          delete io;
+        }};
+    auto* io = new PHYSFS_Io(kIo);
+    io->opaque = new CountingIo{std::move(bytes), 0, read};
+    return io;
+  }
+  static PHYSFS_sint64 Read(PHYSFS_Io* io, void* buffer, PHYSFS_uint64 n) {
+    auto* self = static_cast<CountingIo*>(io->opaque);
+    n = std::min<uint64_t>(n, self->bytes.size() - self->position);
+    std::memcpy(buffer, self->bytes.data() + self->position, n);
+    self->position += n;
+    *self->read += n;
+    return static_cast<PHYSFS_sint64>(n);
+  }
+  static int Seek(PHYSFS_Io* io, PHYSFS_uint64 offset) {
+    auto* self = static_cast<CountingIo*>(io->opaque);
+    if (offset > self->bytes.size()) return 0;
+    self->position = offset;
+    return 1;
+  }
+  static PHYSFS_sint64 Tell(PHYSFS_Io* io) {
+    return static_cast<PHYSFS_sint64>(
+        static_cast<CountingIo*>(io->opaque)->position);
+  }
+  static PHYSFS_sint64 Length(PHYSFS_Io* io) {
+    return static_cast<PHYSFS_sint64>(
+        static_cast<CountingIo*>(io->opaque)->bytes.size());
+  }
+};
+
 class PhysfsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -84,6 +128,18 @@ class PhysfsTest : public ::testing::Test {
     if (file == nullptr ||
         !PHYSFS_mountHandle(file, mountName.c_str(), nullptr, 1)) {
       if (file != nullptr) PHYSFS_close(file);
+      return false;
+    }
+    mounted_.push_back(mountName);
+    return true;
+  }
+  // Mounts bytes from a game's own Io under mountName; *read counts the
+  // bytes read through it.
+  bool MountIo(const std::string& bytes, const std::string& mountName,
+               uint64_t* read) {
+    PHYSFS_Io* io = CountingIo::Make(bytes, read);
+    if (!PHYSFS_mountIo(io, mountName.c_str(), nullptr, 1)) {
+      io->destroy(io);
       return false;
     }
     mounted_.push_back(mountName);
@@ -155,21 +211,26 @@ const std::vector<size_t> kPieces = {0, 4096};
 TEST_F(PhysfsTest, MountsEnumeratesAndReadsEveryEntry) {
   const std::vector<GameFile> files = GameFiles();
   const std::string archive = GameArchive(files);
+  const std::string path = Write("game.kzf", archive);
   // A file of the mounted name that holds another archive must not be
   // read in place of the bytes PhysFS hands over.
   const std::string other = Write(
       "other.kzf", BuildArchive({Stored("data/readme.txt", "other")}));
-  const std::vector<std::pair<std::string, bool>> mounts = {
-      {Write("game.kzf", archive), true},
-      {"inner.kzf", false},
-      {other, false}};
+  // A mount reads the archive's directory, not the whole archive.
+  uint64_t read = 0;
+  const std::vector<std::pair<std::string, std::function<bool()>>> mounts = {
+      {path, [&] { return MountFile(path); }},
+      {"inner.kzf", [&] { return MountInside("game.kzf", "inner.kzf"); }},
+      {other, [&] { return MountInside("game.kzf", other); }},
+      {"own.kzf", [&] {
+         return MountIo(archive, "own.kzf", &read) && read < archive.size() / 8;
+       }}};
   std::vector<std::string> names;
   for (const GameFile& file : files) names.push_back(file.entry.name);
   std::sort(names.begin(), names.end());
-  for (const auto& [name, fromFile] : mounts) {
+  for (const auto& [name, mount] : mounts) {
     SCOPED_TRACE(name);
-    ASSERT_TRUE(fromFile ? MountFile(name) : MountInside("game.kzf", name))
-        << LastError();
+    ASSERT_TRUE(mount()) << LastError() << " (read " << read << ")";
     std::vector<std::string> found;
     CollectFiles("", &found);
     std::erase_if(found, [](const std::string& path) {
