@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -19,6 +20,8 @@ namespace {
 
 // Entry data pass through buffers of this size, in and out.
 constexpr size_t kBufferSize = 64 * 1024;
+// Most bytes inflated in one call into a sink's own space.
+constexpr size_t kLargestOutput = size_t{1} << 30;
 
 std::string Hex32(uint32_t value) {
   char text[16];
@@ -447,10 +450,17 @@ Status CArchiveReader::InflatePiece(size_t index, EntryPass& pass, char* piece,
   z_stream* stream = pass.inflater.get();
   stream->next_in = reinterpret_cast<Bytef*>(piece);
   stream->avail_in = static_cast<uInt>(length);
-  // Inflate until this piece is used up and no output is pending.
+  // Inflate until this piece is used up and no output is pending: into the
+  // sink's own space where it has room, else through the pass's buffer.
   do {
-    stream->next_out = reinterpret_cast<Bytef*>(pass.inflated.get());
-    stream->avail_out = static_cast<uInt>(kBufferSize);
+    const std::span<char> space =
+        pass.sink != nullptr ? pass.sink->Space() : std::span<char>();
+    char* const out = space.empty() ? pass.inflated.get() : space.data();
+    const uInt outSize = static_cast<uInt>(
+        space.empty() ? kBufferSize
+                      : std::min<size_t>(space.size(), kLargestOutput));
+    stream->next_out = reinterpret_cast<Bytef*>(out);
+    stream->avail_out = outSize;
     const uInt inBefore = stream->avail_in;
     const int result = inflate(stream, Z_NO_FLUSH);
     if (result == Z_NEED_DICT || result == Z_DATA_ERROR) {
@@ -463,15 +473,14 @@ Status CArchiveReader::InflatePiece(size_t index, EntryPass& pass, char* piece,
     if (result == Z_MEM_ERROR || result == Z_STREAM_ERROR) {
       return IoFail(messages::kCantReadArchive, "zlib can't inflate");
     }
-    const size_t got = kBufferSize - stream->avail_out;
+    const size_t got = outSize - stream->avail_out;
     pass.inflatedSize += got;
     if (pass.inflatedSize > pass.record.size) {
       return EntryFault(index, "inflates to more than its size of " +
                                    Number(pass.record.size) + " bytes");
     }
     if (pass.sink != nullptr && got > 0) {
-      Status status =
-          pass.sink->Append(std::string_view(pass.inflated.get(), got));
+      Status status = pass.sink->Append(std::string_view(out, got));
       if (!status.ok()) return status;
     }
     pass.streamEnded = result == Z_STREAM_END;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -142,9 +143,15 @@ class BufferSink : public varnok::ByteSink {
     if (bytes.size() > capacity_ - used_) {
       return Status::BadRequest(messages::kBufferTooSmall);
     }
-    std::copy(bytes.begin(), bytes.end(), buffer_ + used_);
+    // Bytes inflated straight into Space() are in place already.
+    if (bytes.data() != buffer_ + used_) {
+      std::copy(bytes.begin(), bytes.end(), buffer_ + used_);
+    }
     used_ += bytes.size();
     return Status::Ok();
+  }
+  std::span<char> Space() override {
+    return {buffer_ + used_, capacity_ - used_};
   }
 
  private:
