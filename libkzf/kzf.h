@@ -22,14 +22,6 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(_WIN32) && defined(KZF_BUILDING_DLL)
-#define KZF_API __declspec(dllexport)
-#elif defined(__GNUC__) && __GNUC__ >= 4 && !defined(_WIN32)
-#define KZF_API __attribute__((visibility("default")))
-#else
-#define KZF_API
-#endif
-
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -93,70 +85,70 @@ typedef struct kzf_io {
 enum { KZF_IO_SERIAL = 1 };
 
 /* "0.6.0": the library's version. */
-KZF_API const char* kzf_version(void);
+const char* kzf_version(void);
 
 /* The message of the calling thread's last failed call; "" before any. The
  * text stays valid until the thread's next failing call. */
-KZF_API const char* kzf_error_message(void);
+const char* kzf_error_message(void);
 
 /* Opens the archive at path and checks its whole layout (the entries' bytes
  * are checked when read). On success *archive is a new handle; on failure
  * it is set to null. */
-KZF_API kzf_error kzf_open(const char* path, kzf_archive** archive);
+kzf_error kzf_open(const char* path, kzf_archive** archive);
 /* Opens the size bytes at data as kzf_open opens a file. The caller keeps
  * the block, unchanged, until kzf_close; nothing is copied. */
-KZF_API kzf_error kzf_open_memory(const void* data, size_t size,
-                                  kzf_archive** archive);
+kzf_error kzf_open_memory(const void* data, size_t size,
+                          kzf_archive** archive);
 /* Opens the archive io reads as kzf_open opens a file, holding no more of
  * its bytes than kzf_open does. Messages call it name, or "archive read
  * through kzf_io" when name is null. io->close is called exactly once from
  * here on, whatever happens (see kzf_io). */
-KZF_API kzf_error kzf_open_io(const kzf_io* io, const char* name,
-                              kzf_archive** archive);
+kzf_error kzf_open_io(const kzf_io* io, const char* name,
+                      kzf_archive** archive);
 /* Frees the archive and everything it holds; null is ignored. */
-KZF_API void kzf_close(kzf_archive* archive);
+void kzf_close(kzf_archive* archive);
 
 /* The number of entries (0 to 65535). */
-KZF_API uint32_t kzf_count(const kzf_archive* archive);
-KZF_API kzf_error kzf_entry_info(const kzf_archive* archive, uint32_t index,
-                                 kzf_entry* entry);
+uint32_t kzf_count(const kzf_archive* archive);
+kzf_error kzf_entry_info(const kzf_archive* archive, uint32_t index,
+                         kzf_entry* entry);
 /* The index of the first entry stored under name (exact bytes, '/' between
  * folders), in constant time. */
-KZF_API kzf_error kzf_find(const kzf_archive* archive, const char* name,
-                           uint32_t* index);
+kzf_error kzf_find(const kzf_archive* archive, const char* name,
+                   uint32_t* index);
 
 /* Reads entry index's original bytes into buffer, which holds capacity
  * bytes (at least the entry's size, else KZF_ERROR_BUFFER_TOO_SMALL before
  * anything is read), and checks them: the CRC-32, and for a deflated entry
  * its zlib stream. On failure the buffer's content is undefined. */
-KZF_API kzf_error kzf_read(kzf_archive* archive, uint32_t index, void* buffer,
-                           size_t capacity);
+kzf_error kzf_read(kzf_archive* archive, uint32_t index, void* buffer,
+                   size_t capacity);
 
 /* Checks entry index's held bytes as kzf_read does, without keeping them. */
-KZF_API kzf_error kzf_verify(kzf_archive* archive, uint32_t index);
+kzf_error kzf_verify(kzf_archive* archive, uint32_t index);
 /* kzf_verify for every entry, in order; stops at the first fault. */
-KZF_API kzf_error kzf_verify_all(kzf_archive* archive);
+kzf_error kzf_verify_all(kzf_archive* archive);
 
 /* Opens a stream over entry index's original bytes, with buffers of a fixed
  * size whatever the entry's. */
-KZF_API kzf_error kzf_stream_open(kzf_archive* archive, uint32_t index,
-                                  kzf_stream** stream);
+kzf_error kzf_stream_open(kzf_archive* archive, uint32_t index,
+                          kzf_stream** stream);
 /* Reads up to capacity bytes into buffer; *got is how many, 0 only at the
  * entry's end. The entry's checks (CRC-32, the zlib stream's end and
  * length) are made when its last byte has been read: the call that reaches
  * the end fails if they do not hold, and bytes handed out before a failure
  * must be discarded. */
-KZF_API kzf_error kzf_stream_read(kzf_stream* stream, void* buffer,
-                                  size_t capacity, size_t* got);
+kzf_error kzf_stream_read(kzf_stream* stream, void* buffer,
+                          size_t capacity, size_t* got);
 /* Moves to byte position of the original bytes (at most the entry's size):
  * forward by inflating on, backward by starting again from the entry's
  * start. A stored entry moves at once; read after a seek that skipped some
  * of its bytes, it is not checked against its CRC-32. */
-KZF_API kzf_error kzf_stream_seek(kzf_stream* stream, uint64_t position);
+kzf_error kzf_stream_seek(kzf_stream* stream, uint64_t position);
 /* The position of the next byte kzf_stream_read hands out. */
-KZF_API uint64_t kzf_stream_tell(const kzf_stream* stream);
+uint64_t kzf_stream_tell(const kzf_stream* stream);
 /* Frees the stream; null is ignored. */
-KZF_API void kzf_stream_close(kzf_stream* stream);
+void kzf_stream_close(kzf_stream* stream);
 
 #ifdef __cplusplus
 }
