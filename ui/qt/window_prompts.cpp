@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <vector>
+
 #include "ui/core/window_messages.h"
 #include "ui/qt/folder_dialog.h"
 #include "ui/qt/path_text.h"
@@ -30,39 +32,53 @@ bool CQtWindowPrompts::ChooseFolder(std::string* folder) {
   return true;
 }
 
-ExistingAnswer CQtWindowPrompts::AskExisting(const Message& question) {
+namespace {
+
+// Asks question in a message box over parent with one button for each of
+// labels, the last of them answering Escape; returns the index of the
+// button clicked (the last when the box is closed otherwise).
+size_t AskQuestion(QWidget* parent, const Message& question,
+                   const std::vector<const char*>& labels,
+                   size_t defaultButton) {
   QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
-                  FromPath(question.text), QMessageBox::NoButton, parent_);
+                  FromPath(question.text), QMessageBox::NoButton, parent);
   box.setInformativeText(FromPath(question.informative));
-  QPushButton* replace = box.addButton(
-      QString::fromUtf8(window_messages::kReplaceButton),
-      QMessageBox::AcceptRole);
-  QPushButton* keep = box.addButton(
-      QString::fromUtf8(window_messages::kKeepButton), QMessageBox::AcceptRole);
-  QPushButton* cancel = box.addButton(
-      QString::fromUtf8(window_messages::kCancelButton),
-      QMessageBox::RejectRole);
-  box.setDefaultButton(keep);
-  box.setEscapeButton(cancel);
+  std::vector<QPushButton*> buttons;
+  for (size_t i = 0; i < labels.size(); ++i) {
+    buttons.push_back(box.addButton(QString::fromUtf8(labels[i]),
+                                    i + 1 < labels.size()
+                                        ? QMessageBox::AcceptRole
+                                        : QMessageBox::RejectRole));
+  }
+  box.setDefaultButton(buttons[defaultButton]);
+  box.setEscapeButton(buttons.back());
   box.exec();
-  if (box.clickedButton() == replace) return ExistingAnswer::kReplace;
-  if (box.clickedButton() == keep) return ExistingAnswer::kKeep;
-  return ExistingAnswer::kCancel;
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    if (box.clickedButton() == buttons[i]) return i;
+  }
+  return buttons.size() - 1;
+}
+
+}  // namespace
+
+ExistingAnswer CQtWindowPrompts::AskExisting(const Message& question) {
+  switch (AskQuestion(parent_, question,
+                      {window_messages::kReplaceButton,
+                       window_messages::kKeepButton,
+                       window_messages::kCancelButton},
+                      1)) {
+    case 0:
+      return ExistingAnswer::kReplace;
+    case 1:
+      return ExistingAnswer::kKeep;
+    default:
+      return ExistingAnswer::kCancel;
+  }
 }
 
 bool CQtWindowPrompts::Confirm(const Message& question, const char* action) {
-  QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
-                  FromPath(question.text), QMessageBox::NoButton, parent_);
-  box.setInformativeText(FromPath(question.informative));
-  QPushButton* yes = box.addButton(QString::fromUtf8(action),
-                                   QMessageBox::AcceptRole);
-  QPushButton* cancel = box.addButton(
-      QString::fromUtf8(window_messages::kCancelButton),
-      QMessageBox::RejectRole);
-  box.setDefaultButton(yes);
-  box.setEscapeButton(cancel);
-  box.exec();
-  return box.clickedButton() == yes;
+  return AskQuestion(parent_, question,
+                     {action, window_messages::kCancelButton}, 0) == 0;
 }
 
 void CQtWindowPrompts::ShowMessage(const std::string& text,
