@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
@@ -36,11 +37,14 @@ class CheckingSink : public ByteSink {
 
 // Decides what an edit makes of an archive's entries: the fate of each old
 // entry, and the new archive's entries in order. Refers to the request and
-// to the entries, which must outlive it and stay as they are.
+// to the open archive, which must outlive it and stay as they are.
 class EditPlan {
  public:
-  EditPlan(const EditRequest& request, const std::vector<ArchiveEntry>& entries)
-      : request_(request), entries_(entries), fates_(entries.size()) {}
+  EditPlan(const EditRequest& request, const CArchiveReader& archive)
+      : request_(request),
+        archive_(archive),
+        entries_(archive.entries()),
+        fates_(entries_.size()) {}
 
   // Refuses a request that names what isn't there or changes one entry, or
   // one name, twice; then orders the new archive's entries.
@@ -85,18 +89,14 @@ class EditPlan {
   Status Decide(size_t index, Fate fate);
 
   const EditRequest& request_;
+  const CArchiveReader& archive_;
   const std::vector<ArchiveEntry>& entries_;
-  std::unordered_map<std::string_view, size_t> indexOf_;
   std::vector<Fate> fates_;
   std::vector<const EditRequest::File*> newFiles_;  // adds of new names
   std::vector<NewEntry> order_;
 };
 
 Status EditPlan::Make() {
-  indexOf_.reserve(entries_.size());
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    indexOf_.emplace(entries_[i].name, i);  // the first of a repeated name
-  }
   Status status = MarkRemoves();
   if (status.ok()) status = MarkRenames();
   if (status.ok()) status = MarkAdds();
@@ -106,11 +106,11 @@ Status EditPlan::Make() {
 }
 
 Status EditPlan::Find(std::string_view name, size_t* index) const {
-  const auto found = indexOf_.find(name);
-  if (found == indexOf_.end()) {
+  const std::optional<size_t> found = archive_.FindEntry(name);
+  if (!found) {
     return Status::BadRequest(messages::kNotFoundInArchive, DisplayName(name));
   }
-  *index = found->second;
+  *index = *found;
   return Status::Ok();
 }
 
@@ -152,13 +152,12 @@ Status EditPlan::MarkAdds() {
                                 other->second->path + " and " + file.path,
                                 DisplayName(file.name));
     }
-    const auto found = indexOf_.find(file.name);
-    if (found == indexOf_.end()) {
+    const std::optional<size_t> found = archive_.FindEntry(file.name);
+    if (!found) {
       newFiles_.push_back(&file);
       continue;
     }
-    Status status =
-        Decide(found->second, {Fate::Kind::kReplace, nullptr, &file});
+    Status status = Decide(*found, {Fate::Kind::kReplace, nullptr, &file});
     if (!status.ok()) return status;
   }
   return Status::Ok();
@@ -289,7 +288,7 @@ Status OpenAndPlan(const EditRequest& request, CArchiveReader* reader,
                    PackObserver* observer, std::unique_ptr<EditPlan>* plan) {
   Status status = reader->Open(request.archiveName);
   if (!status.ok()) return status;
-  *plan = std::make_unique<EditPlan>(request, reader->entries());
+  *plan = std::make_unique<EditPlan>(request, *reader);
   status = (*plan)->Make();
   if (!status.ok()) return status;
   return request.skipDamaged ? (*plan)->SkipDamaged(reader, observer)

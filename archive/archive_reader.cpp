@@ -56,6 +56,7 @@ CArchiveReader::~CArchiveReader() { Close(); }
 void CArchiveReader::Close() {
   bytes_.Close();
   fileSize_ = 0;
+  entryByName_.clear();
   entries_.clear();
 }
 
@@ -119,7 +120,14 @@ Status CArchiveReader::FinishOpen(bool opened, const std::string& reason) {
   if (!opened) return IoFail(messages::kCantOpenArchive, reason);
   fileSize_ = bytes_.size();
   Status status = CheckLayout();
-  if (!status.ok()) Close();
+  if (!status.ok()) {
+    Close();
+    return status;
+  }
+  entryByName_.reserve(entries_.size());
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    entryByName_.emplace(entries_[i].name, i);  // keeps the first of a name
+  }
   return status;
 }
 
@@ -346,10 +354,9 @@ Status CArchiveReader::CheckRecords(uint64_t last) const {
 }
 
 std::optional<size_t> CArchiveReader::FindEntry(std::string_view name) const {
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    if (entries_[i].name == name) return i;
-  }
-  return std::nullopt;
+  const auto found = entryByName_.find(name);
+  if (found == entryByName_.end()) return std::nullopt;
+  return found->second;
 }
 
 Status CArchiveReader::VerifyEntry(size_t index) {

@@ -29,6 +29,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "archive/archive_bytes.h"
@@ -87,7 +88,8 @@ class CArchiveReader {
   const std::vector<ArchiveEntry>& entries() const { return entries_; }
   uint64_t fileSize() const { return fileSize_; }
 
-  // Index of the first entry stored under name.
+  // Index of the first entry stored under name, in constant time (an
+  // index of the names is built at Open).
   std::optional<size_t> FindEntry(std::string_view name) const;
 
   // Checks entry index's held bytes: their CRC-32, and for a deflated entry
@@ -188,6 +190,8 @@ class CArchiveReader {
   CArchiveBytes bytes_;
   uint64_t fileSize_ = 0;
   std::vector<ArchiveEntry> entries_;
+  // The first entry of each name, over entries_' names.
+  std::unordered_map<std::string_view, size_t> entryByName_;
 };
 
 }  // namespace varnok

@@ -14,7 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <optional>
 #include <utility>
 
 #include "archive/archive_reader.h"
@@ -26,8 +26,6 @@
 struct kzf_archive {
   varnok::CArchiveReader reader;
   std::string name;  // the path, or what messages call a memory block
-  // Each stored name, to its first entry.
-  std::unordered_map<std::string_view, uint32_t> index;
 };
 
 struct kzf_stream {
@@ -116,19 +114,13 @@ kzf_error CheckIndex(const kzf_archive& archive, uint32_t index) {
                                      std::to_string(count) + ")"));
 }
 
-// Opens *archive with open, a function of the reader returning a Status,
-// and builds its index of names.
+// Opens *archive with open, a function of the reader returning a Status.
 template <typename Open>
 kzf_error OpenWith(const std::string& name, Open open, kzf_archive** archive) {
   auto opened = std::make_unique<kzf_archive>();
   opened->name = name;
   Status status = open(opened->reader, opened->name);
   if (!status.ok()) return Fail(status);
-  const auto& entries = opened->reader.entries();
-  opened->index.reserve(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) {
-    opened->index.emplace(entries[i].name, static_cast<uint32_t>(i));
-  }
   *archive = opened.release();
   return KZF_OK;
 }
@@ -297,13 +289,13 @@ kzf_error kzf_find(const kzf_archive* archive, const char* name,
     if (archive == nullptr) return NullArgument("kzf_find", "archive");
     if (name == nullptr) return NullArgument("kzf_find", "name");
     if (index == nullptr) return NullArgument("kzf_find", "index");
-    const auto found = archive->index.find(name);
-    if (found == archive->index.end()) {
+    const std::optional<size_t> found = archive->reader.FindEntry(name);
+    if (!found) {
       return Fail(KZF_ERROR_NOT_FOUND, std::string(messages::kEntryNotFound) +
                                            ": " + archive->name + ": " +
                                            varnok::DisplayName(name));
     }
-    *index = found->second;
+    *index = static_cast<uint32_t>(*found);
     return KZF_OK;
   });
 }
